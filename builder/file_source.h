@@ -1,0 +1,29 @@
+// A host file as a ByteSource, read without loading it into memory.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "format/byte_source.h"
+
+// Seeks a stdio stream to a 64-bit position; false on failure.
+bool seekFile(std::FILE* file, uint64_t position);
+
+class HostFileSource final : public ByteSource {
+public:
+    explicit HostFileSource(const std::string& path);
+    ~HostFileSource() override;
+    HostFileSource(const HostFileSource&) = delete;
+    HostFileSource& operator=(const HostFileSource&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    bool read(void* buffer, uint32_t n, uint32_t* got, uint32_t* systemError) override;
+    bool seek(uint64_t position) override;
+    uint64_t position() const override { return position_; }
+    uint64_t size() const override { return size_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    uint64_t position_ = 0;
+    uint64_t size_ = 0;
+};

@@ -1,0 +1,385 @@
+#define TOML_EXCEPTIONS 0
+#include "builder/project.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <climits>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "builder/keys.h"
+#include "builder/text_codec.h"
+#include "format/config_ids.h"
+
+namespace {
+
+class ProjectReader {
+public:
+    ProjectReader(std::string displayName, std::string baseDirectory)
+        : file_(std::move(displayName)), base_(std::move(baseDirectory)) {}
+
+    bool read(const toml::table& root, BuildPlan& plan);
+    const std::string& error() const { return error_; }
+
+private:
+    bool fail(const toml::node& node, const std::string& key, const std::string& message) {
+        return failAt(node.source().begin.line, key, message);
+    }
+    bool failAt(unsigned line, const std::string& key, const std::string& message) {
+        if (error_.empty()) {
+            error_ = file_ + ":" + std::to_string(line) + ": ";
+            if (!key.empty()) error_ += key + ": ";
+            error_ += message;
+        }
+        return false;
+    }
+
+    bool setNarrow(int id, std::string value, const toml::node& node, const std::string& key);
+    bool narrowText(const toml::node& node, const std::string& key, std::string& out);
+    bool wideText(const toml::node& node, const std::string& key, std::u16string& out);
+    bool typedValue(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out);
+    bool readKeyedTable(const std::string& tableName, const toml::table& table);
+    bool readMessages(const toml::table& table);
+    bool readRawEntries(const toml::table& table, bool wide, const std::string& tableName);
+    bool readLocalized(const toml::array& groups, BuildPlan& plan);
+    bool readFiles(const toml::array& files, BuildPlan& plan);
+    bool parseId(const toml::key& key, const std::string& qualified, int& id);
+
+    std::string file_;
+    std::string base_;
+    std::string error_;
+    std::map<int, std::string> narrow_;
+    std::map<int, std::string> narrowSetBy_;
+    std::map<int, std::u16string> wide_;
+    bool defaultMessages_ = true;
+};
+
+bool ProjectReader::setNarrow(int id, std::string value, const toml::node& node, const std::string& key) {
+    auto it = narrowSetBy_.find(id);
+    if (it != narrowSetBy_.end())
+        return fail(node, key, "entry " + std::to_string(id) + " is already set by " + it->second);
+    narrowSetBy_[id] = key;
+    narrow_[id] = std::move(value);
+    return true;
+}
+
+bool ProjectReader::narrowText(const toml::node& node, const std::string& key, std::string& out) {
+    const auto* s = node.as_string();
+    if (s == nullptr) return fail(node, key, "expected a string");
+    auto ansi = utf8ToAnsi(s->get());
+    if (!ansi)
+        return fail(node, key,
+                    "holds a character that Windows-1252 cannot represent; give this text as a wide entry instead");
+    out = std::move(*ansi);
+    return true;
+}
+
+bool ProjectReader::wideText(const toml::node& node, const std::string& key, std::u16string& out) {
+    const auto* s = node.as_string();
+    if (s == nullptr) return fail(node, key, "expected a string");
+    auto wide = utf8ToUtf16(s->get());
+    if (!wide) return fail(node, key, "is not valid UTF-8");
+    out = std::move(*wide);
+    return true;
+}
+
+bool ProjectReader::typedValue(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out) {
+    switch (def.kind) {
+        case KeyKind::Flag:
+            if (const auto* b = node.as_boolean()) {
+                out = b->get() ? "1" : "0";
+                return true;
+            }
+            return fail(node, key, "expected true or false");
+        case KeyKind::Int:
+            if (const auto* i = node.as_integer()) {
+                if (i->get() < INT_MIN || i->get() > INT_MAX) return fail(node, key, "integer out of range");
+                out = std::to_string(i->get());
+                return true;
+            }
+            return fail(node, key, "expected an integer");
+        case KeyKind::Color: {
+            const auto* a = node.as_array();
+            if (a == nullptr || a->size() != 3) return fail(node, key, "expected a colour [red, green, blue]");
+            out.clear();
+            for (size_t k = 0; k < 3; ++k) {
+                const auto* c = a->get(k)->as_integer();
+                if (c == nullptr || c->get() < 0 || c->get() > 255)
+                    return fail(node, key, "colour components are integers from 0 to 255");
+                if (k > 0) out += ",";
+                out += std::to_string(c->get());
+            }
+            return true;
+        }
+        case KeyKind::Text:
+            return narrowText(node, key, out);
+    }
+    return false;
+}
+
+bool ProjectReader::readKeyedTable(const std::string& tableName, const toml::table& table) {
+    for (auto&& [k, node] : table) {
+        const std::string name(k.str());
+        const std::string qualified = tableName + "." + name;
+        if (node.is_table()) {
+            if (!readKeyedTable(qualified, *node.as_table())) return false;
+            continue;
+        }
+        const KeyDef* def = nullptr;
+        for (const KeyDef& candidate : keyTable())
+            if (tableName == candidate.table && name == candidate.name) def = &candidate;
+        if (def == nullptr) return fail(node, qualified, "unknown key");
+        std::string value;
+        if (!typedValue(*def, node, qualified, value) || !setNarrow(def->id, std::move(value), node, qualified))
+            return false;
+    }
+    return true;
+}
+
+bool ProjectReader::parseId(const toml::key& key, const std::string& qualified, int& id) {
+    const std::string text(key.str());
+    const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == digits || text.size() > 11 || text.find_first_not_of("0123456789", digits) != std::string::npos)
+        return failAt(key.source().begin.line, qualified, "expected an entry number");
+    long long value = std::stoll(text);
+    if (value > INT_MAX || value < INT_MIN) return failAt(key.source().begin.line, qualified, "entry number out of range");
+    id = static_cast<int>(value);
+    return true;
+}
+
+bool ProjectReader::readMessages(const toml::table& table) {
+    for (auto&& [k, node] : table) {
+        const std::string qualified = "messages." + std::string(k.str());
+        const MessageDef* def = messageByName(std::string(k.str()));
+        if (def == nullptr) return fail(node, qualified, "unknown message name");
+        std::string value;
+        if (!narrowText(node, qualified, value) || !setNarrow(def->id, std::move(value), node, qualified))
+            return false;
+    }
+    return true;
+}
+
+bool ProjectReader::readRawEntries(const toml::table& table, bool wide, const std::string& tableName) {
+    for (auto&& [k, node] : table) {
+        const std::string qualified = tableName + "." + std::string(k.str());
+        int id;
+        if (!parseId(k, qualified, id)) return false;
+        if (wide) {
+            std::u16string value;
+            if (!wideText(node, qualified, value)) return false;
+            wide_[id] = std::move(value);
+            continue;
+        }
+        std::string value;
+        if (const auto* i = node.as_integer()) {
+            value = std::to_string(i->get());
+        } else if (!narrowText(node, qualified, value)) {
+            return false;
+        }
+        if (!setNarrow(id, std::move(value), node, qualified)) return false;
+    }
+    return true;
+}
+
+bool ProjectReader::readLocalized(const toml::array& groups, BuildPlan& plan) {
+    for (const toml::node& element : groups) {
+        const auto* table = element.as_table();
+        if (table == nullptr) return fail(element, "localized", "expected a table");
+        block::LocalizedGroup group;
+        const toml::node* locale = table->get("locale");
+        if (locale == nullptr) return fail(element, "localized", "needs a locale code");
+        if (!locale->is_string()) return fail(*locale, "localized.locale", "expected a string");
+        group.locale = locale->as_string()->get();
+        for (auto&& [k, node] : *table) {
+            const std::string name(k.str());
+            const std::string qualified = "localized." + name;
+            if (name == "locale") continue;
+            if (name != "messages" && name != "entries") return fail(node, qualified, "unknown key");
+            const auto* entries = node.as_table();
+            if (entries == nullptr) return fail(node, qualified, "expected a table");
+            for (auto&& [ek, value] : *entries) {
+                const std::string entryKey = qualified + "." + std::string(ek.str());
+                int id;
+                if (name == "messages") {
+                    const MessageDef* def = messageByName(std::string(ek.str()));
+                    if (def == nullptr) return fail(value, entryKey, "unknown message name");
+                    id = def->id;
+                } else if (!parseId(ek, entryKey, id)) {
+                    return false;
+                }
+                block::WideEntry entry;
+                entry.id = id;
+                if (!wideText(value, entryKey, entry.value)) return false;
+                group.entries.push_back(std::move(entry));
+            }
+        }
+        // One entry per id; stored in id order so that the block does not
+        // depend on the order of the keys in the file.
+        std::sort(group.entries.begin(), group.entries.end(),
+                  [](const block::WideEntry& a, const block::WideEntry& b) { return a.id < b.id; });
+        for (size_t i = 1; i < group.entries.size(); ++i)
+            if (group.entries[i].id == group.entries[i - 1].id)
+                return fail(element, "localized", "entry " + std::to_string(group.entries[i].id) + " is set twice");
+        plan.block.groups.push_back(std::move(group));
+    }
+    return true;
+}
+
+bool ProjectReader::readFiles(const toml::array& files, BuildPlan& plan) {
+    for (const toml::node& element : files) {
+        const auto* table = element.as_table();
+        if (table == nullptr) return fail(element, "files", "expected a table");
+        IncludedFile file;
+        for (auto&& [k, node] : *table) {
+            const std::string name(k.str());
+            const std::string qualified = "files." + name;
+            if (name != "source" && name != "name" && name != "size") return fail(node, qualified, "unknown key");
+            if (name == "size") continue;  // written by inspect, for the reader's information
+            if (!node.is_string()) return fail(node, qualified, "expected a string");
+            (name == "source" ? file.source : file.name) = node.as_string()->get();
+        }
+        if (file.source.empty()) return fail(element, "files", "needs a source");
+        if (file.name.empty()) {
+            size_t slash = file.source.find_last_of("/\\");
+            file.name = slash == std::string::npos ? file.source : file.source.substr(slash + 1);
+        }
+        std::string why;
+        if (!validIncludedName(file.name, why)) return fail(element, "files.name", why);
+        auto ansi = utf8ToAnsi(file.name);
+        if (!ansi) return fail(element, "files.name", "holds a character that Windows-1252 cannot represent");
+        file.name = *ansi;
+        if (file.source.front() != '/' && !base_.empty()) file.source = base_ + "/" + file.source;
+        plan.files.push_back(std::move(file));
+    }
+    return true;
+}
+
+bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
+    for (auto&& [k, node] : root) {
+        const std::string name(k.str());
+        if (name == "localized" || name == "files") {
+            const auto* array = node.as_array();
+            if (array == nullptr) return fail(node, name, "expected an array of tables ([[" + name + "]])");
+            if (!(name == "files" ? readFiles(*array, plan) : readLocalized(*array, plan))) return false;
+            continue;
+        }
+        const auto* table = node.as_table();
+        if (table == nullptr) return fail(node, name, "unknown key");
+        bool ok;
+        if (name == "messages") {
+            ok = readMessages(*table);
+        } else if (name == "entries") {
+            ok = readRawEntries(*table, false, name);
+        } else if (name == "wide-entries") {
+            ok = readRawEntries(*table, true, name);
+        } else if (name == "build") {
+            ok = true;
+            for (auto&& [bk, value] : *table) {
+                if (bk.str() != "default-messages") return fail(value, "build." + std::string(bk.str()), "unknown key");
+                if (!value.is_boolean()) return fail(value, "build.default-messages", "expected true or false");
+                defaultMessages_ = value.as_boolean()->get();
+            }
+        } else {
+            bool known = false;
+            for (const KeyDef& def : keyTable())
+                if (std::string(def.table).rfind(name, 0) == 0) known = true;
+            if (!known) return fail(node, name, "unknown table");
+            ok = readKeyedTable(name, *table);
+        }
+        if (!ok) return false;
+    }
+    if (!plan.files.empty()) {
+        for (int id : {ConfigId::IncludedFileCount, ConfigId::IncludedFileNames}) {
+            if (narrow_.count(id))
+                return failAt(0, narrowSetBy_[id], "entries 2002 and 2003 are written from [[files]]; remove this key");
+        }
+        std::string names;
+        for (const IncludedFile& f : plan.files) names += (names.empty() ? "" : ";") + f.name;
+        narrow_[ConfigId::IncludedFileCount] = std::to_string(plan.files.size());
+        narrow_[ConfigId::IncludedFileNames] = names;
+    }
+    if (defaultMessages_) {
+        for (const MessageDef& m : messageTable())
+            if (!narrow_.count(m.id)) narrow_[m.id] = m.defaultText;
+    }
+    for (auto& [id, value] : narrow_) plan.block.narrow.push_back({id, value});
+    for (auto& [id, value] : wide_) plan.block.wide.push_back({id, value});
+    return true;
+}
+
+// The TOML library misbehaves on some characters beyond ASCII where it
+// expects syntax rather than text. TOML allows such characters only inside
+// strings and comments, as it allows '@'; so the text is first parsed with
+// each of those bytes replaced by '@', which fails wherever one of them stands
+// outside a string or comment, before the real text is parsed.
+std::string asciiShape(const std::string& text) {
+    std::string shape = text.rfind("\xef\xbb\xbf", 0) == 0 ? text.substr(3) : text;
+    for (char& c : shape)
+        if (static_cast<unsigned char>(c) >= 0x80) c = '@';
+    return shape;
+}
+
+}  // namespace
+
+bool validIncludedName(const std::string& name, std::string& why) {
+    if (name.empty()) {
+        why = "an included file needs a name";
+        return false;
+    }
+    if (name.find(';') != std::string::npos) {
+        why = "an included file's name cannot contain ';'";
+        return false;
+    }
+    if (name.find('/') != std::string::npos) {
+        why = "write directories in an included file's name with a backslash";
+        return false;
+    }
+    if (name[0] == '\\' || name.find(':') != std::string::npos) {
+        why = "an included file's name must be relative";
+        return false;
+    }
+    size_t slash = name.find('\\');
+    if (slash != std::string::npos && name.find('\\', slash + 1) != std::string::npos) {
+        why = "an included file's name has at most one directory level";
+        return false;
+    }
+    const std::string first = slash == std::string::npos ? name : name.substr(0, slash);
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (first == ".." || last == ".." || first == "." || last == "." || last.empty()) {
+        why = "an included file's name cannot have '.' or '..' components";
+        return false;
+    }
+    return true;
+}
+
+bool parseProject(const std::string& text, const std::string& displayName, const std::string& baseDirectory,
+                  BuildPlan& plan, std::string& error) {
+    toml::parse_result shape = toml::parse(asciiShape(text), displayName);
+    toml::parse_result result = shape ? toml::parse(text, displayName) : std::move(shape);
+    if (!result) {
+        const toml::parse_error& e = result.error();
+        error = displayName + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description());
+        return false;
+    }
+    ProjectReader reader(displayName, baseDirectory);
+    if (!reader.read(result.table(), plan)) {
+        error = reader.error();
+        return false;
+    }
+    return true;
+}
+
+bool loadProject(const std::string& path, BuildPlan& plan, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot read the project file";
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    size_t slash = path.find_last_of('/');
+    std::string base = slash == std::string::npos ? "." : path.substr(0, slash);
+    return parseProject(text.str(), path, base, plan, error);
+}

@@ -1,0 +1,92 @@
+# Host build: the builder, the unit tests (under sanitizers), the fuzzers and
+# the end-to-end tests that run built executables under Wine.
+add_compile_options(-Wall -Wextra)
+
+set(QARVO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+
+set(BUILDER_SOURCES
+  builder/file_source.cpp
+  builder/inspect.cpp
+  builder/keys.cpp
+  builder/project.cpp
+  builder/text_codec.cpp
+  builder/writer.cpp
+)
+
+# Plain libraries for the shipped builder; sanitized twins for the tests.
+add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES})
+target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
+add_library(builder_lib STATIC ${BUILDER_SOURCES})
+target_link_libraries(builder_lib PUBLIC qarvo_portable)
+
+add_library(qarvo_portable_san STATIC ${QARVO_PORTABLE_SOURCES})
+target_include_directories(qarvo_portable_san PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(qarvo_portable_san PUBLIC ${QARVO_SANITIZE})
+target_link_options(qarvo_portable_san PUBLIC ${QARVO_SANITIZE})
+add_library(builder_lib_san STATIC ${BUILDER_SOURCES})
+target_link_libraries(builder_lib_san PUBLIC qarvo_portable_san)
+
+add_executable(qarvo-build builder/main.cpp)
+target_link_libraries(qarvo-build PRIVATE builder_lib)
+install(TARGETS qarvo-build RUNTIME DESTINATION bin)
+
+enable_testing()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${UNIT_TEST_SOURCES})
+target_link_libraries(unit_tests PRIVATE builder_lib_san gtest gtest_main)
+gtest_discover_tests(unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+
+# libFuzzer targets, each run briefly by the test command from its seed corpus.
+set(QARVO_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzzer runs in the test command")
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  add_library(qarvo_portable_fuzz STATIC ${QARVO_PORTABLE_SOURCES} ${BUILDER_SOURCES})
+  target_include_directories(qarvo_portable_fuzz PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(qarvo_portable_fuzz PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
+  foreach(source ${FUZZ_SOURCES})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE qarvo_portable_fuzz)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    string(REPLACE "fuzz_" "" corpus ${name})
+    set(work ${CMAKE_BINARY_DIR}/fuzz-work/${corpus})
+    file(MAKE_DIRECTORY ${work})
+    add_test(NAME ${name}
+      COMMAND ${name} -max_total_time=${QARVO_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+              ${work} ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${corpus})
+    set_tests_properties(${name} PROPERTIES LABELS fuzz)
+  endforeach()
+else()
+  message(WARNING "fuzzers need clang; configure with CXX=clang++ to build them")
+endif()
+
+# Tests of built executables under Wine.
+set(QARVO_DIST ${PROJECT_SOURCE_DIR}/dist CACHE PATH "The dist tree the end-to-end tests use")
+set(QARVO_WINEPREFIX ${CMAKE_BINARY_DIR}/wine-prefix CACHE PATH "Wine prefix of the tests")
+set(QARVO_WIN_BUILD_DIRS "" CACHE STRING "Cross build directories whose win_tests.exe run under Wine")
+set(QARVO_TEST_ENV WINEPREFIX=${QARVO_WINEPREFIX} WINEDEBUG=-all)
+
+file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*_test.cpp)
+add_library(e2e_rig STATIC tests/e2e/rig.cpp)
+target_link_libraries(e2e_rig PUBLIC qarvo_portable gtest)
+target_compile_definitions(e2e_rig PRIVATE QARVO_DIST_DEFAULT="${QARVO_DIST}" QARVO_WINEPREFIX_DEFAULT="${QARVO_WINEPREFIX}")
+foreach(source ${E2E_SOURCES})
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(e2e_${name} ${source})
+  target_link_libraries(e2e_${name} PRIVATE e2e_rig gtest_main)
+  gtest_discover_tests(e2e_${name}
+    TEST_PREFIX "e2e."
+    PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300
+    DISCOVERY_TIMEOUT 60)
+endforeach()
+
+foreach(dir ${QARVO_WIN_BUILD_DIRS})
+  get_filename_component(arch ${dir} NAME)
+  add_test(NAME win_tests.${arch} COMMAND wine ${dir}/win_tests.exe)
+  set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300)
+endforeach()

@@ -1,0 +1,214 @@
+#include "files/fileutil.h"
+
+#include "files/paths.h"
+#include "launcher/handle.h"
+#include "launcher/win32.h"
+#include "launcher/win_text.h"
+#include "log/diaglog.h"
+
+#include <shlobj.h>
+
+namespace {
+
+bool endsWithExe(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return tail == ".exe";
+}
+
+// A narrow form of a wide path, or empty when a character has none.
+std::string narrowPath(const std::wstring& wide) {
+    bool replaced = false;
+    std::string narrow = wideToNarrow(wide, fileCodePage(), &replaced);
+    return replaced ? std::string() : narrow;
+}
+
+std::string computeExecutablePath() {
+    std::string result;
+    using LongNameW = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+    auto longNameW = reinterpret_cast<LongNameW>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("Kernel32.DLL"), "GetLongPathNameW")));
+    if (longNameW != nullptr && (GetVersion() & 0x80000000u) == 0) {
+        std::wstring module, longForm, shortForm;
+        fillGrowing(module, [](wchar_t* b, DWORD n) { return GetModuleFileNameW(nullptr, b, n); });
+        fillGrowing(longForm, [&](wchar_t* b, DWORD n) { return longNameW(module.c_str(), b, n); });
+        if (longForm.empty()) longForm = module;
+        result = narrowPath(longForm);
+        if (!endsWithExe(result)) {
+            fillGrowing(shortForm, [&](wchar_t* b, DWORD n) { return GetShortPathNameW(longForm.c_str(), b, n); });
+            result = narrowPath(shortForm);
+        }
+        if (!endsWithExe(result)) {
+            std::string module8;
+            fillGrowing(module8, [](char* b, DWORD n) { return GetModuleFileNameA(nullptr, b, n); });
+            fillGrowing(result, [&](char* b, DWORD n) { return GetShortPathNameA(module8.c_str(), b, n); });
+            if (result.empty()) result = module8;
+        }
+    } else {
+        fillGrowing(result, [](char* b, DWORD n) { return GetModuleFileNameA(nullptr, b, n); });
+    }
+    normalizePath(result);
+    return result;
+}
+
+// Applies a rule to the wide form of a narrow path, storing the result only
+// when it converts back without loss.
+template <typename Rule>
+void throughWide(std::string& path, Rule rule) {
+    std::u16string wide = toU16(narrowToWide(path, fileCodePage()));
+    rule(wide);
+    bool replaced = false;
+    std::string narrow = wideToNarrow(toWide(wide), fileCodePage(), &replaced);
+    if (!replaced) path = narrow;
+}
+
+std::u16string wideOf(const std::string& path) { return toU16(narrowToWide(path, fileCodePage())); }
+
+std::string narrowOf(const std::u16string& path) { return wideToNarrow(toWide(path), fileCodePage()); }
+
+}  // namespace
+
+const std::string& executablePath() {
+    static const std::string path = computeExecutablePath();
+    return path;
+}
+
+const std::string& executableDirectory() {
+    static const std::string directory = narrowOf(directoryOf(wideOf(executablePath())));
+    return directory;
+}
+
+void normalizePath(std::string& path) { throughWide(path, collapseBackslashes); }
+
+void toLowerPath(std::string& path) { throughWide(path, lowerAscii); }
+
+bool isRelativePath(const std::string& path) { return ::isRelativePath(std::string_view(path)); }
+
+std::string makeAbsolute(const std::string& path, const char* base) {
+    std::u16string directory = wideOf(executableDirectory());
+    if (base != nullptr) {
+        std::string full;
+        fillGrowing(full, [&](char* b, DWORD n) { return GetFullPathNameA(base, n, b, nullptr); });
+        directory = directoryOf(wideOf(full.empty() ? std::string(base) : full));
+    }
+    return narrowOf(absoluteIn(wideOf(path), directory));
+}
+
+std::string resolvePath(const std::string& path, bool keepCase) {
+    return narrowOf(resolveAgainst(wideOf(path), wideOf(executableDirectory()), keepCase));
+}
+
+bool fileExists(const std::string& path) {
+    if (isDriveRoot(wideOf(path))) return true;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(path.c_str(), &data));
+    return find.valid();
+}
+
+bool findFileTime(const std::string& path, uint64_t* lastWriteTime) {
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(path.c_str(), &data));
+    if (!find) return false;
+    if (lastWriteTime != nullptr)
+        *lastWriteTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                         data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+std::vector<std::string> listFiles(const std::string& directory, const std::string& extension) {
+    std::string pattern = directory + "\\*";
+    if (extension.empty() || extension[0] != '.') pattern += ".";
+    pattern += extension;
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(pattern.c_str(), &data));
+    if (!find) return names;
+    do {
+        names.emplace_back(data.cFileName);
+    } while (FindNextFileA(find.get(), &data));
+    return names;
+}
+
+std::string expandPathList(const std::string& list) {
+    std::string out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) {
+            if (!out.empty()) out += ';';
+            out += makeAbsolute(list.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+void emptyDirectory(const std::string& directory) {
+    if (directory.empty() || directory[0] == '.') return;
+    logInfo("emptying %s", directory.c_str());
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA((directory + "\\*.*").c_str(), &data));
+    if (!find) return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string full = directory + "\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            logInfo("attempting to remove %s", full.c_str());
+            RemoveDirectoryA(full.c_str());
+        } else {
+            logInfo("attempting to delete %s", full.c_str());
+            DeleteFileA(full.c_str());
+        }
+    } while (FindNextFileA(find.get(), &data));
+}
+
+namespace {
+
+using LongNameA = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+
+// For systems without GetLongPathNameA: the shell's desktop folder parses the
+// full path into an item list whose path has the long name of every component.
+size_t emulatedLongPathName(const std::string& path, std::string& out) {
+    if (!fileExists(path)) return 0;
+    std::string full;
+    fillGrowing(full, [&](char* b, DWORD n) { return GetFullPathNameA(path.c_str(), n, b, nullptr); });
+    if (full.empty() || full.size() >= MAX_PATH) return 0;
+    IShellFolder* desktop = nullptr;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return 0;
+    std::wstring wide = narrowToWide(full);
+    LPITEMIDLIST items = nullptr;
+    size_t length = 0;
+    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &items, nullptr))) {
+        char buffer[MAX_PATH];
+        if (SHGetPathFromIDListA(items, buffer)) {
+            out = buffer;
+            length = out.size();
+        }
+        CoTaskMemFree(items);
+    }
+    desktop->Release();
+    return length;
+}
+
+}  // namespace
+
+size_t longPathName(const std::string& path, std::string& out) {
+    static LongNameA longNameA = reinterpret_cast<LongNameA>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("KERNEL32"), "GetLongPathNameA")));
+    static bool useEmulation = longNameA == nullptr;
+    if (!useEmulation) {
+        std::string result;
+        bool ok = fillGrowing(result, [&](char* b, DWORD n) { return longNameA(path.c_str(), b, n); });
+        if (ok && !result.empty()) {
+            out = result;
+            return out.size();
+        }
+        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return 0;
+        useEmulation = true;
+    }
+    return emulatedLongPathName(path, out);
+}

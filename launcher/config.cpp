@@ -1,0 +1,71 @@
+#include "launcher/config.h"
+
+#include <climits>
+#include <cstring>
+
+ConfigTables& configTables() {
+    static ConfigTables tables;
+    return tables;
+}
+
+void applyBlock(const block::RawBlock& raw, const char* localeCode, ConfigTables& tables) {
+    for (const block::NarrowEntry& e : raw.narrow) tables.narrow[e.id] = e.value;
+    for (const block::WideEntry& e : raw.wide) tables.wide[e.id] = e.value;
+    if (localeCode == nullptr) return;
+    const size_t localeLength = std::strlen(localeCode);
+    for (const block::LocalizedGroup& group : raw.groups) {
+        if (group.locale.size() > localeLength ||
+            std::memcmp(group.locale.data(), localeCode, group.locale.size()) != 0)
+            continue;
+        for (const block::WideEntry& e : group.entries) tables.wide[e.id] = e.value;
+    }
+}
+
+std::string configString(int id) {
+    const auto& narrow = configTables().narrow;
+    auto it = narrow.find(id);
+    return it == narrow.end() ? std::string() : it->second;
+}
+
+int parseLeadingInt(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) break;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+int configInt(int id) { return parseLeadingInt(configString(id)); }
+
+uint32_t configColor(int id) {
+    const std::string text = configString(id);
+    uint32_t color = 0;
+    size_t start = 0;
+    for (int component = 0; component < 3 && start <= text.size(); ++component) {
+        size_t comma = text.find(',', start);
+        std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        int value = parseLeadingInt(part);
+        if (value < 0) value = 0;
+        if (value > 255) value = 255;
+        color |= static_cast<uint32_t>(value) << (8 * component);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return color;
+}
+
+std::u16string configWideString(int id) {
+    const auto& wide = configTables().wide;
+    auto it = wide.find(id);
+    return it == wide.end() ? std::u16string() : it->second;
+}
+
+bool hasWideString(int id) { return configTables().wide.count(id) != 0; }

@@ -1,0 +1,42 @@
+// The embedded configuration: two id-keyed tables read once from the block
+// after the executable's last section, and the accessors every stage uses.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "format/block.h"
+
+struct ConfigTables {
+    std::map<int, std::string> narrow;
+    std::map<int, std::u16string> wide;
+    // File position of the first byte after the block: included files start here.
+    uint64_t endPosition = 0;
+};
+
+// The process-wide tables; empty until loadEmbeddedConfig has run.
+ConfigTables& configTables();
+
+// Stores a block's entries in the tables. A later value of an id replaces an
+// earlier one; a localised group applies when its code is a prefix of
+// localeCode (an empty code matches any locale), in file order. With no
+// locale code (nullptr) no group applies.
+void applyBlock(const block::RawBlock& raw, const char* localeCode, ConfigTables& tables);
+
+// Ends the process on a damaged block (Win32 layer).
+void loadEmbeddedConfig();
+
+// Narrow text of id; empty when missing.
+std::string configString(int id);
+// atoi of the narrow text of id; 0 when missing. Flags are on when non-zero.
+int configInt(int id);
+// "r,g,b" as red + green * 256 + blue * 65536; missing components count as 0.
+uint32_t configColor(int id);
+// Wide text of id; empty when missing.
+std::u16string configWideString(int id);
+bool hasWideString(int id);
+
+// The C library's atoi, without its undefined behaviour on overflow
+// (out-of-range values saturate).
+int parseLeadingInt(const std::string& text);

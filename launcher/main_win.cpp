@@ -1,0 +1,74 @@
+// Entry point: one launch, in a fixed order, on the main thread.
+#include <cstdlib>
+#include <cstring>
+
+#include "files/extract.h"
+#include "format/config_ids.h"
+#include "jvm/load.h"
+#include "launch/launch.h"
+#include "launcher/config.h"
+#include "launcher/messages.h"
+#include "launcher/run_state.h"
+#include "launcher/win32.h"
+
+#include <commctrl.h>
+
+#include "session/console.h"
+#include "session/single_instance.h"
+#include "session/splash.h"
+
+namespace {
+
+constexpr int kExitNoJvm = 83;
+
+bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
+
+// "-q" and "-c" (entry 154) and "-console" (entries 154 or 156). The
+// arguments stay in the list; the application receives them too.
+void handleConsoleSwitches(const ArgumentList& arguments) {
+    const bool quietAndConsole = configInt(ConfigId::ConsoleSwitches) != 0;
+    if (!quietAndConsole && configInt(ConfigId::ConsoleSwitchOnly) == 0) return;
+    for (const std::u16string& argument : arguments) {
+        if (quietAndConsole && argument == u"-q") {
+            disableMessageBoxes();
+        } else if (argument == u"-console") {
+            attachOrAllocateConsole();
+        } else if (quietAndConsole && argument == u"-c") {
+            disableMessageBoxes();
+            if (!attachOrAllocateConsole()) {
+                MessageBoxA(nullptr, "Error: Could not allocate console.", "morvantic", MB_OK);
+                std::exit(1);
+            }
+            break;
+        }
+    }
+}
+
+bool splashEnabled() { return configInt(ConfigId::ShowSplash) != 0; }
+bool splashThroughRuntime() { return configInt(ConfigId::SplashThroughRuntime) != 0; }
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCommand) {
+    InitCommonControls();
+    const char* text = commandText != nullptr ? commandText : "";
+    if (*text != '\0' && std::strcmp(text, "__mvt_reboot") == 0) {
+        rebootSystem();
+        return 0;
+    }
+    if (startsWith(text, "__mvt_lang_restart")) setLanguageRestart();
+    if (startsWith(text, "-q_mvt_internal")) disableMessageBoxes();
+
+    ArgumentList arguments;
+    splitCommandLine(GetCommandLineW(), arguments);
+    handleEarlyArguments(instance, &arguments);
+    handleConsoleSwitches(arguments);
+    if (!languageRestart()) checkSingleInstance(true, true);
+    if (splashEnabled() && !splashThroughRuntime()) showSplash(showCommand);
+    if (extractIncludedFiles(true) != 0) fatalMessage(MessageId::InternalError, "16");
+    addNativeLibraryPath();
+    if (!LoadDLL(true)) return kExitNoJvm;
+    if (splashEnabled() && splashThroughRuntime()) showSplash(showCommand);
+    if (!launchApplication(arguments, true)) fatalMessage(MessageId::JvmCouldNotStart);
+    return 0;
+}

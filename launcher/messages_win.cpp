@@ -1,0 +1,79 @@
+#include "launcher/messages.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "files/fileutil.h"
+#include "format/config_ids.h"
+#include "launcher/config.h"
+#include "launcher/message_text.h"
+#include "launcher/win_text.h"
+#include "log/diaglog.h"
+#include "session/splash.h"
+
+namespace {
+
+std::atomic<bool> boxesEnabled{true};
+std::atomic<HWND> owner{nullptr};
+
+// The text of a message id: the wide table's when it has one (a wide entry
+// or the user's localised group), otherwise the narrow table's.
+std::wstring messageText(int id) {
+    if (hasWideString(id)) return toWide(configWideString(id));
+    return narrowToWide(configString(id));
+}
+
+void writeToStandardError(const std::wstring& text) {
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode;
+    if (err != nullptr && err != INVALID_HANDLE_VALUE && GetConsoleMode(err, &mode)) {
+        std::fflush(stderr);
+        DWORD written;
+        WriteConsoleW(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        WriteConsoleW(err, L"\n", 1, &written, nullptr);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", wideToNarrow(text).c_str());
+    std::fflush(stderr);
+}
+
+void showWide(std::wstring text) {
+    hideSplash();
+    if (const char* path = logFilePath()) {
+        std::string longPath;
+        if (longPathName(path, longPath) == 0) longPath = path;
+        text = withLogPath(text, narrowToWide(longPath));
+    }
+    if (boxesEnabled) {
+        const std::wstring caption = messageText(MessageId::ErrorCaption);
+        MessageBoxW(owner.load(), text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+    } else {
+        writeToStandardError(text);
+    }
+}
+
+std::wstring substituted(int id, const char* argument) {
+    std::wstring text = messageText(id);
+    if (argument != nullptr) text = substituteFirstPlaceholder(text, narrowToWide(argument));
+    return text;
+}
+
+}  // namespace
+
+void showError(const std::string& text) { showWide(narrowToWide(text)); }
+
+void showMessage(int messageId, const char* argument) { showWide(substituted(messageId, argument)); }
+
+void fatalText(const std::string& text) {
+    showError(text);
+    ExitProcess(1);
+}
+
+void fatalMessage(int messageId, const char* argument) {
+    showMessage(messageId, argument);
+    ExitProcess(1);
+}
+
+bool messageBoxesEnabled() { return boxesEnabled; }
+void disableMessageBoxes() { boxesEnabled = false; }
+void setMessageOwner(HWND window) { owner = window; }

@@ -1,0 +1,38 @@
+// Stages of the run sequence that this build does not have yet. Each does
+// nothing it would have to pretend about: the JVM stage reports that no JVM
+// was found, and extraction refuses an executable that carries files.
+#include "files/extract.h"
+#include "format/config_ids.h"
+#include "jvm/load.h"
+#include "launch/launch.h"
+#include "launcher/config.h"
+#include "launcher/messages.h"
+#include "log/diaglog.h"
+#include "session/console.h"
+#include "session/single_instance.h"
+#include "session/splash.h"
+
+void showSplash(int) { logInfo("splash screen not available in this build"); }
+void hideSplash() {}
+
+bool attachOrAllocateConsole() { return false; }
+void addNativeLibraryPath() {}
+void rebootSystem() { logError("reboot not available in this build"); }
+
+void checkSingleInstance(bool, bool) {}
+
+int extractIncludedFiles(bool) {
+    const int count = configInt(ConfigId::IncludedFileCount);
+    logInfo("Included files: %d", count);
+    if (count == 0) return 0;
+    logError("included-file extraction not available in this build");
+    return 1;
+}
+
+bool LoadDLL(bool showErrors) {
+    logError("JVM search not available in this build");
+    if (showErrors) showMessage(MessageId::NoJvmFound, sizeof(void*) == 8 ? "64" : "32");
+    return false;
+}
+
+bool launchApplication(const ArgumentList&, bool) { return false; }

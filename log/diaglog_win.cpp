@@ -1,0 +1,132 @@
+#include "log/diaglog.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <string>
+
+#include "launcher/win32.h"
+#include "launcher/win_text.h"
+
+namespace {
+
+struct LogState {
+    std::mutex lock;
+    bool requested = false;
+    bool decided = false;
+    bool hasPath = false;
+    std::string path;
+    FILE* file = nullptr;
+};
+
+LogState& state() {
+    static LogState s;
+    return s;
+}
+
+bool variableIsYes(const char* name) {
+    std::string value;
+    return environmentVariable(name, value) && value == "yes";
+}
+
+// A new file name with prefix "mvt_nlog_" in the directory named by TMP when
+// that is a directory, else in c:\ (the rule of the C runtime's _tempnam,
+// whose own names keep only three letters of the prefix on some systems).
+// The file is created empty so that no other process takes the name.
+bool createUniqueLogName(std::string& path) {
+    std::string directory;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (environmentVariable("TMP", directory) && !directory.empty())
+        attributes = GetFileAttributesA(directory.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) directory = "c:\\";
+    if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
+    const DWORD seed = GetCurrentProcessId() ^ GetTickCount();
+    for (DWORD attempt = 0; attempt < 1000; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "%lx", static_cast<unsigned long>(seed + attempt * 7919u));
+        const std::string candidate = directory + "mvt_nlog_" + suffix;
+        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            path = candidate;
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+std::string moduleFileName() {
+    std::string path;
+    fillGrowing(path, [](char* buffer, DWORD capacity) { return GetModuleFileNameA(nullptr, buffer, capacity); });
+    return path;
+}
+
+// Opens the file for this message, deciding once whether there is a log at all.
+void openForMessage(LogState& s) {
+    if (s.hasPath && s.file == nullptr) s.file = std::fopen(s.path.c_str(), "a");
+    if (s.decided) return;
+    s.decided = true;
+    bool enabled = s.requested;
+    if (variableIsYes("QARVO_LOG")) enabled = true;
+    if (variableIsYes("MORVANTIC_LOG")) enabled = true;
+    if (!enabled) return;
+
+    if (createUniqueLogName(s.path)) {
+        s.hasPath = true;
+        s.file = std::fopen(s.path.c_str(), "w");
+    }
+    if (s.file == nullptr) {
+        s.path = "c:\\mvt_nlog";
+        s.hasPath = true;
+        s.file = std::fopen(s.path.c_str(), "w");
+        if (s.file == nullptr) return;
+    }
+    std::time_t now = std::time(nullptr);
+    const char* when = std::ctime(&now);
+    std::fprintf(s.file, "Started executable %s at %s\n", moduleFileName().c_str(), when ? when : "\n");
+    std::fflush(s.file);
+}
+
+void writeMessage(const char* prefix, const char* format, va_list args) {
+    LogState& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    openForMessage(s);
+    if (s.file == nullptr) return;
+    std::fputs(prefix, s.file);
+    std::vfprintf(s.file, format, args);
+    std::fputs("\n", s.file);
+    std::fclose(s.file);
+    s.file = nullptr;
+}
+
+}  // namespace
+
+void logInfo(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeMessage("", format, args);
+    va_end(args);
+}
+
+void logError(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeMessage("ERROR: ", format, args);
+    va_end(args);
+}
+
+const char* logFilePath() {
+    LogState& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.hasPath ? s.path.c_str() : nullptr;
+}
+
+void requestLogFile() {
+    LogState& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.requested = true;
+}

@@ -1,0 +1,209 @@
+#include "tests/e2e/rig.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace rig {
+
+namespace {
+
+std::string envOr(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : fallback;
+}
+
+// Variables the launcher reads; a test that wants one sets it explicitly.
+const std::set<std::string> kCleared = {"QARVO_LOG", "MORVANTIC_LOG", "QARVO_JAVA_HOME", "MORVANTIC_JAVA_HOME",
+                                        "JAVA_HOME", "JDK_HOME", "JRE_HOME", "MANPATH"};
+
+std::vector<std::string> childEnvironment(const std::map<std::string, std::string>& overrides) {
+    std::vector<std::string> out;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry = *e;
+        std::string name = entry.substr(0, entry.find('='));
+        if (kCleared.count(name) || overrides.count(name) || name.rfind("WINE", 0) == 0) continue;
+        out.push_back(entry);
+    }
+    std::map<std::string, std::string> all = {{"WINEPREFIX", winePrefix()}, {"WINEDEBUG", "-all"},
+                                              {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+    for (const auto& [name, value] : overrides) all[name] = value;
+    for (const auto& [name, value] : all) out.push_back(name + "=" + value);
+    return out;
+}
+
+}  // namespace
+
+std::string distDirectory() { return envOr("QARVO_DIST", QARVO_DIST_DEFAULT); }
+std::string winePrefix() { return envOr("QARVO_TEST_WINEPREFIX", QARVO_WINEPREFIX_DEFAULT); }
+
+std::string wineTempDirectory() {
+    const std::string users = winePrefix() + "/drive_c/users";
+    const char* user = std::getenv("USER");
+    std::string name = user != nullptr ? user : "root";
+    for (const char* sub : {"/AppData/Local/Temp", "/Temp"}) {
+        std::string candidate = users + "/" + name + sub;
+        if (fs::is_directory(candidate)) return candidate;
+    }
+    return users + "/" + name + "/AppData/Local/Temp";
+}
+
+std::string windowsPath(const std::string& hostPath) {
+    const std::string drive = fs::weakly_canonical(winePrefix() + "/drive_c").string();
+    std::string path = fs::weakly_canonical(hostPath).string();
+    std::string out;
+    if (path.rfind(drive, 0) == 0)
+        out = "C:" + path.substr(drive.size());
+    else
+        out = "Z:" + path;
+    for (char& c : out)
+        if (c == '/') c = '\\';
+    if (out.size() == 2) out += '\\';
+    return out;
+}
+
+RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
+    RunResult result;
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
+    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<std::string> env = childEnvironment(options.env);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    pid_t pid;
+    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (rc != 0) {
+        close(outPipe[0]);
+        close(errPipe[0]);
+        result.err = std::string("spawn failed: ") + std::strerror(rc);
+        return result;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    int open = 2;
+    char buffer[65536];
+    while (open > 0) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            result.timedOut = true;
+            kill(-pid, SIGKILL);
+            break;
+        }
+        if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
+            }
+        }
+    }
+    for (pollfd& f : fds)
+        if (f.fd >= 0) close(f.fd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+RunResult runWine(const std::string& exe, const RunOptions& options) {
+    std::vector<std::string> argv = {"wine", exe};
+    argv.insert(argv.end(), options.args.begin(), options.args.end());
+    RunResult result = run(argv, options);
+    // Standard streams in text mode end lines with CR LF; tests compare LF texts.
+    for (std::string* text : {&result.out, &result.err}) {
+        std::string lf;
+        for (size_t i = 0; i < text->size(); ++i)
+            if (!((*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n')) lf.push_back((*text)[i]);
+        text->swap(lf);
+    }
+    return result;
+}
+
+Workspace::Workspace() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name() : "rig";
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-') c = '_';
+    path_ = winePrefix() + "/drive_c/qarvo-tests/" + name;
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+}
+
+void Workspace::write(const std::string& name, const std::string& content) const {
+    fs::create_directories(fs::path(file(name)).parent_path());
+    std::ofstream(file(name), std::ios::binary) << content;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string stubPath(const std::string& arch) { return distDirectory() + "/stubs/launcher-" + arch + ".exe"; }
+
+RunResult buildProject(const Workspace& ws, const std::string& project, const std::string& exeName,
+                       const std::string& arch) {
+    const std::string projectFile = ws.file(exeName + ".toml");
+    ws.write(exeName + ".toml", project);
+    return run({distDirectory() + "/bin/qarvo-build", "build", projectFile, "-o", ws.file(exeName), "--arch", arch});
+}
+
+std::string writeExecutable(const Workspace& ws, const std::string& exeName, const std::string& appended,
+                            const std::string& arch) {
+    ws.write(exeName, readFile(stubPath(arch)) + appended);
+    return ws.file(exeName);
+}
+
+std::vector<std::string> tempFilesStartingWith(const std::string& prefix) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(wineTempDirectory(), ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace rig

@@ -1,0 +1,69 @@
+// Test rig for executables built by qarvo-build and run under Wine.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "format/block.h"
+
+namespace rig {
+
+std::string distDirectory();
+std::string winePrefix();
+// The Windows temporary directory of the prefix, as a host path.
+std::string wineTempDirectory();
+// A host path below the prefix's drive C: as the Windows path C:\...
+std::string windowsPath(const std::string& hostPath);
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    bool timedOut = false;
+};
+
+struct RunOptions {
+    std::vector<std::string> args;
+    std::map<std::string, std::string> env;  // set for the child
+    int timeoutSeconds = 120;
+};
+
+inline RunOptions withArgs(std::vector<std::string> args) {
+    RunOptions options;
+    options.args = std::move(args);
+    return options;
+}
+
+// Runs a host program with the test environment (launcher-related variables
+// such as QARVO_LOG and JAVA_HOME cleared unless env sets them).
+RunResult run(const std::vector<std::string>& argv, const RunOptions& options = {});
+// Runs a Windows executable under Wine.
+RunResult runWine(const std::string& exe, const RunOptions& options = {});
+
+// A fresh directory below the prefix's drive C:, named after the running test.
+class Workspace {
+public:
+    Workspace();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    void write(const std::string& name, const std::string& content) const;
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string& path);
+std::string stubPath(const std::string& arch);
+
+// Builds an executable with dist/bin/qarvo-build from a project text.
+RunResult buildProject(const Workspace& ws, const std::string& project, const std::string& exeName,
+                       const std::string& arch = "x86");
+// The stub followed by arbitrary appended bytes (for damaged blocks).
+std::string writeExecutable(const Workspace& ws, const std::string& exeName, const std::string& appended,
+                            const std::string& arch = "x86");
+
+// Names in the Wine temporary directory that start with prefix.
+std::vector<std::string> tempFilesStartingWith(const std::string& prefix);
+
+}  // namespace rig

@@ -1,0 +1,236 @@
+// qarvo-build's project files: keys, types, errors, and the inspect round trip.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "builder/inspect.h"
+#include "builder/keys.h"
+#include "builder/project.h"
+#include "builder/text_codec.h"
+#include "format/config_ids.h"
+
+namespace {
+
+std::map<int, std::string> narrowOf(const BuildPlan& plan) {
+    std::map<int, std::string> out;
+    for (const auto& e : plan.block.narrow) out[e.id] = e.value;
+    return out;
+}
+
+BuildPlan parse(const std::string& text) {
+    BuildPlan plan;
+    std::string error;
+    EXPECT_TRUE(parseProject(text, "app.toml", "/base", plan, error)) << error;
+    return plan;
+}
+
+std::string parseError(const std::string& text) {
+    BuildPlan plan;
+    std::string error;
+    EXPECT_FALSE(parseProject(text, "app.toml", "/base", plan, error));
+    return error;
+}
+
+TEST(Project, ReadableKeysSetTheirEntries) {
+    const BuildPlan plan = parse(R"toml(
+[application]
+name = "Hello Wörld"
+type = 2
+main-class = "hello.Main"
+[java]
+vm-parameters = "-Xmx64m"
+min-version = "1.8"
+jdk-required = true
+allow-prerelease = false
+[splash.line1]
+color = [255, 0, 128]
+)toml");
+    auto narrow = narrowOf(plan);
+    EXPECT_EQ("Hello W\xf6rld", narrow[ConfigId::AppName]);  // Windows-1252
+    EXPECT_EQ("2", narrow[ConfigId::ExecutableType]);
+    EXPECT_EQ("hello.Main", narrow[ConfigId::MainClass]);
+    EXPECT_EQ("-Xmx64m", narrow[ConfigId::VmParameters]);
+    EXPECT_EQ("1", narrow[ConfigId::JdkRequired]);
+    EXPECT_EQ("0", narrow[ConfigId::AllowBeta]);
+    EXPECT_EQ("255,0,128", narrow[ConfigId::SplashText1Color]);
+    // Default English messages fill what the project does not give.
+    EXPECT_EQ("Invalid parameters.", narrow[MessageId::InvalidParameters]);
+}
+
+TEST(Project, EntriesAreStoredInIdOrderOnce) {
+    const BuildPlan plan = parse("[entries]\n149 = \"b\"\n-5 = \"neg\"\n[application]\nname = \"a\"\n");
+    for (size_t i = 1; i < plan.block.narrow.size(); ++i)
+        EXPECT_LT(plan.block.narrow[i - 1].id, plan.block.narrow[i].id);
+    EXPECT_EQ("neg", narrowOf(plan)[-5]);
+}
+
+TEST(Project, MessagesByNameAndLocalisedGroups) {
+    const BuildPlan plan = parse(R"toml(
+[build]
+default-messages = false
+[messages]
+caption = "Oops"
+internal-error = "Code {0}"
+[[localized]]
+locale = "de"
+[localized.messages]
+caption = "Fehler"
+[localized.entries]
+5000 = "ß"
+[[localized]]
+locale = "de_CH"
+[localized.messages]
+caption = "Fehler (CH)"
+)toml");
+    auto narrow = narrowOf(plan);
+    EXPECT_EQ(2u, narrow.size());
+    EXPECT_EQ("Oops", narrow[1000]);
+    ASSERT_EQ(2u, plan.block.groups.size());
+    EXPECT_EQ("de", plan.block.groups[0].locale);
+    EXPECT_EQ("de_CH", plan.block.groups[1].locale);
+    ASSERT_EQ(2u, plan.block.groups[0].entries.size());
+    EXPECT_EQ(1000, plan.block.groups[0].entries[0].id);
+    EXPECT_EQ(u"Fehler", plan.block.groups[0].entries[0].value);
+    EXPECT_EQ(u"ß", plan.block.groups[0].entries[1].value);
+}
+
+TEST(Project, FilesSetCountAndNames) {
+    const BuildPlan plan = parse("[[files]]\nsource = \"dlls/a.dll\"\n[[files]]\nsource = \"b.bin\"\nname = \"lib\\\\b.dll\"\n");
+    ASSERT_EQ(2u, plan.files.size());
+    EXPECT_EQ("a.dll", plan.files[0].name);
+    EXPECT_EQ("/base/dlls/a.dll", plan.files[0].source);
+    auto narrow = narrowOf(plan);
+    EXPECT_EQ("2", narrow[ConfigId::IncludedFileCount]);
+    EXPECT_EQ("a.dll;lib\\b.dll", narrow[ConfigId::IncludedFileNames]);
+}
+
+struct BadProject {
+    const char* name;
+    const char* text;
+    const char* expected;  // the error must contain this
+};
+
+class BadProjectTest : public ::testing::TestWithParam<BadProject> {};
+
+TEST_P(BadProjectTest, NamesFileLineAndKey) {
+    EXPECT_NE(std::string::npos, parseError(GetParam().text).find(GetParam().expected)) << parseError(GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, BadProjectTest,
+    ::testing::Values(
+        BadProject{"syntax", "[application\nname = 1", "app.toml:1: "},
+        BadProject{"unknownKey", "\n[application]\nnmae = \"x\"", "app.toml:3: application.nmae: unknown key"},
+        BadProject{"unknownTable", "[aplication]\nname = \"x\"", "app.toml:1: aplication: unknown table"},
+        BadProject{"flagType", "[java]\n\njdk-required = 1", "app.toml:3: java.jdk-required: expected true or false"},
+        BadProject{"intType", "[application]\ntype = \"2\"", "app.toml:2: application.type: expected an integer"},
+        BadProject{"intRange", "[application]\ntype = 3000000000", "application.type: integer out of range"},
+        BadProject{"textType", "[application]\nmain-class = 5", "application.main-class: expected a string"},
+        BadProject{"colour", "[splash.line2]\ncolor = [1, 2]", "splash.line2.color: expected a colour"},
+        BadProject{"colourRange", "[splash.line2]\ncolor = [1, 2, 256]", "colour components are integers"},
+        BadProject{"notAnsi", "[application]\nname = \"日本\"", "application.name: holds a character"},
+        BadProject{"twice", "[application]\nname = \"a\"\n[entries]\n101 = \"b\"", "entries.101: entry 101 is already set by application.name"},
+        BadProject{"rawId", "[entries]\nabc = \"b\"", "entries.abc: expected an entry number"},
+        BadProject{"message", "[messages]\nnope = \"b\"", "messages.nope: unknown message name"},
+        BadProject{"noLocale", "[[localized]]\n[localized.messages]\ncaption = \"x\"", "localized: needs a locale code"},
+        BadProject{"fileNoSource", "[[files]]\nname = \"a\"", "files: needs a source"},
+        BadProject{"fileDotDot", "[[files]]\nsource = \"a\"\nname = \"..\\\\a\"", "'.' or '..'"},
+        BadProject{"fileAbsolute", "[[files]]\nsource = \"a\"\nname = \"C:\\\\a\"", "must be relative"},
+        BadProject{"fileDeep", "[[files]]\nsource = \"a\"\nname = \"a\\\\b\\\\c\"", "at most one directory level"},
+        BadProject{"fileSlash", "[[files]]\nsource = \"a\"\nname = \"a/b\"", "with a backslash"},
+        BadProject{"fileAndRawCount", "[entries]\n2002 = \"1\"\n[[files]]\nsource = \"a\"", "written from [[files]]"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Building from what inspect prints gives the same block byte for byte.
+std::string roundTrip(const BuildPlan& plan, std::string* rendered = nullptr) {
+    InspectedExecutable exe;
+    exe.block = plan.block;
+    for (const IncludedFile& f : plan.files) exe.files.push_back({f.name, 3, 0});
+    std::vector<std::string> warnings;
+    const std::string text = renderProject(exe, plan.files.empty() ? "" : "/x", warnings);
+    EXPECT_TRUE(warnings.empty());
+    if (rendered) *rendered = text;
+    BuildPlan again;
+    std::string error;
+    EXPECT_TRUE(parseProject(text, "inspected.toml", "/base", again, error)) << error << "\n" << text;
+    return block::encodeBlock(again.block);
+}
+
+TEST(Inspect, RebuildingGivesTheSameBlock) {
+    const BuildPlan plan = parse(R"toml(
+[application]
+name = "Quote \" and \\ and tab\t and é and €"
+type = 1
+[java]
+jdk-required = true
+[splash.line1]
+color = [1, 2, 3]
+[entries]
+149 = "raw"
+108 = "yes"
+[wide-entries]
+77 = "日本語 😀"
+[[localized]]
+locale = "de"
+[localized.messages]
+caption = "Fehler"
+[localized.entries]
+9000 = "x"
+[[localized]]
+locale = ""
+[localized.messages]
+ok-word = "OK"
+[[files]]
+source = "a.dll"
+name = "lib\\a.dll"
+)toml");
+    std::string rendered;
+    EXPECT_EQ(block::encodeBlock(plan.block), roundTrip(plan, &rendered));
+    // A flag whose text is not 0 or 1 stays a raw entry.
+    EXPECT_NE(std::string::npos, rendered.find("108 = \"yes\"")) << rendered;
+    EXPECT_NE(std::string::npos, rendered.find("jdk-required = true")) << rendered;
+}
+
+TEST(Inspect, EveryByteOfANarrowTextSurvives) {
+    BuildPlan plan;
+    std::string all;
+    for (int c = 1; c < 256; ++c) all.push_back(static_cast<char>(c));
+    plan.block.narrow = {{5, std::string("\0x", 2)}, {101, all}};
+    EXPECT_EQ(block::encodeBlock(plan.block), roundTrip(plan));
+}
+
+TEST(Keys, EveryReadIdHasAKeyOrAMessageName) {
+    namespace C = ConfigId;
+    for (int id : {C::AppName, C::RedirectStderr, C::StderrFile, C::RedirectStdout, C::StdoutFile, C::AppendRedirect,
+                   C::ExecutableType, C::ShowSplash, C::ClassPath, C::MainClass, C::VmParameters, C::FixedArguments,
+                   C::JavaOptionArguments, C::MinVersion, C::MaxVersion, C::SearchSequence, C::AllowBeta,
+                   C::JdkRequired, C::SplashWidth, C::SplashHeight, C::SplashAutoOff, C::WorkingDirectory,
+                   C::SplashTopmost, C::VmKindDirectory, C::ConsoleSwitches, C::ConsoleSwitchOnly,
+                   C::GlobalSingleInstance, C::InstallationId, C::ProductKind, C::AppRoot, C::NativeLibraryDirectory,
+                   C::SingleInstance, C::SplashText1X, C::SplashText1Y, C::SplashText1, C::SplashText1Font,
+                   C::SplashText1Size, C::SplashText1Color, C::SplashText1Weight, C::SplashText2X, C::SplashText2Y,
+                   C::SplashText2, C::SplashText2Font, C::SplashText2Size, C::SplashText2Color,
+                   C::SplashText2Weight, C::SplashThroughRuntime})
+        EXPECT_NE(nullptr, keyForId(id)) << id;
+    for (int id = C::FirstMessage; id <= C::LastMessage; ++id) EXPECT_NE(nullptr, messageById(id)) << id;
+}
+
+TEST(TextCodec, Windows1252BothWays) {
+    EXPECT_EQ(std::string("\x80\x9f\xe9", 3), utf8ToAnsi("€Ÿé").value());
+    EXPECT_FALSE(utf8ToAnsi("日").has_value());
+    EXPECT_FALSE(utf8ToAnsi("\xff").has_value());
+    for (int c = 0; c < 256; ++c) {
+        const std::string byte(1, static_cast<char>(c));
+        EXPECT_EQ(byte, utf8ToAnsi(ansiToUtf8(byte)).value()) << c;
+    }
+}
+
+TEST(TextCodec, Utf16RejectsBrokenInput) {
+    EXPECT_EQ(u"a😀", utf8ToUtf16("a😀").value());
+    EXPECT_FALSE(utf8ToUtf16("\xc3").has_value());
+    EXPECT_FALSE(utf8ToUtf16("\xed\xa0\x80").has_value());  // encoded surrogate
+    EXPECT_FALSE(utf8ToUtf16("\xc0\xaf").has_value());      // overlong
+    EXPECT_FALSE(utf16ToUtf8(std::u16string(1, char16_t(0xd800))).has_value());
+}
+
+}  // namespace
