@@ -39,7 +39,7 @@ include(GoogleTest)
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE builder_lib_san gtest gtest_main)
-gtest_discover_tests(unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+gtest_discover_tests(unit_tests NO_PRETTY_VALUES PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
 # libFuzzer targets, each run briefly by the test command from its seed corpus.
 set(QARVO_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzzer runs in the test command")
@@ -80,7 +80,7 @@ foreach(source ${E2E_SOURCES})
   add_executable(e2e_${name} ${source})
   target_link_libraries(e2e_${name} PRIVATE e2e_rig gtest_main)
   gtest_discover_tests(e2e_${name}
-    TEST_PREFIX "e2e."
+    TEST_PREFIX "e2e." NO_PRETTY_VALUES
     PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
 endforeach()

@@ -12,6 +12,8 @@ target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 # The Win32 layer, less the entry point, so that the tests can link it.
 add_library(launcher_core STATIC
   files/fileutil_win.cpp
+  files/tempdir_win.cpp
+  launch/variables_win.cpp
   launcher/config_load_win.cpp
   launcher/early_win.cpp
   launcher/locale_win.cpp
@@ -46,3 +48,9 @@ add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
 file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
 target_link_libraries(win_tests PRIVATE launcher_core gtest gtest_main)
+
+# Test helpers that run under Wine beside the launcher.
+add_executable(msgbox-probe testing/tools/msgbox_probe.cpp)
+target_include_directories(msgbox-probe PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(msgbox-probe PRIVATE user32)
+install(TARGETS msgbox-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})

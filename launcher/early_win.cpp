@@ -47,13 +47,13 @@ char productKind() { return kind; }
 const char* productName() { return kind == 'q' ? "qarvo" : "morvantic"; }
 HINSTANCE launcherInstance() { return instanceHandle; }
 
-void splitCommandLine(const std::wstring& commandLine, ArgumentList& out) {
-    if (!splitArgumentText(toU16(commandLine), out)) fatalMessage(MessageId::InvalidParameters);
+bool splitCommandLine(const std::wstring& commandLine, ArgumentList& out) {
+    return splitArgumentText(toU16(commandLine), out);
 }
 
 void splitArguments(const std::string& text, std::vector<std::string>& out) {
     ArgumentList wide;
-    splitCommandLine(narrowToWide(text), wide);
+    if (!splitCommandLine(narrowToWide(text), wide)) fatalMessage(MessageId::InvalidParameters);
     for (const std::u16string& argument : wide) out.push_back(wideToNarrow(toWide(argument)));
 }
 

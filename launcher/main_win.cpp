@@ -60,8 +60,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCom
     if (startsWith(text, "-q_mvt_internal")) disableMessageBoxes();
 
     ArgumentList arguments;
-    splitCommandLine(GetCommandLineW(), arguments);
+    const bool commandLineValid = splitCommandLine(GetCommandLineW(), arguments);
     handleEarlyArguments(instance, &arguments);
+    // Reported only now: the message's text and caption come from the configuration.
+    if (!commandLineValid) fatalMessage(MessageId::InvalidParameters);
     handleConsoleSwitches(arguments);
     if (!languageRestart()) checkSingleInstance(true, true);
     if (splashEnabled() && !splashThroughRuntime()) showSplash(showCommand);

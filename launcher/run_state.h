@@ -16,9 +16,9 @@ const char* productName();
 
 HINSTANCE launcherInstance();
 
-// Splits the process's command line; ends the process with message 1007 on
-// an unclosed quote.
-void splitCommandLine(const std::wstring& commandLine, ArgumentList& out);
+// Splits the process's command line; false on an unclosed quote. The caller
+// reports message 1007 once the configuration that holds its text is loaded.
+bool splitCommandLine(const std::wstring& commandLine, ArgumentList& out);
 // The same for a narrow text from the configuration.
 void splitArguments(const std::string& text, std::vector<std::string>& out);
 

@@ -77,10 +77,15 @@ std::string windowsPath(const std::string& hostPath) {
     return out;
 }
 
-RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
-    RunResult result;
+Process start(const std::vector<std::string>& argv, const RunOptions& options) {
+    Process process;
     int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
+    if (pipe(outPipe) != 0) return process;
+    if (pipe(errPipe) != 0) {
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return process;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
@@ -110,18 +115,27 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
     if (rc != 0) {
         close(outPipe[0]);
         close(errPipe[0]);
-        result.err = std::string("spawn failed: ") + std::strerror(rc);
-        return result;
+        ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
+        return process;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    process.pid = pid;
+    process.outFd = outPipe[0];
+    process.errFd = errPipe[0];
+    return process;
+}
+
+RunResult finish(Process& process, int timeoutSeconds) {
+    RunResult result;
+    if (process.pid <= 0) return result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    pollfd fds[2] = {{process.outFd, POLLIN, 0}, {process.errFd, POLLIN, 0}};
     int open = 2;
     char buffer[65536];
     while (open > 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             result.timedOut = true;
-            kill(-pid, SIGKILL);
+            kill(-process.pid, SIGKILL);
             break;
         }
         if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
@@ -140,23 +154,70 @@ RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
     for (pollfd& f : fds)
         if (f.fd >= 0) close(f.fd);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(process.pid, &status, 0);
+    process.pid = -1;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
 
-RunResult runWine(const std::string& exe, const RunOptions& options) {
-    std::vector<std::string> argv = {"wine", exe};
-    argv.insert(argv.end(), options.args.begin(), options.args.end());
-    RunResult result = run(argv, options);
-    // Standard streams in text mode end lines with CR LF; tests compare LF texts.
+RunResult run(const std::vector<std::string>& argv, const RunOptions& options) {
+    Process process = start(argv, options);
+    return finish(process, options.timeoutSeconds);
+}
+
+namespace {
+
+// Standard streams in text mode end lines with CR LF; tests compare LF texts.
+void toLf(RunResult& result) {
     for (std::string* text : {&result.out, &result.err}) {
         std::string lf;
         for (size_t i = 0; i < text->size(); ++i)
             if (!((*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n')) lf.push_back((*text)[i]);
         text->swap(lf);
     }
+}
+
+}  // namespace
+
+Process startWine(const std::string& exe, const RunOptions& options) {
+    std::vector<std::string> argv = {"wine", exe};
+    argv.insert(argv.end(), options.args.begin(), options.args.end());
+    return start(argv, options);
+}
+
+RunResult runWine(const std::string& exe, const RunOptions& options) {
+    Process process = startWine(exe, options);
+    RunResult result = finish(process, options.timeoutSeconds);
+    toLf(result);
     return result;
+}
+
+Display::Display() {
+    for (int number = 90 + getpid() % 50; number < 200; ++number) {
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+        if (fs::exists(socket) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
+        name_ = ":" + std::to_string(number);
+        Process server = start({"Xvfb", name_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        if (server.pid <= 0) return;
+        close(server.outFd);
+        close(server.errFd);
+        for (int i = 0; i < 100 && !fs::exists(socket); ++i) usleep(100000);
+        if (!fs::exists(socket)) {
+            kill(-server.pid, SIGKILL);
+            waitpid(server.pid, nullptr, 0);
+            continue;
+        }
+        pid_ = server.pid;
+        return;
+    }
+}
+
+Display::~Display() {
+    run({"wineserver", "-k"});
+    if (pid_ > 0) {
+        kill(-pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
 }
 
 Workspace::Workspace() {

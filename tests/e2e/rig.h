@@ -35,6 +35,34 @@ inline RunOptions withArgs(std::vector<std::string> args) {
     return options;
 }
 
+// A program started in the background (its own process group).
+struct Process {
+    int pid = -1;
+    int outFd = -1;
+    int errFd = -1;
+};
+
+Process start(const std::vector<std::string>& argv, const RunOptions& options = {});
+Process startWine(const std::string& exe, const RunOptions& options = {});
+// Collects the output and waits for the end (killing the group on time-out).
+RunResult finish(Process& process, int timeoutSeconds = 120);
+
+// An X server (Xvfb) for tests where a window matters. The Wine server of the
+// prefix is stopped when the display goes, so no Wine process keeps it.
+class Display {
+public:
+    Display();
+    ~Display();
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+    const std::string& name() const { return name_; }
+    bool ok() const { return pid_ > 0; }
+
+private:
+    int pid_ = -1;
+    std::string name_;
+};
+
 // Runs a host program with the test environment (launcher-related variables
 // such as QARVO_LOG and JAVA_HOME cleared unless env sets them).
 RunResult run(const std::vector<std::string>& argv, const RunOptions& options = {});

@@ -1,0 +1,20 @@
+// The temporary directory and the names made in it: unique temporary files,
+// the per-process communication file and the private extraction directory.
+#pragma once
+
+#include <string>
+
+// A writable temporary directory, ending as the platform gives it; ends the
+// process with message 1015 when none can be found.
+std::string tempDirectory();
+bool isWritableDirectory(const std::string& directory);
+// A new unique temporary file name (the platform creates the empty file).
+std::string tempFileName();
+// "<temporary directory>qvo_p<pid>.tmp"; the file is not created.
+std::string communicationFileName(unsigned long processId);
+// Creates the private extraction directory; ends the process with message
+// 1009 and code "7" after five failures.
+void createExtractionDirectory();
+// The extraction directory, or empty when none was made.
+const std::string& extractionDirectory();
+void clearExtractionDirectory();

@@ -1,0 +1,29 @@
+// Expansion of the launcher variables (%QARVO_EXEDIR%, ${QARVO_TEMPDIR}, ...)
+// and of ${NAME} environment references in configured texts.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct VariableValues {
+    std::string executableDirectory;  // ends in a backslash
+    std::string temporaryDirectory;   // the extraction directory, or empty
+    std::string jvmHome;              // empty until a runtime was chosen
+};
+
+// Called after each replacement with the key, the value and the whole text.
+using ExpansionLog = std::function<void(const std::string& key, const std::string& value, const std::string& text)>;
+
+// Replaces every occurrence of key by value, scanning on after each inserted
+// value, so a value holding its own key is not expanded again.
+void replaceAll(std::string& text, const std::string& key, const std::string& value, const ExpansionLog& log);
+
+// The twenty predefined keys in their fixed order, then for every
+// "NAME=VALUE" of the environment block, in block order, ${NAME} as written
+// and in upper case. References nothing matches stay as they are.
+void expandVariablesWith(std::string& text, const VariableValues& values, const std::vector<std::string>& environment,
+                         const ExpansionLog& log);
+
+// The same with this process's values and environment (Win32 layer).
+void expandVariables(std::string& text);

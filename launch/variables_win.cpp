@@ -1,0 +1,29 @@
+#include "launch/jvm_home.h"
+#include "launch/variables.h"
+
+#include "files/fileutil.h"
+#include "files/tempdir.h"
+#include "launcher/win32.h"
+#include "log/diaglog.h"
+
+namespace {
+
+std::vector<std::string> environmentBlock() {
+    std::vector<std::string> entries;
+    char* block = GetEnvironmentStrings();
+    if (block == nullptr) return entries;
+    for (const char* entry = block; *entry != '\0'; entry += std::char_traits<char>::length(entry) + 1)
+        entries.emplace_back(entry);
+    FreeEnvironmentStringsA(block);
+    return entries;
+}
+
+}  // namespace
+
+void expandVariables(std::string& text) {
+    VariableValues values{makeAbsolute(""), extractionDirectory(), jvmHome()};
+    expandVariablesWith(text, values, environmentBlock(),
+                        [](const std::string& key, const std::string& value, const std::string& now) {
+                            logInfo("expanding %s to %s in %s.", key.c_str(), value.c_str(), now.c_str());
+                        });
+}
