@@ -1,4 +1,4 @@
-#include "launch/jvm_home.h"
+#include "launch/jvm_session.h"
 #include "launch/variables.h"
 
 #include "files/fileutil.h"
