@@ -1,9 +1,8 @@
 // Stages of the run sequence that this build does not have yet. Each does
-// nothing it would have to pretend about: the JVM stage reports that no JVM
-// was found, and extraction refuses an executable that carries files.
+// nothing it would have to pretend about: the JVM is never created, and
+// extraction refuses an executable that carries files.
 #include "files/extract.h"
 #include "format/config_ids.h"
-#include "jvm/load.h"
 #include "launch/launch.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
@@ -27,12 +26,6 @@ int extractIncludedFiles(bool) {
     if (count == 0) return 0;
     logError("included-file extraction not available in this build");
     return 1;
-}
-
-bool LoadDLL(bool showErrors) {
-    logError("JVM search not available in this build");
-    if (showErrors) showMessage(MessageId::NoJvmFound, sizeof(void*) == 8 ? "64" : "32");
-    return false;
 }
 
 bool launchApplication(const ArgumentList&, bool) { return false; }
