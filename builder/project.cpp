@@ -192,6 +192,9 @@ bool ProjectReader::readLocalized(const toml::array& groups, BuildPlan& plan) {
         if (locale == nullptr) return fail(element, "localized", "needs a locale code");
         if (!locale->is_string()) return fail(*locale, "localized.locale", "expected a string");
         group.locale = locale->as_string()->get();
+        if (group.locale.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") !=
+            std::string::npos)
+            return fail(*locale, "localized.locale", "a locale code has letters, digits and '_' only, as de or de_CH");
         for (auto&& [k, node] : *table) {
             const std::string name(k.str());
             const std::string qualified = "localized." + name;

@@ -132,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"twice", "[application]\nname = \"a\"\n[entries]\n101 = \"b\"", "entries.101: entry 101 is already set by application.name"},
         BadProject{"rawId", "[entries]\nabc = \"b\"", "entries.abc: expected an entry number"},
         BadProject{"message", "[messages]\nnope = \"b\"", "messages.nope: unknown message name"},
+        BadProject{"localeCode", "[[localized]]\nlocale = \"de-CH\"", "localized.locale: a locale code has letters"},
         BadProject{"noLocale", "[[localized]]\n[localized.messages]\ncaption = \"x\"", "localized: needs a locale code"},
         BadProject{"fileNoSource", "[[files]]\nname = \"a\"", "files: needs a source"},
         BadProject{"fileDotDot", "[[files]]\nsource = \"a\"\nname = \"..\\\\a\"", "'.' or '..'"},
