@@ -1,0 +1,19 @@
+package com.morvantic.runtime.launcher;
+
+/**
+ * The class the launcher calls for the morvantic product kind; it behaves exactly as
+ * {@link com.qarvo.runtime.WinLauncher}, which documents the arguments.
+ */
+public final class WinLauncher {
+    private WinLauncher() {
+    }
+
+    /**
+     * Starts the application; see {@link com.qarvo.runtime.WinLauncher#main(String[])}.
+     *
+     * @throws Throwable whatever starting the application or its main method throws
+     */
+    public static void main(String[] args) throws Throwable {
+        com.qarvo.runtime.WinLauncher.main(args);
+    }
+}
