@@ -44,7 +44,7 @@ final class ArgumentSplitter {
         return arguments;
     }
 
-    /** Appends the argument whose opening quote is at {@code open}; returns the text after it. */
+    /** Appends the argument whose opening quote is at {@code open}; returns the text after its closing quote. */
     private static String takeQuoted(String text, int open, List<String> arguments) {
         char quote = text.charAt(open);
         int close = text.indexOf(quote, open + 1);
@@ -52,7 +52,6 @@ final class ArgumentSplitter {
             throw new IllegalArgumentException("the quote " + quote + " at position " + open + " is not closed");
         }
         arguments.add(text.substring(0, open) + text.substring(open + 1, close));
-        String rest = text.substring(close + 1);
-        return rest.startsWith(" ") ? rest.substring(1) : rest;
+        return text.substring(close + 1); // a blank after the closing quote is dropped by the caller
     }
 }

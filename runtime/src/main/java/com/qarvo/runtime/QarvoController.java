@@ -69,6 +69,7 @@ public final class QarvoController {
      * listener was registered are kept and handed to that listener. Registering a listener
      * that is already registered does nothing.
      *
+     * @param listener the listener to call for each later start
      * @throws NullPointerException when {@code listener} is null
      */
     public static void addStartupListener(StartupListener listener) {
@@ -78,6 +79,7 @@ public final class QarvoController {
     /**
      * Removes a listener registered with {@link #addStartupListener(StartupListener)}.
      *
+     * @param listener the listener to remove
      * @return whether it was registered
      */
     public static boolean removeStartupListener(StartupListener listener) {

@@ -41,6 +41,7 @@ public final class WinLauncher {
     /**
      * Starts the application as described above.
      *
+     * @param args the five launcher arguments, the program path, the application's arguments
      * @throws IllegalArgumentException when the launcher arguments are incomplete or invalid
      * @throws ClassNotFoundException when the main class is not on the class path
      * @throws NoSuchMethodException when it has no public static main(String[])

@@ -11,6 +11,7 @@ public final class WinLauncher {
     /**
      * Starts the application; see {@link com.qarvo.runtime.WinLauncher#main(String[])}.
      *
+     * @param args the five launcher arguments, the program path, the application's arguments
      * @throws Throwable whatever starting the application or its main method throws
      */
     public static void main(String[] args) throws Throwable {
