@@ -13,13 +13,9 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.util.ArrayList;
 import java.util.List;
-import java.util.concurrent.BlockingQueue;
-import java.util.concurrent.LinkedBlockingQueue;
-import java.util.concurrent.TimeUnit;
 import java.util.stream.Stream;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
-import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.Arguments;
@@ -92,39 +88,6 @@ class CommFileWatcherTest {
         assertFalse(file.exists());
         assertTrue(delivered.isEmpty());
         assertTrue(warnings.toString().contains("ignored the notification file"), warnings.toString());
-    }
-
-    @Test
-    void startsBeforeAnyListenerAreQueuedAndAllArriveInOrder() throws Exception {
-        StartupDispatcher dispatcher = new StartupDispatcher();
-        Thread thread = new CommFileWatcher(file, dispatcher::deliver, 5).start();
-        try {
-            for (int i = 0; i < 3; i++) {
-                secondStart("early " + i);
-            }
-            BlockingQueue<List<String>> received = new LinkedBlockingQueue<>();
-            dispatcher.add(args -> received.add(java.util.Arrays.asList(args)));
-            secondStart("late 3");
-            for (int i = 0; i < 4; i++) {
-                List<String> args = received.poll(5, TimeUnit.SECONDS);
-                assertEquals(java.util.Arrays.asList(i < 3 ? "early" : "late", String.valueOf(i)), args);
-            }
-            assertEquals(null, received.poll(200, TimeUnit.MILLISECONDS));
-        } finally {
-            thread.interrupt();
-            thread.join();
-        }
-    }
-
-    /** Does what a second start does: writes the file, then waits for its deletion. */
-    private void secondStart(String arguments) throws Exception {
-        File temp = new File(dir, "writing.tmp");
-        Files.write(temp.toPath(), (arguments + "\n").getBytes(StandardCharsets.UTF_16LE));
-        assertTrue(temp.renameTo(file));
-        for (int i = 0; i < 200 && file.exists(); i++) {
-            Thread.sleep(10);
-        }
-        assertFalse(file.exists(), "the watcher did not delete the file");
     }
 
     private void write(byte[] content) throws IOException {

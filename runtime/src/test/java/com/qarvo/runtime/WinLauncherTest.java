@@ -182,7 +182,7 @@ class WinLauncherTest {
     }
 
     @Test
-    void inSingleInstanceModeLaterStartsReachTheListener() throws Throwable {
+    void inSingleInstanceModeEveryLaterStartReachesTheListenerOnceAndInOrder() throws Throwable {
         File commFile = new File(dir, "qvo_p42.tmp");
         System.setProperty(CommFileWatcher.FILE_PROPERTY, commFile.getPath());
         try {
@@ -190,11 +190,26 @@ class WinLauncherTest {
         } finally {
             System.clearProperty(CommFileWatcher.FILE_PROPERTY);
         }
+        secondStart(commFile, "open 'my file.txt'");
+        secondStart(commFile, "");
         BlockingQueue<String> received = new LinkedBlockingQueue<>();
         QarvoController.addStartupListener(args -> received.add(Arrays.toString(args)));
-        Files.write(commFile.toPath(), "open 'my file.txt'\n".getBytes(StandardCharsets.UTF_16LE));
-        assertEquals("[open, my file.txt]", received.poll(5, TimeUnit.SECONDS));
-        assertFalse(commFile.exists());
+        secondStart(commFile, "-x \u65e5\u672c");
+        for (String expected : new String[] {"[open, my file.txt]", "[]", "[-x, \u65e5\u672c]"}) {
+            assertEquals(expected, received.poll(5, TimeUnit.SECONDS));
+        }
+        assertNull(received.poll(300, TimeUnit.MILLISECONDS));
+    }
+
+    /** Does what a later start does: writes the file in one piece, then waits for its deletion. */
+    private void secondStart(File commFile, String arguments) throws Exception {
+        File temp = new File(dir, "writing.tmp");
+        Files.write(temp.toPath(), (arguments + "\n").getBytes(StandardCharsets.UTF_16LE));
+        assertTrue(temp.renameTo(commFile));
+        for (int i = 0; i < 500 && commFile.exists(); i++) {
+            Thread.sleep(10);
+        }
+        assertFalse(commFile.exists(), "the watcher did not delete the file");
     }
 
     private void launch(String errorFile, String outputFile, boolean append) throws Throwable {
