@@ -31,6 +31,7 @@ target_link_libraries(qarvo-build PRIVATE builder_lib)
 install(TARGETS qarvo-build RUNTIME DESTINATION bin)
 
 enable_testing()
+add_subdirectory(runtime)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
