@@ -91,8 +91,10 @@ int build(const std::vector<std::string>& args) {
     BuildPlan plan;
     std::string error;
     if (!loadProject(project, plan, error)) return fail(error);
-    if (!writeExecutable(stub, plan, output, error)) return fail(error);
-    return 0;
+    std::vector<std::string> warnings;
+    const bool ok = writeExecutable(stub, plan, output, warnings, error);
+    for (const std::string& w : warnings) std::fprintf(stderr, "qarvo-build: warning: %s\n", w.c_str());
+    return ok ? 0 : fail(error);
 }
 
 int inspect(const std::vector<std::string>& args) {
