@@ -117,7 +117,8 @@ int inspect(const std::vector<std::string>& args) {
     if (!readExecutable(exe, inspected, error)) return fail(error);
     std::string extractedDirectory;
     if (!extract.empty()) {
-        if (!extractFiles(exe, inspected, extract, error)) return fail(error);
+        if (!extractFiles(exe, inspected, extract, error) || !extractResources(inspected, extract, error))
+            return fail(error);
         extractedDirectory = std::filesystem::absolute(extract).lexically_normal().string();
     }
     std::vector<std::string> warnings;

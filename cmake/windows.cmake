@@ -47,7 +47,7 @@ install(TARGETS launcher RUNTIME DESTINATION stubs)
 # Test helper: reports an executable's resources through the Win32 APIs.
 add_executable(resprobe testing/resprobe/resprobe_win.cpp)
 target_link_options(resprobe PRIVATE -municode)
-target_link_libraries(resprobe PRIVATE user32 gdi32 version)
+target_link_libraries(resprobe PRIVATE user32 gdi32 version shell32)
 set_target_properties(resprobe PROPERTIES OUTPUT_NAME resprobe-${QARVO_ARCH})
 target_include_directories(resprobe PRIVATE ${PROJECT_SOURCE_DIR})
 install(TARGETS resprobe RUNTIME DESTINATION testing)

@@ -9,11 +9,14 @@
 //   version: file=a.b.c.d product=a.b.c.d
 //   version NAME: TEXT            the strings of the first translation
 //   manifest: size=S
+//   exetype: console|gui          how the shell classifies the executable
 #include <cstdio>
 #include <string>
 
 #include "launcher/handle.h"
 #include "launcher/win32.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -125,6 +128,15 @@ void reportVersion(const std::wstring& path) {
     }
 }
 
+// SHGFI_EXETYPE: "PE" in the low word; the high word is the subsystem
+// version for a GUI program and 0 for a console program.
+void reportExeType(const std::wstring& path) {
+    SHFILEINFOW info{};
+    const DWORD_PTR type = SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_EXETYPE);
+    if (LOWORD(type) != 0x4550) return;
+    std::printf("exetype: %s\n", HIWORD(type) == 0 ? "console" : "gui");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -143,5 +155,6 @@ int wmain(int argc, wchar_t** argv) {
     reportVersion(argv[1]);
     const std::string manifest = resourceBytes(module.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     if (!manifest.empty()) std::printf("manifest: size=%lu\n", static_cast<unsigned long>(manifest.size()));
+    reportExeType(argv[1]);
     return 0;
 }
