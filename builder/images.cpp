@@ -168,7 +168,13 @@ bool bitmapResource(const std::string& bmp, std::string& dib, std::string& error
     dib = rest.substr(0, header) + bmp.substr(pixels);
     int32_t w, h;
     uint16_t bits;
-    if (!bitmapSize(dib, w, h, bits) || w <= 0 || h == 0) return fail(error, "the BMP image has no pixels");
+    if (!bitmapSize(dib, w, h, bits) || w <= 0 || h == 0 || bits == 0) return fail(error, "the BMP image has no pixels");
+    const uint32_t compression = le32(dib, 0) == 12 ? 0 : le32(dib, 16);
+    if (compression == 0 || compression == kBiBitfields) {
+        const uint64_t stride = (static_cast<uint64_t>(w) * bits + 31) / 32 * 4;
+        const uint64_t rows = h < 0 ? -static_cast<int64_t>(h) : h;
+        if (dib.size() - header < stride * rows) return fail(error, "the BMP image's pixels are cut short");
+    }
     return true;
 }
 
