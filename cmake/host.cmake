@@ -93,7 +93,7 @@ target_compile_definitions(e2e_rig PRIVATE QARVO_DIST_DEFAULT="${QARVO_DIST}" QA
 foreach(source ${E2E_SOURCES})
   get_filename_component(name ${source} NAME_WE)
   add_executable(e2e_${name} ${source})
-  target_link_libraries(e2e_${name} PRIVATE e2e_rig gtest_main)
+  target_link_libraries(e2e_${name} PRIVATE e2e_rig gtest_main builder_lib)
   gtest_discover_tests(e2e_${name}
     TEST_PREFIX "e2e."
     PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300
