@@ -54,6 +54,7 @@ include(GoogleTest)
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE builder_lib_san gtest gtest_main)
+target_compile_definitions(unit_tests PRIVATE QARVO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
 # libFuzzer targets, each run briefly by the test command from its seed corpus.

@@ -1,7 +1,9 @@
 // qarvo-build's project files: keys, types, errors, and the inspect round trip.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "builder/inspect.h"
 #include "builder/keys.h"
@@ -307,6 +309,29 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"fileAndOptions", "[manifest]\nfile = \"m.xml\"\nlong-path-aware = true",
                    "manifest.file: a manifest file replaces the generated manifest"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The reference of project keys names every key with its entry.
+TEST(Keys, TheReferenceDocumentsEveryKey) {
+    std::ifstream in(std::string(QARVO_SOURCE_DIR) + "/docs/project-file.md");
+    ASSERT_TRUE(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string doc = text.str();
+    for (const KeyDef& key : keyTable()) {
+        const size_t section = doc.find(std::string("### [") + key.table + "]\n");
+        ASSERT_NE(std::string::npos, section) << key.table;
+        const size_t row = doc.find("| `" + std::string(key.name) + "` | " + std::to_string(key.id) + " |", section);
+        EXPECT_LT(row, doc.find("\n#", section + 4)) << key.table << "." << key.name;
+    }
+    for (const MessageDef& m : messageTable())
+        EXPECT_NE(std::string::npos, doc.find("| `" + std::string(m.name) + "` | " + std::to_string(m.id) + " |"))
+            << m.name;
+    for (const version::StringKey& k : version::stringKeys())
+        EXPECT_NE(std::string::npos, doc.find("| `" + std::string(k.key) + "` | " + k.name + " |")) << k.key;
+    for (const char* key : {"icon", "splash-icon", "splash-bitmap", "splash-image", "dpi-awareness", "long-path-aware",
+                            "file", "default-messages", "source", "name"})
+        EXPECT_NE(std::string::npos, doc.find("| `" + std::string(key) + "` |")) << key;
+}
 
 TEST(TextCodec, Windows1252BothWays) {
     EXPECT_EQ(std::string("\x80\x9f\xe9", 3), utf8ToAnsi("€Ÿé").value());
