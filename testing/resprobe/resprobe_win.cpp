@@ -87,14 +87,21 @@ void reportRawData(HMODULE module, int id) {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));
     if (found == nullptr) return;
     const std::string bytes = resourceBytes(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));
+    const char* digits = "0123456789abcdef";
     std::string head;
     for (size_t i = 0; i < bytes.size() && i < 8; ++i) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(bytes[i]));
-        head += hex;
+        head += digits[static_cast<unsigned char>(bytes[i]) >> 4];
+        head += digits[static_cast<unsigned char>(bytes[i]) & 15];
     }
     std::printf("rcdata %d: size=%lu head=%s\n", id, static_cast<unsigned long>(SizeofResource(module, found)),
                 head.c_str());
+}
+
+std::wstring hex4(WORD value) {
+    const wchar_t* digits = L"0123456789abcdef";
+    std::wstring out;
+    for (int shift = 12; shift >= 0; shift -= 4) out += digits[(value >> shift) & 15];
+    return out;
 }
 
 void reportVersion(const std::wstring& path) {
@@ -116,12 +123,11 @@ void reportVersion(const std::wstring& path) {
     if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
         length < 4)
         return;
-    wchar_t prefix[64];
-    swprintf(prefix, 64, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+    const std::wstring prefix = L"\\StringFileInfo\\" + hex4(translation[0]) + hex4(translation[1]) + L"\\";
     for (const wchar_t* name : {L"CompanyName", L"FileDescription", L"FileVersion", L"InternalName",
                                 L"LegalCopyright", L"OriginalFilename", L"ProductName", L"ProductVersion"}) {
         wchar_t* text = nullptr;
-        if (VerQueryValueW(data.data(), (std::wstring(prefix) + name).c_str(), reinterpret_cast<void**>(&text),
+        if (VerQueryValueW(data.data(), (prefix + name).c_str(), reinterpret_cast<void**>(&text),
                            &length) &&
             text != nullptr)
             std::printf("version %s: %s\n", utf8(name).c_str(), utf8(text).c_str());

@@ -156,7 +156,13 @@ name = "lib\\icon.png"
     ws.write("again.toml", inspected.out);
     auto rebuilt = rig::run({builder, "build", ws.file("again.toml"), "-o", ws.file("other-name.exe"), "--arch", arch()});
     ASSERT_EQ(0, rebuilt.exitCode) << rebuilt.err << inspected.out;
-    EXPECT_TRUE(rig::readFile(ws.file("round.exe")) == rig::readFile(ws.file("other-name.exe"))) << inspected.out;
+    const std::string bytes = rig::readFile(ws.file("round.exe"));
+    EXPECT_TRUE(bytes == rig::readFile(ws.file("other-name.exe"))) << inspected.out;
+    // The checksum covers the whole file, included files and all.
+    pe::Image image;
+    std::string error;
+    ASSERT_TRUE(pe::Image::parse(bytes, image, error)) << error;
+    EXPECT_EQ(pe::checksumOf(bytes, image.checksumOffset()), image.checksum());
 }
 
 INSTANTIATE_TEST_SUITE_P(Arch, ArchTest, ::testing::Values("x86", "x64"));
