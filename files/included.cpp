@@ -1,0 +1,104 @@
+#include "files/included.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+constexpr uint32_t kChunk = 8192;
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Windows opens a device, not a file, for these names with any extension.
+bool isDeviceName(std::string_view component) {
+    std::string base(component.substr(0, component.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (base == device) return true;
+    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && base[3] >= '0' &&
+           base[3] <= '9';
+}
+
+bool onlyDotsAndBlanks(std::string_view component) {
+    return std::all_of(component.begin(), component.end(), [](char c) { return c == '.' || c == ' '; });
+}
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) {
+    va_list args;
+    va_start(args, pattern);
+    char buffer[160];
+    std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    va_end(args);
+    return buffer;
+}
+
+// Writes a whole chunk, repeating the write for what is left.
+bool writeAll(ChunkSink& target, const char* data, uint32_t n, const block::LogSink& logError) {
+    while (n > 0) {
+        uint32_t written = 0, error = 0;
+        if (!target.write(data, n, &written, &error) || written == 0) {
+            logError(format("WriteFile failed %u %u", n, error));
+            return false;
+        }
+        data += written;
+        n -= std::min(written, n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> includedFileNames(const std::string& entry, int count) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (static_cast<int>(names.size()) < count && start < entry.size()) {
+        size_t end = entry.find(';', start);
+        if (end == std::string::npos) end = entry.size();
+        if (end == start) break;
+        names.push_back(entry.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+bool staysInsideDirectory(std::string_view name) {
+    if (name.empty() || name.find(':') != std::string_view::npos) return false;
+    size_t start = 0;
+    for (;;) {
+        size_t end = start;
+        while (end < name.size() && !isSeparator(name[end])) ++end;
+        const std::string_view component = name.substr(start, end - start);
+        if (component.empty() || onlyDotsAndBlanks(component) || isDeviceName(component)) return false;
+        if (end == name.size()) return true;
+        start = end + 1;
+    }
+}
+
+std::string firstDirectoryOf(std::string_view name) {
+    const size_t slash = name.find('\\');
+    return slash == std::string_view::npos ? std::string() : std::string(name.substr(0, slash));
+}
+
+int copyUnscrambled(ByteSource& source, ChunkSink& target, int64_t size, bool unscramble,
+                    const block::LogSink& logError) {
+    if (size <= 0) return kCopied;
+    std::string chunk(kChunk, '\0');
+    int64_t copied = 0;
+    while (copied < size) {
+        const uint32_t wanted = static_cast<uint32_t>(std::min<int64_t>(size - copied, kChunk));
+        uint32_t got = 0, error = 0;
+        if (!source.read(chunk.data(), wanted, &got, &error) || got == 0) {
+            logError(format("ReadFile failed %u %u %" PRId64, got, error, copied));
+            return kReadFailed;
+        }
+        if (unscramble) block::scramble(chunk.data(), got);
+        if (!writeAll(target, chunk.data(), got, logError)) return kWriteFailed;
+        copied += got;
+    }
+    return kCopied;
+}
