@@ -11,6 +11,7 @@ target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 
 # The Win32 layer, less the entry point, so that the tests can link it.
 add_library(launcher_core STATIC
+  files/extract_win.cpp
   files/fileutil_win.cpp
   files/tempdir_win.cpp
   jvm/load_win.cpp
@@ -26,6 +27,12 @@ add_library(launcher_core STATIC
   launcher/pending_stages_win.cpp
   launcher/win_text.cpp
   log/diaglog_win.cpp
+  session/console_win.cpp
+  session/native_path_win.cpp
+  session/reboot_win.cpp
+  session/single_instance_win.cpp
+  session/splash_win.cpp
+  session/window_activation_win.cpp
 )
 target_link_libraries(launcher_core PUBLIC qarvo_portable comctl32 shell32 ole32 user32 gdi32 advapi32)
 

@@ -46,7 +46,11 @@ void showWide(std::wstring text) {
     }
     if (boxesEnabled) {
         const std::wstring caption = messageText(MessageId::ErrorCaption);
-        MessageBoxW(owner.load(), text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+        // The owner, the hidden splash window, ends with its thread at any
+        // moment; a box it can no longer own is shown without an owner.
+        HWND boxOwner = owner.load();
+        if (MessageBoxW(boxOwner, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK) == 0 && boxOwner != nullptr)
+            MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
     } else {
         writeToStandardError(text);
     }

@@ -1,31 +1,9 @@
-// Stages of the run sequence that this build does not have yet. Each does
-// nothing it would have to pretend about: the JVM is never created, and
-// extraction refuses an executable that carries files.
-#include "files/extract.h"
-#include "format/config_ids.h"
+// Stages of the run sequence that this build does not have yet: the JVM is
+// never created, so the splash screen has no controller to poll.
 #include "launch/launch.h"
-#include "launcher/config.h"
-#include "launcher/messages.h"
-#include "log/diaglog.h"
-#include "session/console.h"
-#include "session/single_instance.h"
-#include "session/splash.h"
-
-void showSplash(int) { logInfo("splash screen not available in this build"); }
-void hideSplash() {}
-
-bool attachOrAllocateConsole() { return false; }
-void addNativeLibraryPath() {}
-void rebootSystem() { logError("reboot not available in this build"); }
-
-void checkSingleInstance(bool, bool) {}
-
-int extractIncludedFiles(bool) {
-    const int count = configInt(ConfigId::IncludedFileCount);
-    logInfo("Included files: %d", count);
-    if (count == 0) return 0;
-    logError("included-file extraction not available in this build");
-    return 1;
-}
+#include "session/splash_controller.h"
 
 bool launchApplication(const ArgumentList&, bool) { return false; }
+
+SplashPoll pollSplashController() { return {}; }
+void releaseSplashController() {}
