@@ -80,6 +80,10 @@ add_executable(msgbox-probe testing/tools/msgbox_probe.cpp)
 target_include_directories(msgbox-probe PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(msgbox-probe PRIVATE user32)
 install(TARGETS msgbox-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})
+add_executable(window-probe testing/tools/window_probe.cpp)
+target_include_directories(window-probe PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(window-probe PRIVATE user32 gdi32)
+install(TARGETS window-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})
 
 # The fake Java runtime of the tests.
 add_library(fakejre_common STATIC testing/fakejre/fake_common.cpp)
@@ -99,6 +103,11 @@ foreach(target fake-java fake-unpack200 fake-jvm fake-jvm-nocreate)
   # Exported names without the stdcall decoration, as GetProcAddress asks for them.
   target_link_options(${target} PRIVATE -Wl,--kill-at)
 endforeach()
+add_library(fake-splashscreen SHARED testing/fakejre/splashscreen_dll.cpp)
+set_target_properties(fake-splashscreen PROPERTIES OUTPUT_NAME splashscreen PREFIX "")
+target_link_libraries(fake-splashscreen PRIVATE fakejre_common)
+install(TARGETS fake-splashscreen RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
+                                  LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
 install(TARGETS fake-java fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
 install(TARGETS fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
                                             LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})

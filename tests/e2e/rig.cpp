@@ -296,6 +296,7 @@ std::string layFakeRuntime(const std::string& home, const FakeRuntimeOptions& op
     copy(fake + "/java.exe", bin + "/java.exe");
     if (options.javaw) copy(fake + "/java.exe", bin + "/javaw.exe");
     copy(fake + "/unpack200.exe", bin + "/unpack200.exe");
+    if (options.splashLibrary) copy(fake + "/splashscreen.dll", bin + "/splashscreen.dll");
     if (!options.vmKind.empty())
         copy(fake + (options.createEntry ? "/jvm.dll" : "/jvm-nocreate.dll"), bin + "/" + options.vmKind + "/jvm.dll");
     if (options.layout == Layout::Jdk8) {

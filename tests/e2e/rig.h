@@ -110,6 +110,7 @@ struct FakeRuntimeOptions {
     std::string vmKind = "server";  // directory of jvm.dll below bin; empty: none
     bool createEntry = true;        // false: a jvm.dll without JNI_CreateJavaVM
     bool javaw = true;              // a javaw.exe beside java.exe
+    bool splashLibrary = false;     // the runtime's splashscreen.dll beside java.exe
     enum class Layout { Jre, Jdk8, Jdk9 } layout = Layout::Jre;
 };
 

@@ -1,0 +1,155 @@
+// Included files under Wine: written unscrambled into a private directory
+// below the temporary directory, refused when a name could reach outside it,
+// and cleaned up when the data is short.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "tests/e2e/rig.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every byte value, the scrambling mask among them, in an order of its own.
+std::string binary(size_t n, int seed) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed) & 0xff);
+    return s;
+}
+
+std::set<std::string> extractionDirectories() {
+    std::set<std::string> out;
+    for (const std::string& name : rig::tempFilesStartingWith("qvo"))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, "_dir") == 0) out.insert(name);
+    return out;
+}
+
+// The value logged after a prefix, up to the end of its line.
+std::string logged(const std::string& log, const std::string& prefix) {
+    const size_t at = log.find("\n" + prefix);
+    if (at == std::string::npos) return std::string();
+    const size_t start = at + 1 + prefix.size();
+    return log.substr(start, log.find('\n', start) - start);
+}
+
+std::string hostPathOfTemp(const std::string& windowsPath) {
+    return rig::wineTempDirectory() + "/" + windowsPath.substr(windowsPath.rfind('\\') + 1);
+}
+
+class ExtractionTest : public ::testing::Test {
+protected:
+    void SetUp() override { before_ = extractionDirectories(); }
+    void TearDown() override {
+        for (const std::string& name : extractionDirectories())
+            if (!before_.count(name)) fs::remove_all(rig::wineTempDirectory() + "/" + name);
+    }
+    std::string build(const std::string& body) {
+        auto built = rig::buildProject(ws, "[application]\nname = \"X\"\ntype = 2\n[messages]\n"
+                                           "internal-error = \"internal {0}\"\n" + body, "app.exe");
+        EXPECT_EQ(0, built.exitCode) << built.err;
+        return ws.file("app.exe");
+    }
+    std::set<std::string> newDirectories() const {
+        std::set<std::string> out;
+        for (const std::string& name : extractionDirectories())
+            if (!before_.count(name)) out.insert(name);
+        return out;
+    }
+    rig::Workspace ws;
+    std::set<std::string> before_;
+};
+
+TEST_F(ExtractionTest, WritesEveryFileUnscrambledWithItsDirectory) {
+    ws.write("src/a.dll", binary(20000, 1));
+    ws.write("src/b.dll", binary(8192, 7));
+    const std::string exe = build(
+        "[[files]]\nsource = \"src/a.dll\"\nname = \"a.dll\"\n[[files]]\nsource = \"src/b.dll\"\nname = \"lib\\\\b.dll\"\n");
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(83, run.result.exitCode) << run.result.err;
+    const std::string directory = logged(run.log, "Temp dir: ");
+    ASSERT_FALSE(directory.empty()) << run.log;
+    const std::string host = hostPathOfTemp(directory);
+    EXPECT_EQ(binary(20000, 1), rig::readFile(host + "/a.dll"));
+    EXPECT_EQ(binary(8192, 7), rig::readFile(host + "/lib/b.dll"));
+    EXPECT_NE(std::string::npos, run.log.find("\nIncluded files: 2\n")) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("\ncreating directory " + directory + "\\lib\n")) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("\nextracting " + directory + "\\lib\\b.dll (size: 8192)\n")) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("\nextracting files done\n")) << run.log;
+}
+
+TEST_F(ExtractionTest, AFileOfSizeZeroIsLoggedButNotCreated) {
+    ws.write("src/empty.txt", "");
+    ws.write("src/a.dll", "after");
+    const std::string exe = build("[[files]]\nsource = \"src/empty.txt\"\n[[files]]\nsource = \"src/a.dll\"\n");
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(83, run.result.exitCode) << run.result.err;
+    const std::string directory = logged(run.log, "Temp dir: ");
+    ASSERT_FALSE(directory.empty()) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("\nextracting " + directory + "\\empty.txt (size: 0)\n")) << run.log;
+    EXPECT_FALSE(fs::exists(hostPathOfTemp(directory) + "/empty.txt"));
+    EXPECT_EQ("after", rig::readFile(hostPathOfTemp(directory) + "/a.dll"));
+}
+
+TEST_F(ExtractionTest, NoFilesMakeNoDirectory) {
+    const std::string exe = build("");
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(83, run.result.exitCode);
+    EXPECT_NE(std::string::npos, run.log.find("\nIncluded files: 0\n")) << run.log;
+    EXPECT_EQ(std::string::npos, run.log.find("Temp dir: ")) << run.log;
+    EXPECT_TRUE(newDirectories().empty());
+}
+
+// Entry 2002 announces a file, but no data follows the block: what follows
+// (the end-of-block marker) reads as a size far beyond the end of the file.
+TEST_F(ExtractionTest, ASizeBeyondTheDataLeftFailsWithCode16AndRemovesTheDirectory) {
+    const std::string exe = build("[entries]\n2002 = \"1\"\n2003 = \"a.dll\"\n");
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(1, run.result.exitCode);
+    EXPECT_EQ(0u, run.result.err.find("internal 16")) << run.result.err;
+    const std::string directory = logged(run.log, "Temp dir: ");
+    ASSERT_FALSE(directory.empty()) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("\nERROR: ReadFile failed ")) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("\nERROR: Failed to extract " + directory + "\\a.dll\n")) << run.log;
+    EXPECT_FALSE(fs::exists(hostPathOfTemp(directory)));
+    EXPECT_TRUE(newDirectories().empty());
+}
+
+struct UnsafeName {
+    const char* name;
+    const char* entry;  // TOML basic string
+    int count = 1;
+};
+
+class UnsafeNameTest : public ExtractionTest, public ::testing::WithParamInterface<UnsafeName> {};
+
+// The builder refuses such names; an executable written otherwise must not
+// make the launcher write outside its directory.
+TEST_P(UnsafeNameTest, IsRefusedWithCode11BeforeAnythingIsWritten) {
+    const std::string exe = build("[entries]\n2002 = \"" + std::to_string(GetParam().count) + "\"\n2003 = \"" +
+                                  GetParam().entry + "\"\n");
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(1, run.result.exitCode);
+    EXPECT_EQ(0u, run.result.err.find("internal 11")) << run.result.err;
+    EXPECT_NE(std::string::npos, run.log.find("\nERROR: refusing included file name ")) << run.log;
+    EXPECT_EQ(std::string::npos, run.log.find("Temp dir: ")) << run.log;
+    EXPECT_TRUE(newDirectories().empty());
+    for (const std::string& place : {rig::wineTempDirectory(), fs::path(rig::wineTempDirectory()).parent_path().string(),
+                                     rig::winePrefix() + "/drive_c", ws.path()})
+        EXPECT_FALSE(fs::exists(place + "/evil.dll")) << place;
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, UnsafeNameTest,
+                         ::testing::Values(UnsafeName{"parent", "..\\\\evil.dll"},
+                                           UnsafeName{"parentAfterDirectory", "lib\\\\..\\\\..\\\\evil.dll"},
+                                           UnsafeName{"forwardSlashes", "../evil.dll"},
+                                           UnsafeName{"absolute", "C:\\\\evil.dll"},
+                                           UnsafeName{"rooted", "\\\\evil.dll"},
+                                           UnsafeName{"driveRelative", "C:evil.dll"},
+                                           UnsafeName{"safeFirstThenUnsafe", "a.dll;..\\\\evil.dll", 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
