@@ -48,8 +48,10 @@ void showWide(std::wstring text) {
         const std::wstring caption = messageText(MessageId::ErrorCaption);
         // The owner, the hidden splash window, ends with its thread at any
         // moment; a box it can no longer own is shown without an owner.
+        // (Windows reports the failure as 0, Wine as -1.)
         HWND boxOwner = owner.load();
-        if (MessageBoxW(boxOwner, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK) == 0 && boxOwner != nullptr)
+        if (boxOwner != nullptr && !IsWindow(boxOwner)) boxOwner = nullptr;
+        if (MessageBoxW(boxOwner, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK) <= 0 && boxOwner != nullptr)
             MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
     } else {
         writeToStandardError(text);

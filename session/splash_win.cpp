@@ -215,6 +215,7 @@ bool showWindow(HWND window, int showCommand) {
     return gate().publish(window, [&] {
         setMessageOwner(window);
         ShowWindow(window, showCommand);
+        logInfo("Splash screen visible");
         if (configInt(ConfigId::SplashTopmost) != 0)
             SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     });

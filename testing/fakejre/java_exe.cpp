@@ -4,6 +4,7 @@
 //   banner=<line>     (repeatable; default: openjdk version "17.0.15" 2025-04-15)
 //   exit=<code>       (default 0)
 //   delay_ms=<ms>     (wait before exiting)
+//   release_file=<name>  (the wait ends early once a file of that name is beside it)
 //   hang=1            (never exit)
 #include "testing/fakejre/fake_common.h"
 
@@ -19,6 +20,13 @@ int main() {
     std::fflush(stderr);
     if (fakejre::scriptValue(directory, "hang", "0") == "1")
         for (;;) Sleep(1000);
-    Sleep(static_cast<DWORD>(std::atoi(fakejre::scriptValue(directory, "delay_ms", "0").c_str())));
+    const DWORD delay = static_cast<DWORD>(std::atoi(fakejre::scriptValue(directory, "delay_ms", "0").c_str()));
+    const std::string release = fakejre::scriptValue(directory, "release_file", "");
+    const std::wstring releasePath = directory + std::wstring(release.begin(), release.end());
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < delay) {
+        if (!release.empty() && GetFileAttributesW(releasePath.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+        Sleep(50);
+    }
     return std::atoi(fakejre::scriptValue(directory, "exit", "0").c_str());
 }

@@ -9,6 +9,8 @@
 //   window-probe cover L T R B SECONDS  shows a white window over the rectangle,
 //                                       brought to the front, for SECONDS
 //   window-probe foreground             "class C", "pid N" of the foreground window
+//   window-probe zorder                 "window CLASS" for each visible top-level
+//                                       window, from the top of the z-order down
 //   window-probe launch SHOW EXE [ARGS...]  starts EXE with that show command,
 //                                       waits and exits with its exit code
 //   window-probe session SECONDS        keeps a top-level window for SECONDS and
@@ -143,6 +145,19 @@ int session(int seconds) {
     return 0;
 }
 
+BOOL CALLBACK printVisible(HWND window, LPARAM) {
+    if (!IsWindowVisible(window)) return TRUE;
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    std::printf("window %s\n", utf8(name).c_str());
+    return TRUE;
+}
+
+int zorder() {
+    EnumWindows(printVisible, 0);
+    return 0;
+}
+
 int foreground() {
     HWND window = GetForegroundWindow();
     wchar_t name[256] = {};
@@ -183,8 +198,9 @@ int main(int argc, char** argv) {
     if (command == "cover" && argc > 6)
         return cover(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
     if (command == "foreground") return foreground();
+    if (command == "zorder") return zorder();
     if (command == "session" && argc > 2) return session(std::atoi(argv[2]));
     if (command == "launch" && argc > 3) return launch(std::atoi(argv[2]), argc - 3, argv + 3);
-    std::fprintf(stderr, "usage: window-probe find|gone|watch|cover|foreground|launch|session ...\n");
+    std::fprintf(stderr, "usage: window-probe find|gone|watch|cover|foreground|zorder|launch|session ...\n");
     return 64;
 }

@@ -78,7 +78,63 @@ std::string windowsPath(const std::string& hostPath) {
     return out;
 }
 
+namespace {
+
+// The child's output into a file; finish() waits for the child alone.
+Process startWithOutputFile(const std::vector<std::string>& argv, const RunOptions& options) {
+    Process process;
+    process.outputFile = options.outputFile;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<std::string> env = childEnvironment(options.env);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid;
+    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (rc != 0) {
+        ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
+        return process;
+    }
+    process.pid = pid;
+    return process;
+}
+
+RunResult finishWithOutputFile(Process& process, int timeoutSeconds) {
+    RunResult result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    int status = 0;
+    while (waitpid(process.pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result.timedOut = true;
+            kill(-process.pid, SIGKILL);
+            waitpid(process.pid, &status, 0);
+            break;
+        }
+        usleep(20000);
+    }
+    process.pid = -1;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = readFile(process.outputFile);
+    return result;
+}
+
+}  // namespace
+
 Process start(const std::vector<std::string>& argv, const RunOptions& options) {
+    if (!options.outputFile.empty()) return startWithOutputFile(argv, options);
     Process process;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0) return process;
@@ -128,6 +184,7 @@ Process start(const std::vector<std::string>& argv, const RunOptions& options) {
 RunResult finish(Process& process, int timeoutSeconds) {
     RunResult result;
     if (process.pid <= 0) return result;
+    if (!process.outputFile.empty()) return finishWithOutputFile(process, timeoutSeconds);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     pollfd fds[2] = {{process.outFd, POLLIN, 0}, {process.errFd, POLLIN, 0}};
     int open = 2;

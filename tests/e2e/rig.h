@@ -27,6 +27,11 @@ struct RunOptions {
     std::vector<std::string> args;
     std::map<std::string, std::string> env;  // set for the child
     int timeoutSeconds = 120;
+    // When set, standard output and error go to this file (read back into
+    // RunResult::out) instead of pipes: Wine's background programs keep the
+    // streams of the program that started them, and with pipes a test would
+    // wait for them as well.
+    std::string outputFile;
 };
 
 inline RunOptions withArgs(std::vector<std::string> args) {
@@ -40,6 +45,7 @@ struct Process {
     int pid = -1;
     int outFd = -1;
     int errFd = -1;
+    std::string outputFile;
 };
 
 Process start(const std::vector<std::string>& argv, const RunOptions& options = {});

@@ -69,12 +69,32 @@ inline std::string probePath(const std::string& arch = "x86") {
     return rig::distDirectory() + "/testing/tools/" + arch + "/window-probe.exe";
 }
 
-inline rig::RunResult probe(const rig::Display& display, std::vector<std::string> args, int timeoutSeconds = 60) {
-    rig::RunOptions options;
+// Runs a Windows helper program to its end, its output through a file (see
+// RunOptions::outputFile).
+inline rig::RunResult runHelper(const rig::Display& display, const std::string& exe,
+                                const std::vector<std::string>& args, int timeoutSeconds = 60) {
+    rig::RunOptions options = rig::withArgs(args);
     options.env["DISPLAY"] = display.name();
-    options.args = std::move(args);
     options.timeoutSeconds = timeoutSeconds;
-    return rig::runWine(probePath(), options);
+    options.outputFile = "/tmp/qarvo-helper-" + std::to_string(getpid()) + ".out";
+    rig::RunResult result = rig::runWine(exe, options);
+    std::remove(options.outputFile.c_str());
+    std::string out;
+    for (char c : result.out)
+        if (c != '\r') out.push_back(c);
+    result.out = out;
+    return result;
+}
+
+inline rig::RunResult probe(const rig::Display& display, const std::vector<std::string>& args,
+                            int timeoutSeconds = 60) {
+    return runHelper(display, probePath(), args, timeoutSeconds);
+}
+
+// Reads the message box that appears (caption and text) and presses OK.
+inline rig::RunResult readMessageBox(const rig::Display& display, int seconds = 20) {
+    return runHelper(display, rig::distDirectory() + "/testing/tools/x86/msgbox-probe.exe", {std::to_string(seconds)},
+                     seconds + 30);
 }
 
 // A bottom-up 24-bit BMP file whose pixels colour(x, y) gives (y from the top).
