@@ -1,6 +1,7 @@
 # Host build: the builder, the unit tests (under sanitizers), the fuzzers and
 # the end-to-end tests that run built executables under Wine.
 add_compile_options(-Wall -Wextra)
+include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${QARVO_JDK_HOME}/include/linux)
 
 set(QARVO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 

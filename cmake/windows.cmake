@@ -4,6 +4,7 @@ if(NOT QARVO_ARCH)
 endif()
 
 add_compile_options(-Wall -Wextra -Wno-cast-function-type)
+include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${PROJECT_SOURCE_DIR}/cmake/jni/win32)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES})
@@ -13,7 +14,10 @@ target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 add_library(launcher_core STATIC
   files/fileutil_win.cpp
   files/tempdir_win.cpp
+  launch/class_path_win.cpp
+  launch/launch_win.cpp
   launch/variables_win.cpp
+  launch/vm_options_win.cpp
   launcher/config_load_win.cpp
   launcher/early_win.cpp
   launcher/locale_win.cpp

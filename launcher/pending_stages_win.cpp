@@ -1,10 +1,10 @@
 // Stages of the run sequence that this build does not have yet. Each does
 // nothing it would have to pretend about: the JVM stage reports that no JVM
-// was found, and extraction refuses an executable that carries files.
+// was found, extraction refuses an executable that carries files, and the
+// single-instance stage holds no semaphore.
 #include "files/extract.h"
 #include "format/config_ids.h"
 #include "jvm/load.h"
-#include "launch/launch.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
 #include "log/diaglog.h"
@@ -20,6 +20,7 @@ void addNativeLibraryPath() {}
 void rebootSystem() { logError("reboot not available in this build"); }
 
 void checkSingleInstance(bool, bool) {}
+const std::string* semaphoreName() { return nullptr; }
 
 int extractIncludedFiles(bool) {
     const int count = configInt(ConfigId::IncludedFileCount);
@@ -29,10 +30,10 @@ int extractIncludedFiles(bool) {
     return 1;
 }
 
+int64_t unextractedPosition() { return 0; }
+
 bool LoadDLL(bool showErrors) {
     logError("JVM search not available in this build");
     if (showErrors) showMessage(MessageId::NoJvmFound, sizeof(void*) == 8 ? "64" : "32");
     return false;
 }
-
-bool launchApplication(const ArgumentList&, bool) { return false; }
