@@ -58,3 +58,5 @@ add_executable(msgbox-probe testing/tools/msgbox_probe.cpp)
 target_include_directories(msgbox-probe PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(msgbox-probe PRIVATE user32)
 install(TARGETS msgbox-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})
+
+add_subdirectory(testing/fakejre)
