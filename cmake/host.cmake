@@ -92,7 +92,7 @@ foreach(dir ${QARVO_WIN_BUILD_DIRS})
   set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300)
 endforeach()
 
-add_subdirectory(testing/fakejre)
+add_subdirectory(testing/fakejre/bridge)
 
 # The JNI code against the host's real JVM. gtest_discover_tests runs every
 # test in a process of its own, as each needs a JVM of its own.

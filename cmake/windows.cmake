@@ -14,6 +14,11 @@ target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 add_library(launcher_core STATIC
   files/fileutil_win.cpp
   files/tempdir_win.cpp
+  jvm/load_win.cpp
+  jvm/packed_win.cpp
+  jvm/probe_win.cpp
+  jvm/registry_win.cpp
+  jvm/search_win.cpp
   launch/class_path_win.cpp
   launch/launch_win.cpp
   launch/variables_win.cpp
@@ -59,4 +64,30 @@ target_include_directories(msgbox-probe PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(msgbox-probe PRIVATE user32)
 install(TARGETS msgbox-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})
 
-add_subdirectory(testing/fakejre)
+# The fake Java runtime of the tests.
+include(testing/fakejre/jni_slot_names.cmake)
+add_library(fakejre_common STATIC testing/fakejre/fake_common.cpp)
+target_include_directories(fakejre_common PUBLIC ${PROJECT_SOURCE_DIR})
+add_executable(fake-java testing/fakejre/java_exe.cpp)
+set_target_properties(fake-java PROPERTIES OUTPUT_NAME java)
+add_executable(fake-unpack200 testing/fakejre/unpack200_exe.cpp)
+set_target_properties(fake-unpack200 PROPERTIES OUTPUT_NAME unpack200)
+target_link_libraries(fake-unpack200 PRIVATE shell32)
+add_library(fake-jvm SHARED testing/fakejre/jvm_dll.cpp)
+add_library(fake-jvm-nocreate SHARED testing/fakejre/jvm_dll.cpp)
+target_compile_definitions(fake-jvm-nocreate PRIVATE FAKEJRE_NO_CREATE)
+set_target_properties(fake-jvm PROPERTIES OUTPUT_NAME jvm PREFIX "")
+set_target_properties(fake-jvm-nocreate PROPERTIES OUTPUT_NAME jvm-nocreate PREFIX "")
+foreach(target fake-java fake-unpack200 fake-jvm fake-jvm-nocreate)
+  target_link_libraries(${target} PRIVATE fakejre_common)
+  # Exported names without the stdcall decoration, as GetProcAddress asks for them.
+  target_link_options(${target} PRIVATE -Wl,--kill-at)
+endforeach()
+foreach(target fake-jvm fake-jvm-nocreate)
+  target_include_directories(${target} PRIVATE ${FAKEJRE_GENERATED_INCLUDE})
+  # GCC 12 takes the strings of functions that end in ExitProcess for stack objects.
+  target_compile_options(${target} PRIVATE -Wno-free-nonheap-object)
+endforeach()
+install(TARGETS fake-java fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
+install(TARGETS fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
+                                            LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})

@@ -1,10 +1,8 @@
 // Stages of the run sequence that this build does not have yet. Each does
-// nothing it would have to pretend about: the JVM stage reports that no JVM
-// was found, extraction refuses an executable that carries files, and the
-// single-instance stage holds no semaphore.
+// nothing it would have to pretend about: extraction refuses an executable
+// that carries files, and the single-instance stage holds no semaphore.
 #include "files/extract.h"
 #include "format/config_ids.h"
-#include "jvm/load.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
 #include "log/diaglog.h"
@@ -31,9 +29,3 @@ int extractIncludedFiles(bool) {
 }
 
 int64_t unextractedPosition() { return 0; }
-
-bool LoadDLL(bool showErrors) {
-    logError("JVM search not available in this build");
-    if (showErrors) showMessage(MessageId::NoJvmFound, sizeof(void*) == 8 ? "64" : "32");
-    return false;
-}

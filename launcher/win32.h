@@ -13,3 +13,6 @@
 #endif
 
 #include <windows.h>
+
+// Names of ours that windows.h would otherwise rewrite into its A/W variants.
+#undef SearchPath

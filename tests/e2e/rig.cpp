@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -265,6 +266,65 @@ std::vector<std::string> tempFilesStartingWith(const std::string& prefix) {
         if (name.rfind(prefix, 0) == 0) names.push_back(name);
     }
     return names;
+}
+
+LoggedRun runWineLogged(const std::string& exe, RunOptions options) {
+    const auto before = tempFilesStartingWith("mvt_nlog_");
+    options.env["QARVO_LOG"] = "yes";
+    LoggedRun run{runWine(exe, options), std::string()};
+    for (const std::string& name : tempFilesStartingWith("mvt_nlog_")) {
+        if (std::find(before.begin(), before.end(), name) != before.end()) continue;
+        std::string text = readFile(wineTempDirectory() + "/" + name);
+        std::string lf;
+        for (char c : text)
+            if (c != '\r') lf.push_back(c);
+        run.log = lf;
+        fs::remove(wineTempDirectory() + "/" + name);
+    }
+    return run;
+}
+
+std::string layFakeRuntime(const std::string& home, const FakeRuntimeOptions& options) {
+    using Layout = FakeRuntimeOptions::Layout;
+    const std::string fake = distDirectory() + "/testing/fakejre/" + options.arch;
+    const std::string bin = options.layout == Layout::Jdk8 ? home + "/jre/bin" : home + "/bin";
+    fs::create_directories(bin);
+    auto copy = [](const std::string& from, const std::string& to) {
+        fs::create_directories(fs::path(to).parent_path());
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+    };
+    copy(fake + "/java.exe", bin + "/java.exe");
+    if (options.javaw) copy(fake + "/java.exe", bin + "/javaw.exe");
+    copy(fake + "/unpack200.exe", bin + "/unpack200.exe");
+    if (!options.vmKind.empty())
+        copy(fake + (options.createEntry ? "/jvm.dll" : "/jvm-nocreate.dll"), bin + "/" + options.vmKind + "/jvm.dll");
+    if (options.layout == Layout::Jdk8) {
+        copy(fake + "/java.exe", home + "/bin/java.exe");
+        fs::create_directories(home + "/lib");
+        std::ofstream(home + "/lib/tools.jar") << "jar";
+    }
+    if (options.layout == Layout::Jdk9) copy(fake + "/java.exe", home + "/bin/javac.exe");
+    std::ofstream ini(bin + "/fakejre.ini");
+    for (const std::string& line : options.banner) ini << "banner=" << line << "\n";
+    ini << "exit=" << options.exitCode << "\n";
+    if (options.hang) ini << "hang=1\n";
+    return bin;
+}
+
+std::vector<std::string> fakeCalls(const std::string& directory) {
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(directory + "/fakejre-calls.log"));
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+RunResult wineReg(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"wine", "reg"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    RunResult result = run(argv);
+    toLf(result);
+    return result;
 }
 
 }  // namespace rig

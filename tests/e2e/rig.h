@@ -94,4 +94,33 @@ std::string writeExecutable(const Workspace& ws, const std::string& exeName, con
 // Names in the Wine temporary directory that start with prefix.
 std::vector<std::string> tempFilesStartingWith(const std::string& prefix);
 
+// A launcher run with the diagnostic log on: its result and its log's text.
+struct LoggedRun {
+    RunResult result;
+    std::string log;
+};
+LoggedRun runWineLogged(const std::string& exe, RunOptions options = {});
+
+// A fake Java runtime laid out for a test (see testing/fakejre).
+struct FakeRuntimeOptions {
+    std::string arch = "x86";
+    std::vector<std::string> banner = {"openjdk version \"17.0.15\" 2025-04-15"};
+    int exitCode = 0;
+    bool hang = false;
+    std::string vmKind = "server";  // directory of jvm.dll below bin; empty: none
+    bool createEntry = true;        // false: a jvm.dll without JNI_CreateJavaVM
+    bool javaw = true;              // a javaw.exe beside java.exe
+    enum class Layout { Jre, Jdk8, Jdk9 } layout = Layout::Jre;
+};
+
+// Lays out home\bin\java.exe (and, for Jdk8, home\jre\bin\java.exe with
+// lib\tools.jar; for Jdk9, bin\javac.exe). Returns the bin directory that
+// holds the runtime's java.exe and jvm.dll (home/bin or home/jre/bin).
+std::string layFakeRuntime(const std::string& home, const FakeRuntimeOptions& options = {});
+// The lines the fake runtime's pieces recorded in directory (fakejre-calls.log).
+std::vector<std::string> fakeCalls(const std::string& directory);
+
+// Runs Wine's reg.exe with the arguments; the result's exit code tells success.
+RunResult wineReg(const std::vector<std::string>& args);
+
 }  // namespace rig

@@ -1,7 +1,9 @@
-// The fake jvm.dll: JNI_CreateJavaVM and the JNIEnv and JavaVM functions the
+// Fake jvm.dll: JNI_CreateJavaVM and the JNIEnv and JavaVM functions the
 // launcher calls, a transcript of every call, scripted outcomes, and a bridge
 // that runs the recorded launch on the host's real JVM. Every other slot of
-// the function tables traps. See README.md beside this file.
+// the function tables traps. Built twice: with the JNI invocation entry point,
+// and without it (FAKEJRE_NO_CREATE) for the tests of a damaged runtime. See
+// README.md beside this file.
 #define _JNI_IMPLEMENTATION_
 #include <jni.h>
 
@@ -16,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "launcher/win32.h"
+#include "testing/fakejre/fake_common.h"
 #include "testing/fakejre/jni_slot_names.h"
 
 namespace {
@@ -67,14 +69,9 @@ struct Script {
     std::string bridgeDirectory;    // host path of bridge.sh and fakejre-bridge.jar
 };
 
-std::wstring ownDirectory() {
-    HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ownDirectory), &self);
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size())));
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
+HMODULE self = nullptr;
+
+std::wstring ownDirectory() { return fakejre::moduleDirectory(self); }
 
 std::vector<std::string> readLines(const std::wstring& path) {
     std::vector<std::string> lines;
@@ -100,15 +97,15 @@ std::vector<std::string> readLines(const std::wstring& path) {
 Script loadScript() {
     Script script;
     std::wstring path = environment(L"QARVO_FAKEJVM_SCRIPT");
-    if (path.empty()) path = ownDirectory() + L"jvm.script";
+    if (path.empty()) path = ownDirectory() + L"fakejre.ini";
     for (const std::string& line : readLines(path)) {
         const size_t equals = line.find('=');
         if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
         const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
         if (key == "transcript") script.transcript = fromCodePage(value, CP_UTF8);
         else if (key == "create") script.createFails = value == "fail";
-        else if (key == "missing-class") script.missingClasses.push_back(value);
-        else if (key == "missing-method") script.missingMethods.push_back(value);
+        else if (key == "missing_class") script.missingClasses.push_back(value);
+        else if (key == "missing_method") script.missingMethods.push_back(value);
         else if (key == "main") script.main = value;
         else if (key == "firstrun") script.firstRun = value;
         else if (key == "fail") script.failing = value;
@@ -129,9 +126,14 @@ const Script& script() {
 
 std::mutex transcriptLock;
 
+// Into fakejre-calls.log beside the module, or the transcript file the
+// script or QARVO_FAKEJVM_TRANSCRIPT names.
 void record(const std::string& line) {
-    if (script().transcript.empty()) return;
     std::lock_guard<std::mutex> guard(transcriptLock);
+    if (script().transcript.empty()) {
+        fakejre::recordCall(ownDirectory(), fromCodePage(line, CP_UTF8));
+        return;
+    }
     FILE* out = _wfopen(script().transcript.c_str(), L"ab");
     if (out == nullptr) return;
     std::fprintf(out, "%s\n", line.c_str());
@@ -520,7 +522,15 @@ const JNIInvokeInterface_ kVmTable = vmTable(std::make_index_sequence<std::size(
 
 }  // namespace
 
-#ifndef QARVO_FAKEJVM_NO_ENTRY
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        self = instance;
+        fakejre::recordCall(ownDirectory(), L"jvm.dll loaded " + ownDirectory() + L"jvm.dll");
+    }
+    return TRUE;
+}
+
+#ifndef FAKEJRE_NO_CREATE
 extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void* initArguments) {
     const JavaVMInitArgs* arguments = static_cast<const JavaVMInitArgs*>(initArguments);
     record("JNI_CreateJavaVM version=" + std::to_string(arguments->version) + " options=" +

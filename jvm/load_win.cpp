@@ -1,0 +1,90 @@
+#include "jvm/load.h"
+
+#include <cstdlib>
+
+#include "files/fileutil.h"
+#include "format/config_ids.h"
+#include "jvm/search.h"
+#include "jvm/search_rules.h"
+#include "launch/jvm_session.h"
+#include "launcher/config.h"
+#include "launcher/messages.h"
+#include "launcher/win32.h"
+#include "launcher/win_text.h"
+#include "log/diaglog.h"
+
+namespace {
+
+// The launcher loads runtimes of its own word size and says so in its messages.
+constexpr bool kIs64Bit = sizeof(void*) == 8;
+constexpr const char* kBits = kIs64Bit ? "64" : "32";
+constexpr int kEnvVarJvmBroken = kIs64Bit ? MessageId::EnvVarJvmBroken64 : MessageId::EnvVarJvmBroken32;
+constexpr int kJvmDamaged = kIs64Bit ? MessageId::JvmDamaged64 : MessageId::JvmDamaged32;
+
+// Sets PATH for the process and for the C runtime's copy of the environment.
+void setPath(const std::string& value) {
+    if (SetEnvironmentVariableA("PATH", value.c_str()))
+        logInfo("Setting PATH %s", value.c_str());
+    else
+        logInfo("Setting PATH %s failed with error %lu", value.c_str(), GetLastError());
+    _putenv(("PATH=" + value).c_str());
+}
+
+HMODULE tryJvmDll(const std::string& candidate) {
+    const bool exists = fileExists(candidate);
+    logInfo("Trying %s (exists %d)", candidate.c_str(), exists ? 1 : 0);
+    HMODULE library = LoadLibraryA(candidate.c_str());
+    if (exists && library == nullptr) logInfo("Failed with error code %lu", GetLastError());
+    return library;
+}
+
+HMODULE loadJvmFromBinDir(const std::string& javaExecutable) {
+    const std::string bin = binDirectoryOf(javaExecutable);
+    std::string oldPath;
+    environmentVariable("PATH", oldPath);
+    setPath(oldPath + ";" + bin);
+    for (const std::string& candidate : jvmDllCandidates(bin, configString(ConfigId::VmKindDirectory)))
+        if (HMODULE library = tryJvmDll(candidate)) return library;
+    setPath(oldPath);
+    return nullptr;
+}
+
+HMODULE loadJvmLibrary(const std::string& javaExecutable) {
+    if (HMODULE library = loadJvmFromBinDir(javaExecutable)) return library;
+    return loadJvmFromBinDir(alternativeJavaExecutable(javaExecutable));
+}
+
+void showLoadFailure(JvmSource source, const std::string& home) {
+    switch (source) {
+        case JvmSource::SearchPath: showMessage(MessageId::NoJvmFound, kBits); break;
+        case JvmSource::EnvironmentVariable: showMessage(kEnvVarJvmBroken, home.c_str()); break;
+        case JvmSource::Directory: showMessage(kJvmDamaged, home.c_str()); break;
+        default: showMessage(MessageId::JvmCouldNotStart); break;
+    }
+}
+
+}  // namespace
+
+bool LoadDLL(bool showErrors) {
+    logInfo("LoadDLL (%d, %s, %d)", showErrors ? 1 : 0, "(null)", 0);
+    std::string javaExecutable, home;
+    const JvmSource source = searchJvm(javaExecutable, home);
+    if (source == JvmSource::NotFound) {
+        logError("No JVM found");
+        if (showErrors) showMessage(MessageId::NoJvmFound, kBits);
+        return false;
+    }
+    logInfo("Trying to load JVM-DLL from %s", javaExecutable.c_str());
+    HMODULE library = loadJvmLibrary(javaExecutable);
+    setJvmHomeFromJavaExecutable(javaExecutable);
+    if (library == nullptr) logError("Could not get DLL-Handle.");
+    void* entry = library ? reinterpret_cast<void*>(GetProcAddress(library, "JNI_CreateJavaVM")) : nullptr;
+    if (entry != nullptr) {
+        setCreateJavaVmEntry(entry);
+        logInfo("Loading of JVM-DLL successful");
+        return true;
+    }
+    logError("Could not load functions");
+    if (showErrors) showLoadFailure(source, home);
+    return false;
+}

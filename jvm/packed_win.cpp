@@ -1,0 +1,50 @@
+#include "jvm/packed.h"
+
+#include <cstdio>
+
+#include "files/fileutil.h"
+#include "format/config_ids.h"
+#include "jvm/search_rules.h"
+#include "launcher/handle.h"
+#include "launcher/messages.h"
+#include "log/diaglog.h"
+
+void preparePackedRuntime(const std::string& runtimeDirectory) {
+    if (!fileExists(runtimeDirectory + "\\lib\\rt.jar.pack") || fileExists(runtimeDirectory + "\\lib\\jsse.jar"))
+        return;
+    logInfo("Unpacking JRE");
+    std::printf("Preparing JRE ...\n");
+    std::fflush(stdout);
+    for (const std::string& archive : packedArchives()) unpackArchive(runtimeDirectory, archive);
+    logInfo("Unpacking JRE done");
+}
+
+void unpackArchive(const std::string& runtimeDirectory, const std::string& archive) {
+    runUnpack200(runtimeDirectory, runtimeDirectory + "\\" + archive + ".pack");
+}
+
+void runUnpack200(const std::string& runtimeDirectory, const std::string& packFile) {
+    if (!fileExists(packFile)) {
+        logInfo("pack path doesn't exists");
+        return;
+    }
+    const std::string tool = runtimeDirectory + "\\bin\\unpack200.exe";
+    std::string arguments = unpackArguments(packFile);
+    logInfo("%s", tool.c_str());
+    logInfo("%s", arguments.c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(tool.c_str(), arguments.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                        nullptr, &startup, &process)) {
+        logInfo("could not create unpack process");
+        fatalMessage(MessageId::InternalError, "20");
+    }
+    UniqueHandle processHandle(process.hProcess);
+    UniqueHandle threadHandle(process.hThread);
+    logInfo("waiting for unpack200 to finish");
+    WaitForSingleObject(processHandle.get(), INFINITE);
+    logInfo("unpack done");
+}

@@ -1,0 +1,146 @@
+#include "jvm/probe.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "files/fileutil.h"
+#include "files/tempdir.h"
+#include "format/config_ids.h"
+#include "jvm/registry.h"
+#include "jvm/versions.h"
+#include "launcher/config.h"
+#include "launcher/win_text.h"
+#include "log/diaglog.h"
+
+namespace {
+
+constexpr DWORD kProbeTimeoutMs = 60000;
+constexpr const char* kFailedProbeVersion = "1.0.0";
+
+// The probe's error output: every line up to the version line, which a
+// runtime may precede with notices such as "Picked up _JAVA_OPTIONS".
+std::string readOutput(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+bool versionAllowed(const std::string& version, const std::string& minimum, const std::string& maximum,
+                    bool betaAllowed) {
+    if (!betaAllowed && configInt(ConfigId::AllowBeta) == 0 && isPreRelease(version)) {
+        logInfo("beta vm not allowed");
+        return false;
+    }
+    return versionWithinLimits(version, minimum, maximum);
+}
+
+bool javaExeForHome(std::string& javaExecutable, const std::string& home) {
+    const std::string inner = home + "\\jre\\bin\\java.exe";
+    const std::string plain = home + "\\bin\\java.exe";
+    javaExecutable = fileExists(inner) ? inner : plain;
+    if (configInt(ConfigId::JdkRequired) != 0)
+        return fileExists(home + "\\lib\\tools.jar") || fileExists(home + "\\bin\\javac.exe");
+    return true;
+}
+
+bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::string& minimum,
+                  const std::string& maximum, bool betaAllowed) {
+    logInfo("checkJavaExe (%s, [out], %s, %s, %d)", javaExecutable.c_str(), minimum.c_str(), maximum.c_str(),
+            betaAllowed ? 1 : 0);
+    javaExecutable = resolvePath(javaExecutable, false);
+    uint64_t lastWrite = 0;
+    bool result = false;
+    version.clear();
+    if (!findFileTime(javaExecutable, &lastWrite)) {
+        logInfo("file doesn't exist");
+    } else {
+        logInfo("file exists");
+        if (readCachedVersion(javaExecutable, lastWrite, version)) {
+            logInfo("got version from registry %s", version.c_str());
+            // The version recorded for an executable whose probe failed: it
+            // stays unusable until the file changes.
+            if (version == kFailedProbeVersion)
+                logInfo("version probe failed before");
+            else
+                result = versionAllowed(version, minimum, maximum, betaAllowed);
+        } else if (runJavaVersion(javaExecutable, lastWrite, version)) {
+            logInfo("got version from execution %s", version.c_str());
+            writeCachedVersion(javaExecutable, lastWrite, version);
+            result = versionAllowed(version, minimum, maximum, betaAllowed);
+        } else {
+            logInfo("couldn't get version");
+        }
+        if (result && configInt(ConfigId::ExecutableType) == 1) {
+            javaExecutable = javaExecutable.substr(0, javaExecutable.size() - 4) + "w.exe";
+            result = fileExists(javaExecutable);
+        }
+    }
+    logInfo("checkJavaExe returning %d", result ? 1 : 0);
+    return result;
+}
+
+UniqueHandle createInheritableOutputFile(const std::string& path) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return UniqueHandle();
+    HANDLE inheritable = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), file.get(), GetCurrentProcess(), &inheritable, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS))
+        return UniqueHandle();
+    return UniqueHandle(inheritable);
+}
+
+bool runJavaVersion(const std::string& javaExecutable, uint64_t lastWriteTime, std::string& version) {
+    std::string shortPath;
+    fillGrowing(shortPath, [&](char* b, DWORD n) { return GetShortPathNameA(javaExecutable.c_str(), b, n); });
+    if (shortPath.empty()) shortPath = javaExecutable;
+    // Quoted: an unquoted path with blanks could start another program.
+    std::string command = "\"" + shortPath + "\" -version";
+    const std::string output = tempFileName();
+    UniqueHandle errorFile = createInheritableOutputFile(output);
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdError = errorFile.get();
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &startup, &process)) {
+        logInfo("Could not create process %s > %s (error %lu)", command.c_str(), output.c_str(), GetLastError());
+        errorFile.reset();
+        std::remove(output.c_str());
+        return false;
+    }
+    UniqueHandle processHandle(process.hProcess);
+    UniqueHandle threadHandle(process.hThread);
+    WaitForSingleObject(processHandle.get(), kProbeTimeoutMs);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(processHandle.get(), &exitCode);
+    logInfo("Exit Code %lu", exitCode);
+    if (exitCode == STILL_ACTIVE) {
+        logInfo("Terminating process");
+        TerminateProcess(processHandle.get(), 1);
+        WaitForSingleObject(processHandle.get(), 5000);
+    } else if (exitCode != 0) {
+        writeCachedVersion(javaExecutable, lastWriteTime, kFailedProbeVersion);
+    }
+    processHandle.reset();
+    threadHandle.reset();
+    errorFile.reset();
+
+    bool found = false;
+    if (exitCode == 0) {
+        if (auto parsed = versionFromBanner(readOutput(output))) {
+            version = *parsed;
+            logInfo("Java version: %s", version.c_str());
+            found = true;
+        }
+    }
+    std::remove(output.c_str());
+    return found;
+}
