@@ -12,9 +12,18 @@ struct IncludedFile {
     std::string source;  // host path of the file to include
 };
 
+// Where the Java-side runtime archive goes: nowhere (the class path names
+// it), beside the executable (named by the class path), or included in it.
+enum class RuntimeJar { None, Beside, Bundled };
+
+inline constexpr const char* kRuntimeJarName = "qarvo-runtime.jar";
+
 struct BuildPlan {
     block::RawBlock block;
+    // A bundled runtime archive is among them, with an empty source: the
+    // builder fills in its own copy.
     std::vector<IncludedFile> files;
+    RuntimeJar runtimeJar = RuntimeJar::None;
 };
 
 // Reads and checks a project file. On failure error names the file, the line

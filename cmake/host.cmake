@@ -9,6 +9,7 @@ set(BUILDER_SOURCES
   builder/file_source.cpp
   builder/inspect.cpp
   builder/keys.cpp
+  builder/launch_keys.cpp
   builder/project.cpp
   builder/text_codec.cpp
   builder/writer.cpp
