@@ -281,6 +281,31 @@ struct Bridge {
 };
 Bridge bridge;
 
+// Wine hands a host program started by a GUI process no standard output; the
+// wrapper then writes it to a file beside the status file, which the fake
+// copies to its own standard output as it grows.
+struct OutputRelay {
+    std::wstring path;
+    LONGLONG offset = 0;
+
+    void pass() {
+        HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (in == INVALID_HANDLE_VALUE) return;
+        LARGE_INTEGER at;
+        at.QuadPart = offset;
+        SetFilePointerEx(in, at, nullptr, FILE_BEGIN);
+        char buffer[8192];
+        DWORD n = 0, written;
+        while (ReadFile(in, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), buffer, n, &written, nullptr);
+            offset += n;
+        }
+        CloseHandle(in);
+    }
+};
+OutputRelay relay;
+
 // Starts the host's java on the recorded launch, through the wrapper that
 // writes its exit status to a file.
 void startBridge(const std::string& launcherClass, std::vector<std::wstring> arguments) {
@@ -292,7 +317,10 @@ void startBridge(const std::string& launcherClass, std::vector<std::wstring> arg
     for (size_t i = 2; i < 4 && i < arguments.size(); ++i)
         if (!arguments[i].empty() && arguments[i][0] != L'$') arguments[i] = fromCodePage(hostPath(arguments[i]), CP_UTF8);
     const std::wstring directory = fromCodePage(script().bridgeDirectory, CP_UTF8);
-    std::vector<std::wstring> command = {L"/bin/sh", directory + L"/bridge.sh", fromCodePage(hostPath(bridge.status), CP_UTF8),
+    relay.path = bridge.status + L".out";
+    DeleteFileW(relay.path.c_str());
+    std::vector<std::wstring> command = {L"/bin/sh", directory + L"/bridge.sh",
+                                         fromCodePage(hostPath(bridge.status), CP_UTF8),
                                          fromCodePage(script().java, CP_UTF8)};
     for (const std::wstring& option : hostOptions()) command.push_back(option);
     command.push_back(L"-Xbootclasspath/a:" + directory + L"/fakejre-bridge.jar");
@@ -306,8 +334,13 @@ void startBridge(const std::string& launcherClass, std::vector<std::wstring> arg
     std::wstring line;
     for (const std::wstring& part : command) line += (line.empty() ? L"" : L" ") + quoted(part);
     record("bridge " + toUtf8(line));
+    // The standard streams pass through, as they would in-process.
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         record("bridge start failed " + std::to_string(GetLastError()));
@@ -328,10 +361,13 @@ bool readWhole(const std::wstring& path, std::string& text) {
 // Ends this process as the host's java ended, once it has.
 void endWithHostStatusIfDone(bool waitForIt) {
     std::string status;
+    relay.pass();
     while (!readWhole(bridge.status, status)) {
         if (!waitForIt) return;
         Sleep(20);
+        relay.pass();
     }
+    relay.pass();
     record("bridge exit " + status);
     const int code = std::atoi(status.c_str());
     if (code != 0) ExitProcess(static_cast<UINT>(code));
@@ -341,6 +377,7 @@ void endWithHostStatusIfDone(bool waitForIt) {
 void waitForBridgedMain() {
     for (;;) {
         std::string outcome;
+        relay.pass();
         if (readWhole(bridge.marker, outcome)) {
             record("bridge main " + outcome);
             if (outcome != "returned") raise("");  // the host has already described it
