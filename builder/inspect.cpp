@@ -4,12 +4,18 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "builder/file_source.h"
+#include "builder/images.h"
 #include "builder/keys.h"
 #include "builder/launch_keys.h"
+#include "builder/manifest.h"
+#include "builder/pe_image.h"
+#include "builder/version_info.h"
+#include "format/resource_ids.h"
 #include "builder/project.h"
 #include "builder/text_codec.h"
 #include "format/config_ids.h"
@@ -121,6 +127,203 @@ bool strictlyIncreasing(const std::vector<Entry>& entries) {
     return true;
 }
 
+
+using rsrc::Name;
+
+const rsrc::Resource* resourceOf(const InspectedExecutable& exe, uint32_t type, int id) {
+    return rsrc::find(exe.resources, Name::number(type), Name::number(static_cast<uint32_t>(id)));
+}
+
+// Reads the PE headers and the resource section of the image before the block.
+void readImage(HostFileSource& source, InspectedExecutable& out) {
+    std::string bytes(static_cast<size_t>(out.blockOffset), '\0');
+    uint32_t got = 0, error = 0;
+    if (!source.seek(0) || !source.read(bytes.data(), static_cast<uint32_t>(bytes.size()), &got, &error) ||
+        got != bytes.size()) {
+        out.resourceError = "cannot read the executable's headers";
+        return;
+    }
+    pe::Image image;
+    if (!pe::Image::parse(std::move(bytes), image, out.resourceError)) return;
+    out.machine = image.machine();
+    out.subsystem = image.subsystem();
+    const pe::DataDirectory security = image.directory(pe::kDirectorySecurity);
+    out.signatureOffset = security.rva;  // a file offset for this directory
+    out.signatureSize = security.size;
+    const pe::DataDirectory resources = image.directory(pe::kDirectoryResource);
+    if (resources.size == 0) return;
+    for (const pe::Section& section : image.sections()) {
+        if (resources.rva < section.virtualAddress || resources.rva - section.virtualAddress >= section.rawSize)
+            continue;
+        const std::string data = image.sectionData(section).substr(resources.rva - section.virtualAddress);
+        if (!rsrc::decodeSection(data, resources.rva, out.resources, out.resourceError)) out.resources.clear();
+        return;
+    }
+    out.resourceError = "the resource directory lies outside the sections";
+}
+
+std::string describeIcon(const rsrc::Resource& group) {
+    std::vector<images::GroupEntry> entries;
+    std::string why;
+    if (!images::readGroupDirectory(group.data, entries, why)) return why;
+    std::string sizes;
+    for (const images::GroupEntry& e : entries) {
+        const int w = e.header.width == 0 ? 256 : e.header.width, h = e.header.height == 0 ? 256 : e.header.height;
+        sizes += (sizes.empty() ? "" : ", ") + std::to_string(w) + "x" + std::to_string(h);
+    }
+    return std::to_string(entries.size()) + " image(s): " + sizes;
+}
+
+std::string describeBitmap(const std::string& dib) {
+    int32_t w = 0, h = 0;
+    uint16_t bits = 0;
+    if (!images::bitmapSize(dib, w, h, bits)) return "damaged bitmap";
+    return std::to_string(w) + "x" + std::to_string(h < 0 ? -h : h) + ", " + std::to_string(bits) + " bits";
+}
+
+// The images of an icon group, as stored in the icon resources it names.
+bool groupImages(const InspectedExecutable& exe, const rsrc::Resource& group, std::vector<images::IconImage>& out) {
+    std::vector<images::GroupEntry> entries;
+    std::string why;
+    if (!images::readGroupDirectory(group.data, entries, why)) return false;
+    out.clear();
+    for (const images::GroupEntry& e : entries) {
+        const rsrc::Resource* icon = resourceOf(exe, rsrc::kTypeIcon, e.id);
+        if (icon == nullptr) return false;
+        images::IconImage image = e.header;
+        image.data = icon->data;
+        out.push_back(std::move(image));
+    }
+    return true;
+}
+
+bool sameIconGroups(const InspectedExecutable& exe) {
+    const rsrc::Resource* app = resourceOf(exe, rsrc::kTypeGroupIcon, ResourceId::ApplicationIcon);
+    const rsrc::Resource* splash = resourceOf(exe, rsrc::kTypeGroupIcon, ResourceId::SplashIcon);
+    return app != nullptr && splash != nullptr && app->data == splash->data;
+}
+
+// The raw-data copy is the default one: the bitmap's own file.
+bool rawCopyOfBitmap(const InspectedExecutable& exe) {
+    const rsrc::Resource* bitmap = resourceOf(exe, rsrc::kTypeBitmap, ResourceId::SplashBitmap);
+    const rsrc::Resource* raw = resourceOf(exe, rsrc::kTypeRawData, ResourceId::SplashImage);
+    return bitmap != nullptr && raw != nullptr && raw->data == images::bmpFile(bitmap->data);
+}
+
+std::optional<manifest::Options> manifestOptions(const InspectedExecutable& exe) {
+    const rsrc::Resource* m = resourceOf(exe, rsrc::kTypeManifest, ResourceId::Manifest);
+    if (m == nullptr) return std::nullopt;
+    return manifest::recognize(m->data, exe.machine);
+}
+
+const char* versionKeyOf(const std::string& name) {
+    for (const version::StringKey& k : version::stringKeys())
+        if (name == k.name) return k.key;
+    return nullptr;
+}
+
+// [version] keys that rebuild the same version information, or comments.
+void renderVersion(const InspectedExecutable& exe, std::ostream& out, std::vector<std::string>& warnings) {
+    const rsrc::Resource* r = resourceOf(exe, rsrc::kTypeVersion, ResourceId::VersionInfo);
+    if (r == nullptr) return;
+    version::VersionInfo info;
+    std::string why;
+    bool rebuilds = version::decode(r->data, info, why);
+    std::string keys;
+    version::Number number;
+    bool fileVersion = false;
+    for (const auto& [name, text] : info.strings) {
+        const char* key = versionKeyOf(name);
+        auto utf8 = utf16ToUtf8(text);
+        if (key == nullptr || !utf8) {
+            rebuilds = false;
+            continue;
+        }
+        if (name == "FileVersion" || name == "ProductVersion") {
+            const version::Number& fixed = name == "FileVersion" ? info.fileVersion : info.productVersion;
+            if (!version::parseNumber(*utf8, number) || number != fixed) rebuilds = false;
+            fileVersion = fileVersion || name == "FileVersion";
+        }
+        keys += std::string(key) + " = " + tomlString(*utf8) + "\n";
+    }
+    version::VersionInfo again = info;
+    version::sortStrings(again);
+    if (!fileVersion || version::encode(again) != r->data) rebuilds = false;
+    if (rebuilds) {
+        out << "\n[version]\n" << keys;
+        return;
+    }
+    warnings.push_back("the version information was not written by qarvo-build; it is shown as comments");
+    out << "\n# Version information (not in a form qarvo-build writes):\n";
+    if (why.empty()) {
+        out << "#   file " << version::formatNumber(info.fileVersion) << ", product "
+            << version::formatNumber(info.productVersion) << "\n";
+        for (const auto& [name, text] : info.strings)
+            out << "#   " << name << " = " << tomlString(utf16ToUtf8(text).value_or("?")) << "\n";
+    } else {
+        out << "#   " << why << "\n";
+    }
+}
+
+// Keys of the extracted resource files, or comments describing the resources.
+void renderResources(const InspectedExecutable& exe, std::ostream& out, std::vector<std::string>& warnings) {
+    if (exe.machine == 0 && exe.resourceError.empty()) return;  // no image was read
+    out << "\n# Executable: " << (exe.machine == pe::kMachineAmd64 ? "x64" : exe.machine == pe::kMachineI386 ? "x86" : "?")
+        << ", " << (exe.subsystem == pe::kSubsystemConsole ? "console" : exe.subsystem == pe::kSubsystemGui ? "GUI" : "other")
+        << " subsystem (set by application.type)\n";
+    if (exe.signatureSize != 0)
+        out << "# Signed: certificate table of " << exe.signatureSize << " bytes at offset " << exe.signatureOffset
+            << ", after the configuration block\n";
+    if (!exe.resourceError.empty()) {
+        warnings.push_back("resources not read: " + exe.resourceError);
+        out << "# Resources not read: " << exe.resourceError << "\n";
+    }
+    if (!exe.extractedResources.empty()) {
+        out << "\n[resources]\n";
+        for (const auto& [key, path] : exe.extractedResources)
+            if (key != "manifest.file") out << key.substr(10) << " = " << tomlString(path) << "\n";
+    } else {
+        std::string lines;
+        if (const auto* g = resourceOf(exe, rsrc::kTypeGroupIcon, ResourceId::ApplicationIcon))
+            lines += "#   icon: " + describeIcon(*g) + "\n";
+        if (const auto* g = resourceOf(exe, rsrc::kTypeGroupIcon, ResourceId::SplashIcon))
+            lines += "#   splash-icon (ID_SPLASH_ICON): " +
+                     (sameIconGroups(exe) ? std::string("the application icon") : describeIcon(*g)) + "\n";
+        if (const auto* b = resourceOf(exe, rsrc::kTypeBitmap, ResourceId::SplashBitmap))
+            lines += "#   splash-bitmap: " + describeBitmap(b->data) + "\n";
+        if (const auto* r = resourceOf(exe, rsrc::kTypeRawData, ResourceId::SplashImage)) {
+            const std::string kind = images::imageKind(r->data);
+            lines += "#   splash-image: " + (rawCopyOfBitmap(exe) ? std::string("the splash bitmap's file")
+                                                                 : (kind.empty() ? "data" : kind) + ", " +
+                                                                       std::to_string(r->data.size()) + " bytes") +
+                     "\n";
+        }
+        if (!lines.empty())
+            out << "\n# Resources (inspect --extract DIR writes them as files and names them here):\n" << lines;
+    }
+    const auto options = manifestOptions(exe);
+    std::string manifestKeys;
+    for (const auto& [key, path] : exe.extractedResources)
+        if (key == "manifest.file") manifestKeys += "file = " + tomlString(path) + "\n";
+    if (options && options->dpi != manifest::DpiAwareness::Unaware)
+        manifestKeys += std::string("dpi-awareness = \"") + manifest::dpiAwarenessName(options->dpi) + "\"\n";
+    if (options && options->longPathAware) manifestKeys += "long-path-aware = true\n";
+    if (!manifestKeys.empty()) out << "\n[manifest]\n" << manifestKeys;
+    if (!options && exe.extractedResources.empty() && resourceOf(exe, rsrc::kTypeManifest, ResourceId::Manifest))
+        out << "# The manifest is not one qarvo-build generates; --extract writes it as a file.\n";
+}
+
+bool writeBytes(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size()) {
+        error = path.string() + ": cannot write";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool readExecutable(const std::string& path, InspectedExecutable& out, std::string& error) {
@@ -134,6 +337,9 @@ bool readExecutable(const std::string& path, InspectedExecutable& out, std::stri
         error = path + ": no configuration block (" + block::failureText(reader.failure()) + ")";
         return false;
     }
+    const uint64_t afterBlock = source.position();
+    readImage(source, out);
+    source.seek(afterBlock);
     std::string count, names;
     for (const block::NarrowEntry& e : out.block.narrow) {
         if (e.id == ConfigId::IncludedFileCount) count = e.value;
@@ -208,6 +414,51 @@ bool extractFiles(const std::string& executablePath, const InspectedExecutable& 
             }
             left -= static_cast<int64_t>(n);
         }
+    }
+    return true;
+}
+
+bool extractResources(InspectedExecutable& exe, const std::string& directory, std::string& error) {
+    exe.extractedResources.clear();
+    // A folder of its own, unless an included file already uses that name.
+    std::string folder = "qarvo-resources";
+    for (int n = 2;; ++n) {
+        bool taken = false;
+        for (const InspectedFile& f : exe.files)
+            if (f.name.substr(0, f.name.find('\\')) == folder) taken = true;
+        if (!taken) break;
+        folder = "qarvo-resources-" + std::to_string(n);
+    }
+    const std::filesystem::path base = std::filesystem::absolute(directory).lexically_normal() / folder;
+    struct Extracted {
+        const char* key;
+        std::string fileName;
+        std::string bytes;
+    };
+    std::vector<Extracted> files;
+    std::vector<images::IconImage> icon;
+    const auto* appIcon = resourceOf(exe, rsrc::kTypeGroupIcon, ResourceId::ApplicationIcon);
+    if (appIcon != nullptr && groupImages(exe, *appIcon, icon))
+        files.push_back({"resources.icon", "icon.ico", images::icoFile(icon)});
+    const auto* splashIcon = resourceOf(exe, rsrc::kTypeGroupIcon, ResourceId::SplashIcon);
+    if (splashIcon != nullptr && !sameIconGroups(exe) && groupImages(exe, *splashIcon, icon))
+        files.push_back({"resources.splash-icon", "splash-icon.ico", images::icoFile(icon)});
+    if (const auto* b = resourceOf(exe, rsrc::kTypeBitmap, ResourceId::SplashBitmap))
+        files.push_back({"resources.splash-bitmap", "splash.bmp", images::bmpFile(b->data)});
+    const auto* raw = resourceOf(exe, rsrc::kTypeRawData, ResourceId::SplashImage);
+    if (raw != nullptr && !rawCopyOfBitmap(exe)) {
+        const std::string kind = images::imageKind(raw->data);
+        files.push_back({"resources.splash-image", "splash-image." + (kind.empty() ? std::string("bin") : kind), raw->data});
+    }
+    const auto* m = resourceOf(exe, rsrc::kTypeManifest, ResourceId::Manifest);
+    if (m != nullptr && !manifestOptions(exe)) files.push_back({"manifest.file", "manifest.xml", m->data});
+    for (const Extracted& file : files) {
+        const std::filesystem::path path = base / file.fileName;
+        if (!writeBytes(path, file.bytes, error)) {
+            exe.extractedResources.clear();
+            return false;
+        }
+        exe.extractedResources.emplace_back(file.key, path.string());
     }
     return true;
 }
@@ -297,6 +548,8 @@ std::string renderProject(const InspectedExecutable& exe, const std::string& ext
         if (!messages.empty()) out << "[localized.messages]\n" << messages;
         if (!entries.empty()) out << "[localized.entries]\n" << entries;
     }
+    renderResources(exe, out, warnings);
+    renderVersion(exe, out, warnings);
     if (filesFromTable) {
         for (const InspectedFile& f : exe.files) {
             out << "\n[[files]]\nname = " << narrowValue(f.name) << "\nsize = " << f.size << "\n";

@@ -8,7 +8,8 @@ const std::vector<KeyDef>& keyTable() {
     static const std::vector<KeyDef> table = {
         {"application", "name", C::AppName, KeyKind::Text, "application name; title of the splash window"},
         {"application", "type", C::ExecutableType, KeyKind::Int,
-         "executable type: 1 and 5 show errors in message boxes, other values write them to standard error"},
+         "executable type, \"gui\" (1), \"console\" (2) or a number: 1 and 5 show errors in message boxes and "
+         "make a GUI executable, other values write errors to standard error and make a console executable"},
         {"application", "main-class", C::MainClass, KeyKind::Text, "the application's main class"},
         {"application", "arguments", C::FixedArguments, KeyKind::Text,
          "fixed arguments placed before the command-line arguments"},
@@ -65,6 +66,12 @@ const std::vector<KeyDef>& keyTable() {
         {"splash.line2", "weight", C::SplashText2Weight, KeyKind::Int, "font weight of the second line"},
     };
     return table;
+}
+
+const std::vector<NamedValue>& namedValues(int id) {
+    static const std::vector<NamedValue> types = {{"gui", 1}, {"console", 2}};
+    static const std::vector<NamedValue> none;
+    return id == C::ExecutableType ? types : none;
 }
 
 const KeyDef* keyForId(int id) {

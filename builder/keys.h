@@ -15,6 +15,14 @@ struct KeyDef {
 };
 
 const std::vector<KeyDef>& keyTable();
+
+// Readable names an integer key accepts besides numbers: application.type
+// takes "gui" (1) and "console" (2).
+struct NamedValue {
+    const char* name;
+    int value;
+};
+const std::vector<NamedValue>& namedValues(int id);
 // The key for a narrow id, or nullptr.
 const KeyDef* keyForId(int id);
 

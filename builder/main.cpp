@@ -27,12 +27,22 @@ const char* kUsage =
     "  qarvo-build inspect APP.exe [--extract DIR]\n"
     "  qarvo-build --help | --version\n"
     "\n"
-    "build    writes APP.exe: the generic launcher for the architecture (x86 by default)\n"
-    "         followed by the configuration the project file describes and its included files.\n"
+    "build    writes APP.exe: the generic launcher for the architecture (x86 by default) with the\n"
+    "         project's resources (icon, splash images, version information, manifest) and the\n"
+    "         subsystem its executable type asks for, followed by the configuration block and\n"
+    "         the included files. --stub names another generic launcher to start from.\n"
     "         With [runtime] jar = \"beside\" or \"bundled\" the Java-side runtime (the builder's\n"
-    "         lib/qarvo-runtime.jar, or JAR) is put beside APP.exe or included in it.\n"
-    "inspect  prints the configuration of a built executable as a project file; with --extract\n"
-    "         the included files are written below DIR and the project names them as sources.\n";
+    "         lib/qarvo-runtime.jar, or --runtime-jar JAR) is put beside APP.exe or included in it.\n"
+    "inspect  prints the configuration of a built executable as a project file, and its resources\n"
+    "         as comments; with --extract the included files and the resource files are written\n"
+    "         below DIR and the printed project names them, so that building it again gives the\n"
+    "         same executable.\n"
+    "\n"
+    "Sign after building (for example with osslsigncode): the signature is appended after\n"
+    "everything qarvo-build writes, and the launcher finds its configuration as before.\n"
+    "A signed executable cannot serve as a stub.\n"
+    "\n"
+    "Every key of a project file is described in docs/project-file.md.\n";
 
 std::filesystem::path ownDirectory() {
 #if defined(_WIN32)
@@ -121,8 +131,10 @@ int build(const std::vector<std::string>& args) {
     std::string error;
     if (!loadProject(project, plan, error)) return fail(error);
     if (!placeRuntimeJar(plan, runtimeJar, output, error)) return fail(error);
-    if (!writeExecutable(stub, plan, output, error)) return fail(error);
-    return 0;
+    std::vector<std::string> warnings;
+    const bool ok = writeExecutable(stub, plan, output, warnings, error);
+    for (const std::string& w : warnings) std::fprintf(stderr, "qarvo-build: warning: %s\n", w.c_str());
+    return ok ? 0 : fail(error);
 }
 
 int inspect(const std::vector<std::string>& args) {
@@ -145,7 +157,8 @@ int inspect(const std::vector<std::string>& args) {
     if (!readExecutable(exe, inspected, error)) return fail(error);
     std::string extractedDirectory;
     if (!extract.empty()) {
-        if (!extractFiles(exe, inspected, extract, error)) return fail(error);
+        if (!extractFiles(exe, inspected, extract, error) || !extractResources(inspected, extract, error))
+            return fail(error);
         extractedDirectory = std::filesystem::absolute(extract).lexically_normal().string();
     }
     std::vector<std::string> warnings;

@@ -16,6 +16,12 @@
 
 namespace {
 
+const char* versionStringName(const std::string& key) {
+    for (const version::StringKey& k : version::stringKeys())
+        if (key == k.key) return k.name;
+    return nullptr;
+}
+
 class ProjectReader {
 public:
     ProjectReader(std::string displayName, std::string baseDirectory)
@@ -50,6 +56,16 @@ private:
     bool readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out);
     bool readClassPath(const toml::array& array, const std::string& key, std::string& out);
     bool parseId(const toml::key& key, const std::string& qualified, int& id);
+    bool sourceFiles(const toml::node& node, const std::string& key, bool many, std::vector<SourceFile>& out);
+    bool readResources(const toml::table& table, ResourcePlan& plan);
+    bool readVersion(const toml::table& table, ResourcePlan& plan);
+    bool readManifest(const toml::table& table, ResourcePlan& plan);
+    std::string where(const toml::node& node, const std::string& key) const {
+        return file_ + ":" + std::to_string(node.source().begin.line) + ": " + key;
+    }
+    std::string hostPath(const std::string& path) const {
+        return path.empty() || path.front() == '/' || base_.empty() ? path : base_ + "/" + path;
+    }
 
     std::string file_;
     std::string base_;
@@ -98,6 +114,17 @@ bool ProjectReader::typedValue(const KeyDef& def, const toml::node& node, const 
             }
             return fail(node, key, "expected true or false");
         case KeyKind::Int:
+            if (const auto* text = node.as_string(); text != nullptr && !namedValues(def.id).empty()) {
+                std::string names;
+                for (const NamedValue& v : namedValues(def.id)) {
+                    if (text->get() == v.name) {
+                        out = std::to_string(v.value);
+                        return true;
+                    }
+                    names += std::string(names.empty() ? "" : ", ") + "\"" + v.name + "\"";
+                }
+                return fail(node, key, "expected an integer or one of " + names);
+            }
             if (const auto* i = node.as_integer()) {
                 if (i->get() < INT_MIN || i->get() > INT_MAX) return fail(node, key, "integer out of range");
                 out = std::to_string(i->get());
@@ -256,6 +283,9 @@ bool ProjectReader::readLocalized(const toml::array& groups, BuildPlan& plan) {
         if (locale == nullptr) return fail(element, "localized", "needs a locale code");
         if (!locale->is_string()) return fail(*locale, "localized.locale", "expected a string");
         group.locale = locale->as_string()->get();
+        if (group.locale.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") !=
+            std::string::npos)
+            return fail(*locale, "localized.locale", "a locale code has letters, digits and '_' only, as de or de_CH");
         for (auto&& [k, node] : *table) {
             const std::string name(k.str());
             const std::string qualified = "localized." + name;
@@ -320,6 +350,103 @@ bool ProjectReader::readFiles(const toml::array& files, BuildPlan& plan) {
     return true;
 }
 
+bool ProjectReader::sourceFiles(const toml::node& node, const std::string& key, bool many,
+                                std::vector<SourceFile>& out) {
+    out.clear();
+    if (const auto* s = node.as_string()) {
+        if (s->get().empty()) return fail(node, key, "expected a file name");
+        out.push_back({hostPath(s->get()), where(node, key)});
+        return true;
+    }
+    const auto* array = node.as_array();
+    if (!many || array == nullptr) return fail(node, key, many ? "expected a file name or a list of PNG files" : "expected a file name");
+    if (array->empty()) return fail(node, key, "expected at least one file");
+    for (const toml::node& element : *array) {
+        const auto* s = element.as_string();
+        if (s == nullptr || s->get().empty()) return fail(element, key, "expected a file name");
+        out.push_back({hostPath(s->get()), where(element, key)});
+    }
+    return true;
+}
+
+bool ProjectReader::readResources(const toml::table& table, ResourcePlan& plan) {
+    for (auto&& [k, node] : table) {
+        const std::string name(k.str());
+        const std::string qualified = "resources." + name;
+        bool ok;
+        if (name == "icon") {
+            ok = sourceFiles(node, qualified, true, plan.icon);
+        } else if (name == "splash-icon") {
+            ok = sourceFiles(node, qualified, true, plan.splashIcon);
+        } else if (name == "splash-bitmap") {
+            ok = sourceFiles(node, qualified, false, plan.splashBitmap);
+        } else if (name == "splash-image") {
+            ok = sourceFiles(node, qualified, false, plan.splashImage);
+        } else {
+            return fail(node, qualified, "unknown key");
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+bool ProjectReader::readVersion(const toml::table& table, ResourcePlan& plan) {
+    plan.hasVersion = true;
+    plan.versionWhere = where(table, "version");
+    bool fileVersion = false, productVersion = false;
+    for (auto&& [k, node] : table) {
+        const std::string name(k.str());
+        const std::string qualified = "version." + name;
+        const char* stringName = versionStringName(name);
+        if (stringName == nullptr) return fail(node, qualified, "unknown key");
+        std::u16string text;
+        if (!wideText(node, qualified, text)) return false;
+        if (name == "file-version" || name == "product-version") {
+            version::Number number;
+            if (!version::parseNumber(node.as_string()->get(), number))
+                return fail(node, qualified, "expected a version of one to four numbers from 0 to 65535, as \"1.2.3.4\"");
+            (name == "file-version" ? plan.version.fileVersion : plan.version.productVersion) = number;
+            (name == "file-version" ? fileVersion : productVersion) = true;
+        }
+        plan.version.strings.emplace_back(stringName, std::move(text));
+    }
+    if (!fileVersion) return fail(table, "version", "needs file-version");
+    if (!productVersion) {
+        plan.version.productVersion = plan.version.fileVersion;
+        for (const auto& [n, text] : plan.version.strings)
+            if (n == "FileVersion") plan.version.strings.emplace_back("ProductVersion", text);
+    }
+    return true;
+}
+
+bool ProjectReader::readManifest(const toml::table& table, ResourcePlan& plan) {
+    for (auto&& [k, node] : table) {
+        const std::string name(k.str());
+        const std::string qualified = "manifest." + name;
+        if (name == "file") {
+            if (!sourceFiles(node, qualified, false, plan.manifestFile)) return false;
+        } else if (name == "dpi-awareness") {
+            const auto* s = node.as_string();
+            const auto dpi = s ? manifest::dpiAwarenessByName(s->get()) : std::nullopt;
+            if (!dpi)
+                return fail(node, qualified,
+                            "expected \"unaware\", \"system\", \"per-monitor\" or \"per-monitor-v2\"");
+            plan.manifest.dpi = *dpi;
+            plan.manifestOptions = true;
+        } else if (name == "long-path-aware") {
+            if (!node.is_boolean()) return fail(node, qualified, "expected true or false");
+            plan.manifest.longPathAware = node.as_boolean()->get();
+            plan.manifestOptions = true;
+        } else {
+            return fail(node, qualified, "unknown key");
+        }
+    }
+    if (!plan.manifestFile.empty() && plan.manifestOptions)
+        return fail(table, "manifest.file", "a manifest file replaces the generated manifest; set its DPI and "
+                                            "long-path awareness in the file instead of dpi-awareness and long-path-aware");
+    return true;
+}
+
 bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
     for (auto&& [k, node] : root) {
         const std::string name(k.str());
@@ -340,6 +467,12 @@ bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
             ok = readRawEntries(*table, true, name);
         } else if (name == "runtime") {
             ok = readRuntime(*table, plan);
+        } else if (name == "resources") {
+            ok = readResources(*table, plan.resources);
+        } else if (name == "version") {
+            ok = readVersion(*table, plan.resources);
+        } else if (name == "manifest") {
+            ok = readManifest(*table, plan.resources);
         } else if (name == "build") {
             ok = true;
             for (auto&& [bk, value] : *table) {

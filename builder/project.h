@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/manifest.h"
+#include "builder/version_info.h"
 #include "format/block.h"
 
 struct IncludedFile {
@@ -18,12 +20,36 @@ enum class RuntimeJar { None, Beside, Bundled };
 
 inline constexpr const char* kRuntimeJarName = "qarvo-runtime.jar";
 
+// A file the project names for a resource, and where: "app.toml:7: resources.icon".
+struct SourceFile {
+    std::string path;
+    std::string where;
+};
+
+// The resources a project sets; what it leaves out keeps the generic
+// launcher's resources.
+struct ResourcePlan {
+    std::vector<SourceFile> icon;        // one .ico file, or PNG images packed into one icon
+    std::vector<SourceFile> splashIcon;  // the same; empty: the application icon
+    std::vector<SourceFile> splashBitmap;  // at most one .bmp
+    std::vector<SourceFile> splashImage;   // at most one image for the raw-data copy
+    std::vector<SourceFile> manifestFile;  // at most one manifest that replaces the generated one
+    manifest::Options manifest;
+    bool manifestOptions = false;
+    // Version information: written when the project has a [version] table.
+    bool hasVersion = false;
+    std::string versionWhere;
+    version::VersionInfo version;
+};
+
 struct BuildPlan {
     block::RawBlock block;
     // A bundled runtime archive is among them, with an empty source: the
     // builder fills in its own copy.
     std::vector<IncludedFile> files;
     RuntimeJar runtimeJar = RuntimeJar::None;
+
+    ResourcePlan resources;
 };
 
 // Reads and checks a project file. On failure error names the file, the line

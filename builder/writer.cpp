@@ -6,6 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "builder/file_source.h"
+#include "builder/pe_image.h"
+#include "builder/resource_build.h"
 #include "format/block.h"
 
 namespace {
@@ -17,33 +20,36 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-bool writeAll(std::FILE* out, const char* data, size_t n) { return std::fwrite(data, 1, n, out) == n; }
-
-// The stub must end with its last section: anything after it would be taken
-// for the configuration block.
-bool checkStub(const std::string& stub, const std::string& stubPath, std::string& error) {
-    MemorySource source(stub);
-    block::BlockReader reader(source, [](const std::string&) {});
-    uint64_t end = 0;
-    if (!reader.locateAppendedData(&end)) {
-        error = stubPath + ": not a launcher stub (no PE section table)";
-        return false;
+// Writes bytes and feeds them to the checksum.
+class Output {
+public:
+    Output(std::FILE* file, uint64_t checksumOffset) : file_(file), checksum_(checksumOffset) {}
+    bool write(const char* data, size_t n) {
+        checksum_.update(data, n);
+        return std::fwrite(data, 1, n, file_) == n;
     }
-    if (end != stub.size()) {
-        error = stubPath + ": the stub has " + std::to_string(static_cast<long long>(stub.size() - end)) +
-                " bytes after its last section; is it a built executable rather than the generic launcher?";
-        return false;
+    bool write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
+    // Stores the checksum of everything written in the header.
+    bool finish(uint64_t checksumOffset) {
+        const uint32_t sum = checksum_.finish();
+        const char bytes[4] = {static_cast<char>(sum & 0xff), static_cast<char>((sum >> 8) & 0xff),
+                               static_cast<char>((sum >> 16) & 0xff), static_cast<char>(sum >> 24)};
+        return std::fflush(file_) == 0 && seekFile(file_, checksumOffset) && std::fwrite(bytes, 1, 4, file_) == 4 &&
+               std::fflush(file_) == 0;
     }
-    return true;
-}
 
-bool copyScrambled(std::FILE* in, std::FILE* out, uint64_t size, std::vector<char>& buffer) {
+private:
+    std::FILE* file_;
+    pe::Checksum checksum_;
+};
+
+bool copyScrambled(std::FILE* in, Output& out, uint64_t size, std::vector<char>& buffer) {
     uint64_t left = size;
     while (left > 0) {
         size_t n = left < buffer.size() ? static_cast<size_t>(left) : buffer.size();
         if (std::fread(buffer.data(), 1, n, in) != n) return false;
         block::scramble(buffer.data(), n);
-        if (!writeAll(out, buffer.data(), n)) return false;
+        if (!out.write(buffer.data(), n)) return false;
         left -= n;
     }
     return true;
@@ -52,14 +58,16 @@ bool copyScrambled(std::FILE* in, std::FILE* out, uint64_t size, std::vector<cha
 }  // namespace
 
 bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const std::string& outputPath,
-                     std::string& error) {
+                     std::vector<std::string>& warnings, std::string& error) {
     std::ifstream stubIn(stubPath, std::ios::binary);
     if (!stubIn) {
         error = stubPath + ": cannot read the launcher stub";
         return false;
     }
     std::string stub((std::istreambuf_iterator<char>(stubIn)), std::istreambuf_iterator<char>());
-    if (!checkStub(stub, stubPath, error)) return false;
+    pe::Image image;
+    const std::string outputName = std::filesystem::path(outputPath).filename().string();
+    if (!buildImage(stub, stubPath, plan, outputName, readHostFile, image, warnings, error)) return false;
 
     const std::string temporary = outputPath + ".part";
     File out(std::fopen(temporary.c_str(), "wb"));
@@ -67,9 +75,9 @@ bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const s
         error = outputPath + ": cannot write the executable";
         return false;
     }
+    Output output(out.get(), image.checksumOffset());
     const std::string blockBytes = block::encodeBlock(plan.block);
-    bool ok = writeAll(out.get(), stub.data(), stub.size()) &&
-              writeAll(out.get(), blockBytes.data(), blockBytes.size());
+    bool ok = output.write(image.bytes()) && output.write(blockBytes);
     std::vector<char> buffer(kChunk);
     for (const IncludedFile& file : plan.files) {
         if (!ok) break;
@@ -83,14 +91,14 @@ bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const s
             return false;
         }
         const std::string header = block::includedFileHeader(static_cast<int64_t>(size));
-        ok = writeAll(out.get(), header.data(), header.size()) && copyScrambled(in.get(), out.get(), size, buffer);
+        ok = output.write(header) && copyScrambled(in.get(), output, size, buffer);
         if (!ok) error = file.source + ": the file changed or could not be read while it was being included";
     }
     if (ok && plan.files.empty()) {
         const std::string trailer = block::noFilesTrailer(blockBytes.size());
-        ok = writeAll(out.get(), trailer.data(), trailer.size());
+        ok = output.write(trailer);
     }
-    if (ok && std::fflush(out.get()) != 0) ok = false;
+    if (ok && !output.finish(image.checksumOffset())) ok = false;
     out.reset();
     if (ok) {
         std::error_code ec;

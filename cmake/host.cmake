@@ -7,18 +7,32 @@ set(QARVO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined 
 
 set(BUILDER_SOURCES
   builder/file_source.cpp
+  builder/images.cpp
   builder/inspect.cpp
   builder/keys.cpp
   builder/launch_keys.cpp
+  builder/manifest.cpp
+  builder/pe_image.cpp
   builder/project.cpp
+  builder/resource_build.cpp
+  builder/resource_section.cpp
   builder/text_codec.cpp
+  builder/version_info.cpp
   builder/writer.cpp
 )
+
+# The generic launcher's manifest, compiled into the builder as a string.
+set(QARVO_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(READ ${PROJECT_SOURCE_DIR}/resources/launcher.manifest.in QARVO_MANIFEST_TEXT)
+file(WRITE ${QARVO_GENERATED}/default_manifest.inc.new "R\"manifest(${QARVO_MANIFEST_TEXT})manifest\"\n")
+configure_file(${QARVO_GENERATED}/default_manifest.inc.new ${QARVO_GENERATED}/default_manifest.inc COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/launcher.manifest.in)
 
 # Plain libraries for the shipped builder; sanitized twins for the tests.
 add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES})
 target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 add_library(builder_lib STATIC ${BUILDER_SOURCES})
+target_include_directories(builder_lib PRIVATE ${QARVO_GENERATED})
 target_link_libraries(builder_lib PUBLIC qarvo_portable)
 
 add_library(qarvo_portable_san STATIC ${QARVO_PORTABLE_SOURCES})
@@ -26,6 +40,7 @@ target_include_directories(qarvo_portable_san PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(qarvo_portable_san PUBLIC ${QARVO_SANITIZE})
 target_link_options(qarvo_portable_san PUBLIC ${QARVO_SANITIZE})
 add_library(builder_lib_san STATIC ${BUILDER_SOURCES})
+target_include_directories(builder_lib_san PRIVATE ${QARVO_GENERATED})
 target_link_libraries(builder_lib_san PUBLIC qarvo_portable_san)
 
 add_executable(qarvo-build builder/main.cpp)
@@ -33,6 +48,7 @@ target_link_libraries(qarvo-build PRIVATE builder_lib)
 install(TARGETS qarvo-build RUNTIME DESTINATION bin)
 
 enable_testing()
+add_subdirectory(runtime)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
@@ -41,13 +57,14 @@ include(GoogleTest)
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE builder_lib_san gtest gtest_main)
+target_compile_definitions(unit_tests PRIVATE QARVO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(unit_tests NO_PRETTY_VALUES PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
 # libFuzzer targets, each run briefly by the test command from its seed corpus.
 set(QARVO_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzzer runs in the test command")
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   add_library(qarvo_portable_fuzz STATIC ${QARVO_PORTABLE_SOURCES} ${BUILDER_SOURCES})
-  target_include_directories(qarvo_portable_fuzz PUBLIC ${PROJECT_SOURCE_DIR})
+  target_include_directories(qarvo_portable_fuzz PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${QARVO_GENERATED})
   target_compile_options(qarvo_portable_fuzz PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
   foreach(source ${FUZZ_SOURCES})
@@ -80,7 +97,7 @@ target_compile_definitions(e2e_rig PRIVATE QARVO_DIST_DEFAULT="${QARVO_DIST}" QA
 foreach(source ${E2E_SOURCES})
   get_filename_component(name ${source} NAME_WE)
   add_executable(e2e_${name} ${source})
-  target_link_libraries(e2e_${name} PRIVATE e2e_rig gtest_main)
+  target_link_libraries(e2e_${name} PRIVATE e2e_rig gtest_main builder_lib)
   gtest_discover_tests(e2e_${name}
     TEST_PREFIX "e2e." NO_PRETTY_VALUES
     PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300

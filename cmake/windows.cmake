@@ -45,9 +45,23 @@ configure_file(resources/launcher.rc.in ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc 
 add_executable(launcher WIN32 launcher/main_win.cpp ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc)
 target_link_libraries(launcher PRIVATE launcher_core)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher-${QARVO_ARCH})
-# The resource section is the executable's last section; strip debug sections after it.
-target_link_options(launcher PRIVATE -s)
+# The resource section must be the executable's last section: qarvo-build
+# rewrites it, and the configuration block follows it. An executable has no
+# use for base relocations when it is not relocated, so the linker writes none
+# (and marks the image fixed at its base); debug sections are stripped.
+target_link_options(launcher PRIVATE -s -Wl,--disable-reloc-section,--disable-dynamicbase)
+if(QARVO_ARCH STREQUAL "x64")
+  target_link_options(launcher PRIVATE -Wl,--disable-high-entropy-va)
+endif()
 install(TARGETS launcher RUNTIME DESTINATION stubs)
+
+# Test helper: reports an executable's resources through the Win32 APIs.
+add_executable(resprobe testing/resprobe/resprobe_win.cpp)
+target_link_options(resprobe PRIVATE -municode)
+target_link_libraries(resprobe PRIVATE user32 gdi32 version shell32)
+set_target_properties(resprobe PROPERTIES OUTPUT_NAME resprobe-${QARVO_ARCH})
+target_include_directories(resprobe PRIVATE ${PROJECT_SOURCE_DIR})
+install(TARGETS resprobe RUNTIME DESTINATION testing)
 
 # Win32-layer tests, run under Wine.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)

@@ -155,7 +155,7 @@ TEST_F(LogTest, EitherVariableSetToYesCreatesOneLogFile) {
         EXPECT_EQ("\r\n", text.substr(headerEnd + 2, 2)) << text;
         for (const char* line : {"\r\nnumber of sections: ", "\r\nsize of optional headers: ",
                                  "\r\nresSectionTableStart: ", "\r\nrawDataSize: ", "\r\nworking directory unchanged\r\n",
-                                 "\r\nERROR: JVM search not available in this build\r\n"})
+                                 "\r\nSearching for a JVM\r\n", "\r\nERROR: No JVM found\r\n"})
             EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
         // The log path ends the error text.
         EXPECT_NE(std::string::npos, result.err.find("\n\nLog: C:\\")) << result.err;

@@ -165,7 +165,7 @@ TEST(Trailer, PadsTheAppendedAreaTo3072BytesAfterTheReversedMagic) {
 }
 
 TEST(Scramble, IsItsOwnInverseWithMask88) {
-    std::string data = "any bytes \x00\x88\xff";
+    const std::string data("any bytes \x00\x88\xff", 13);
     std::string copy = data;
     block::scramble(copy.data(), copy.size());
     EXPECT_EQ(static_cast<char>('a' ^ 0x88), copy[0]);

@@ -1,7 +1,9 @@
 // qarvo-build's project files: keys, types, errors, and the inspect round trip.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "builder/inspect.h"
 #include "builder/keys.h"
@@ -132,6 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"twice", "[application]\nname = \"a\"\n[entries]\n101 = \"b\"", "entries.101: entry 101 is already set by application.name"},
         BadProject{"rawId", "[entries]\nabc = \"b\"", "entries.abc: expected an entry number"},
         BadProject{"message", "[messages]\nnope = \"b\"", "messages.nope: unknown message name"},
+        BadProject{"localeCode", "[[localized]]\nlocale = \"de-CH\"", "localized.locale: a locale code has letters"},
         BadProject{"noLocale", "[[localized]]\n[localized.messages]\ncaption = \"x\"", "localized: needs a locale code"},
         BadProject{"fileNoSource", "[[files]]\nname = \"a\"", "files: needs a source"},
         BadProject{"fileDotDot", "[[files]]\nsource = \"a\"\nname = \"..\\\\a\"", "'.' or '..'"},
@@ -199,20 +202,136 @@ TEST(Inspect, EveryByteOfANarrowTextSurvives) {
     EXPECT_EQ(block::encodeBlock(plan.block), roundTrip(plan));
 }
 
-TEST(Keys, EveryReadIdHasAKeyOrAMessageName) {
-    namespace C = ConfigId;
-    for (int id : {C::AppName, C::RedirectStderr, C::StderrFile, C::RedirectStdout, C::StdoutFile, C::AppendRedirect,
-                   C::ExecutableType, C::ShowSplash, C::ClassPath, C::MainClass, C::VmParameters, C::FixedArguments,
-                   C::JavaOptionArguments, C::MinVersion, C::MaxVersion, C::SearchSequence, C::AllowBeta,
-                   C::JdkRequired, C::SplashWidth, C::SplashHeight, C::SplashAutoOff, C::WorkingDirectory,
-                   C::SplashTopmost, C::VmKindDirectory, C::ConsoleSwitches, C::ConsoleSwitchOnly,
-                   C::GlobalSingleInstance, C::InstallationId, C::ProductKind, C::AppRoot, C::NativeLibraryDirectory,
-                   C::SingleInstance, C::SplashText1X, C::SplashText1Y, C::SplashText1, C::SplashText1Font,
-                   C::SplashText1Size, C::SplashText1Color, C::SplashText1Weight, C::SplashText2X, C::SplashText2Y,
-                   C::SplashText2, C::SplashText2Font, C::SplashText2Size, C::SplashText2Color,
-                   C::SplashText2Weight, C::SplashThroughRuntime})
-        EXPECT_NE(nullptr, keyForId(id)) << id;
-    for (int id = C::FirstMessage; id <= C::LastMessage; ++id) EXPECT_NE(nullptr, messageById(id)) << id;
+// Every entry the launcher reads, with the kind its readers use, written
+// down from the table of configuration ids rather than from the key table.
+struct IdKind {
+    int id;
+    KeyKind kind;
+};
+
+const IdKind kLauncherIds[] = {
+    {101, KeyKind::Text},   {102, KeyKind::Flag},   {103, KeyKind::Text},   {104, KeyKind::Flag},
+    {105, KeyKind::Text},   {106, KeyKind::Flag},   {107, KeyKind::Int},    {108, KeyKind::Flag},
+    {121, KeyKind::Text},   {122, KeyKind::Text},   {123, KeyKind::Text},   {124, KeyKind::Text},
+    {125, KeyKind::Flag},   {126, KeyKind::Text},   {127, KeyKind::Text},   {128, KeyKind::Text},
+    {130, KeyKind::Flag},   {131, KeyKind::Flag},   {141, KeyKind::Int},    {142, KeyKind::Int},
+    {145, KeyKind::Flag},   {146, KeyKind::Text},   {147, KeyKind::Flag},   {152, KeyKind::Text},
+    {154, KeyKind::Flag},   {156, KeyKind::Flag},   {158, KeyKind::Flag},   {160, KeyKind::Text},
+    {2001, KeyKind::Text},  {10003, KeyKind::Text}, {10004, KeyKind::Text}, {10005, KeyKind::Flag},
+    {10109, KeyKind::Int},  {10110, KeyKind::Int},  {10111, KeyKind::Text}, {10112, KeyKind::Text},
+    {10113, KeyKind::Int},  {10114, KeyKind::Color}, {10115, KeyKind::Int}, {10116, KeyKind::Int},
+    {10117, KeyKind::Int},  {10118, KeyKind::Text}, {10119, KeyKind::Text}, {10120, KeyKind::Int},
+    {10121, KeyKind::Color}, {10122, KeyKind::Int}, {10123, KeyKind::Flag},
+};
+
+class KeyForIdTest : public ::testing::TestWithParam<IdKind> {};
+
+// Each id is reachable by a readable key of the right kind: a project that
+// sets the key stores the id with the value's text.
+TEST_P(KeyForIdTest, AReadableKeySetsTheEntry) {
+    const IdKind expected = GetParam();
+    const KeyDef* key = keyForId(expected.id);
+    ASSERT_NE(nullptr, key) << expected.id;
+    EXPECT_EQ(expected.kind, key->kind) << key->table << "." << key->name;
+    const char* value = expected.kind == KeyKind::Flag    ? "true"
+                        : expected.kind == KeyKind::Int   ? "-42"
+                        : expected.kind == KeyKind::Color ? "[1, 2, 255]"
+                                                          : "\"some text\"";
+    const char* stored = expected.kind == KeyKind::Flag    ? "1"
+                         : expected.kind == KeyKind::Int   ? "-42"
+                         : expected.kind == KeyKind::Color ? "1,2,255"
+                                                           : "some text";
+    const BuildPlan plan = parse("[" + std::string(key->table) + "]\n" + key->name + " = " + value + "\n");
+    EXPECT_EQ(stored, narrowOf(plan)[expected.id]);
+}
+
+INSTANTIATE_TEST_SUITE_P(LauncherIds, KeyForIdTest, ::testing::ValuesIn(kLauncherIds),
+                         [](const auto& info) { return std::to_string(info.param.id); });
+
+TEST(Keys, MessagesAndIncludedFilesHaveTheirOwnTables) {
+    for (int id = ConfigId::FirstMessage; id <= ConfigId::LastMessage; ++id) EXPECT_NE(nullptr, messageById(id)) << id;
+    const BuildPlan plan = parse("[[files]]\nsource = \"a.dll\"\n");
+    EXPECT_EQ("1", narrowOf(plan)[2002]);
+    EXPECT_EQ("a.dll", narrowOf(plan)[2003]);
+}
+
+TEST(Keys, TheExecutableTypeTakesNamesOrNumbers) {
+    for (const auto& [text, stored] : std::vector<std::pair<std::string, std::string>>{
+             {"\"gui\"", "1"}, {"\"console\"", "2"}, {"5", "5"}, {"1", "1"}})
+        EXPECT_EQ(stored, narrowOf(parse("[application]\ntype = " + text + "\n"))[107]) << text;
+    EXPECT_NE(std::string::npos, parseError("[application]\ntype = \"window\"\n")
+                                     .find("application.type: expected an integer or one of \"gui\", \"console\""));
+}
+
+TEST(Resources, KeysOfTheResourceTables) {
+    const BuildPlan plan = parse(R"toml(
+[resources]
+icon = ["a.png", "/abs/b.png"]
+splash-bitmap = "s.bmp"
+[version]
+file-version = "1.2"
+company = "Q"
+[manifest]
+dpi-awareness = "system"
+long-path-aware = true
+)toml");
+    const ResourcePlan& r = plan.resources;
+    ASSERT_EQ(2u, r.icon.size());
+    EXPECT_EQ("/base/a.png", r.icon[0].path);
+    EXPECT_EQ("/abs/b.png", r.icon[1].path);
+    EXPECT_EQ("app.toml:3: resources.icon", r.icon[0].where);
+    ASSERT_EQ(1u, r.splashBitmap.size());
+    EXPECT_EQ("/base/s.bmp", r.splashBitmap[0].path);
+    EXPECT_TRUE(r.hasVersion);
+    EXPECT_EQ((version::Number{1, 2, 0, 0}), r.version.fileVersion);
+    EXPECT_EQ(r.version.fileVersion, r.version.productVersion);  // defaults to the file version
+    EXPECT_EQ((std::vector<std::pair<std::string, std::u16string>>{
+                  {"CompanyName", u"Q"}, {"FileVersion", u"1.2"}, {"ProductVersion", u"1.2"}}),
+              r.version.strings);
+    EXPECT_TRUE(r.manifestOptions);
+    EXPECT_EQ((manifest::Options{manifest::DpiAwareness::System, true}), r.manifest);
+    // None of it is part of the configuration block.
+    EXPECT_EQ(block::encodeBlock(parse("").block), block::encodeBlock(plan.block));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ResourceErrors, BadProjectTest,
+    ::testing::Values(
+        BadProject{"resourceKey", "[resources]\nicons = \"a.ico\"", "app.toml:2: resources.icons: unknown key"},
+        BadProject{"bitmapList", "[resources]\nsplash-bitmap = [\"a.bmp\"]", "resources.splash-bitmap: expected a file name"},
+        BadProject{"iconNumber", "[resources]\nicon = [\"a.png\", 3]", "resources.icon: expected a file name"},
+        BadProject{"iconEmptyList", "[resources]\nicon = []", "resources.icon: expected at least one file"},
+        BadProject{"versionMissing", "[version]\ncompany = \"Q\"", "app.toml:1: version: needs file-version"},
+        BadProject{"versionNumber", "[version]\nfile-version = \"1.x\"", "app.toml:2: version.file-version: expected a version"},
+        BadProject{"versionKey", "[version]\nfile-version = \"1\"\ntrademark = \"x\"", "version.trademark: unknown key"},
+        BadProject{"versionType", "[version]\nfile-version = 1", "version.file-version: expected a string"},
+        BadProject{"dpiValue", "[manifest]\ndpi-awareness = \"high\"", "manifest.dpi-awareness: expected \"unaware\""},
+        BadProject{"longPathType", "[manifest]\nlong-path-aware = \"yes\"", "manifest.long-path-aware: expected true or false"},
+        BadProject{"fileAndOptions", "[manifest]\nfile = \"m.xml\"\nlong-path-aware = true",
+                   "manifest.file: a manifest file replaces the generated manifest"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The reference of project keys names every key with its entry.
+TEST(Keys, TheReferenceDocumentsEveryKey) {
+    std::ifstream in(std::string(QARVO_SOURCE_DIR) + "/docs/project-file.md");
+    ASSERT_TRUE(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string doc = text.str();
+    for (const KeyDef& key : keyTable()) {
+        const size_t section = doc.find(std::string("### [") + key.table + "]\n");
+        ASSERT_NE(std::string::npos, section) << key.table;
+        const size_t row = doc.find("| `" + std::string(key.name) + "` | " + std::to_string(key.id) + " |", section);
+        EXPECT_LT(row, doc.find("\n#", section + 4)) << key.table << "." << key.name;
+    }
+    for (const MessageDef& m : messageTable())
+        EXPECT_NE(std::string::npos, doc.find("| `" + std::string(m.name) + "` | " + std::to_string(m.id) + " |"))
+            << m.name;
+    for (const version::StringKey& k : version::stringKeys())
+        EXPECT_NE(std::string::npos, doc.find("| `" + std::string(k.key) + "` | " + k.name + " |")) << k.key;
+    for (const char* key : {"icon", "splash-icon", "splash-bitmap", "splash-image", "dpi-awareness", "long-path-aware",
+                            "file", "default-messages", "source", "name"})
+        EXPECT_NE(std::string::npos, doc.find("| `" + std::string(key) + "` |")) << key;
 }
 
 TEST(TextCodec, Windows1252BothWays) {
