@@ -319,7 +319,7 @@ void startBridge(const std::string& launcherClass, std::vector<std::wstring> arg
     const std::wstring directory = fromCodePage(script().bridgeDirectory, CP_UTF8);
     relay.path = bridge.status + L".out";
     DeleteFileW(relay.path.c_str());
-    std::vector<std::wstring> command = {L"/bin/sh", directory + L"/bridge.sh",
+    std::vector<std::wstring> command = {L"/bin/bash", directory + L"/bridge.sh",
                                          fromCodePage(hostPath(bridge.status), CP_UTF8),
                                          fromCodePage(script().java, CP_UTF8)};
     for (const std::wstring& option : hostOptions()) command.push_back(option);

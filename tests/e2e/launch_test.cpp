@@ -234,6 +234,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "internal 14\n", "FindClass com/morvantic/runtime/launcher/FirstRun"},
         FailureCase{"firstRunMethodMissing", kM, "missing_method=firstRun\n", 1, "internal 15\n",
                     "GetStaticMethodID com/morvantic/runtime/launcher/FirstRun.firstRun ()Z"},
+        FailureCase{"argumentArrayNotCreated", kQ, "fail=NewObjectArray\n", 1,
+                    "Assertion failed: paramArray, file src/c/windows/JavaVMLauncher, line 429\n", "NewObjectArray 6 "},
+        FailureCase{"argumentStringNotCreated", kQ, "fail=NewString\n", 1,
+                    "Assertion failed: jstr, file src/c/windows/JavaVMLauncher, line 437\n", "NewString failed"},
         FailureCase{"mandatoryArchiveMissing", kQ + "[entries]\n121 = \"A1gone.jar\"\n", "", 1, "missing gone.jar\n",
                     "jvm.dll loaded "}),
     [](const auto& info) { return std::string(info.param.name); });
