@@ -88,6 +88,9 @@ public:
     uint32_t finish() const;
 
 private:
+    // Adds bytes that do not touch the checksum field.
+    void add(const unsigned char* data, size_t n);
+
     uint64_t skip_;
     uint64_t offset_ = 0;
     uint64_t sum_ = 0;

@@ -224,6 +224,28 @@ TEST(Checksum, DoesNotDependOnHowTheFileIsFed) {
     EXPECT_NE(whole, pe::checksumOf(changed, 0xd8));
 }
 
+// The classic word-by-word algorithm, folding the carry after every word.
+uint32_t referenceChecksum(std::string file, size_t field) {
+    const auto length = static_cast<uint32_t>(file.size());
+    for (size_t i = field; i < field + 4 && i < file.size(); ++i) file[i] = 0;
+    if (file.size() % 2) file.push_back('\0');
+    uint32_t sum = 0;
+    for (size_t i = 0; i < file.size(); i += 2) {
+        sum += static_cast<unsigned char>(file[i]) | static_cast<unsigned char>(file[i + 1]) << 8;
+        sum = (sum & 0xffff) + (sum >> 16);
+    }
+    return ((sum & 0xffff) + (sum >> 16)) + length;
+}
+
+TEST(Checksum, MatchesTheWordByWordAlgorithm) {
+    std::mt19937 random(11);
+    for (size_t size : {size_t{0}, size_t{1}, size_t{217}, size_t{218}, size_t{70001}, size_t{1 << 20}}) {
+        std::string file(size, '\0');
+        for (char& c : file) c = static_cast<char>(random());
+        EXPECT_EQ(referenceChecksum(file, 0xd8), pe::checksumOf(file, 0xd8)) << size;
+    }
+}
+
 // --- Building the image -----------------------------------------------------
 
 struct FakeFiles {
