@@ -96,6 +96,11 @@ void OptionReader::includeOptionFile(const std::string* base, const std::string&
                             path.c_str()));
         return;
     }
+    if (++inclusions_ > kMaxOptionFileInclusions) {
+        env_.log(formatText("more than %d vmoptions inclusions; <%s> not read", kMaxOptionFileInclusions,
+                            path.c_str()));
+        return;
+    }
     OptionFile file = env_.open(path);
     file.path = path;
     env_.log(formatText("adding vmoptions from <%s> (%s) (%p)", path.c_str(), name.c_str(), file.handle));

@@ -44,6 +44,9 @@ struct OptionEnvironment {
 // Inclusions deeper than this are not followed (a cycle that the open-file
 // check cannot see, as one file reached under two spellings).
 inline constexpr int kMaxOptionFileDepth = 32;
+// Nor more inclusions than this in one launch: files that each include
+// several others twice over would otherwise be read exponentially often.
+inline constexpr int kMaxOptionFileInclusions = 1000;
 
 // The lines of a file as the C runtime's text mode and fgets give them: CR LF
 // read as LF, reading ends at a Ctrl-Z. Lines are not cut at any length.
@@ -71,6 +74,7 @@ private:
     VmOptionList& list_;
     ClassPathOverrides& overrides_;
     std::vector<std::string> reading_;  // the files being read, outermost first
+    int inclusions_ = 0;
 };
 
 // Everything of the option sources after the configured VM parameters were

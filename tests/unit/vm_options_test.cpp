@@ -210,6 +210,21 @@ TEST_F(OptionFilesTest, DeepChainsStopAtTheDepthLimit) {
     EXPECT_TRUE(logged("deeper than"));
 }
 
+TEST_F(OptionFilesTest, InclusionsMultiplyingOverADagStopAtTheLimit) {
+    // Each level includes the next one twice: 2^20 readings without a limit.
+    for (int i = 0; i < 20; ++i) {
+        const std::string next = "-include-options l" + std::to_string(i + 1) + ".vmoptions\n";
+        write("l" + std::to_string(i) + ".vmoptions", next + next);
+    }
+    write("l20.vmoptions", "-Dleaf\n");
+    collect({"-include-options l0.vmoptions", "-Dafter"});
+    // Half the readings are of the leaf, until the limit.
+    EXPECT_GT(list.size(), static_cast<size_t>(kMaxOptionFileInclusions / 2 - 20));
+    EXPECT_LT(list.size(), static_cast<size_t>(kMaxOptionFileInclusions / 2 + 20));
+    EXPECT_EQ("-Dafter", list.back());
+    EXPECT_TRUE(logged("more than 1000 vmoptions inclusions"));
+}
+
 TEST(JavaOptionArguments, ElementZeroCountsAndTheRestIsKept) {
     const ArgumentList arguments = {u"-Jzero", u"-J-Xmx1g", u"plain", u"-J", u"-j-no", u"x-Jno"};
     EXPECT_EQ((std::vector<std::u16string>{u"zero", u"-Xmx1g", u""}), javaOptionArguments(arguments));
