@@ -1,5 +1,7 @@
 #include "launch/class_path.h"
 
+#include "files/paths.h"
+
 #include "format/config_ids.h"
 
 namespace {
@@ -21,23 +23,11 @@ bool hasExtension(const std::string& name, const std::string& extension) {
     return true;
 }
 
-std::vector<std::string> splitList(const std::string& list) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) parts.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 }  // namespace
 
 std::vector<ClassPathEntry> parseClassPathEntries(const std::string& text) {
     std::vector<ClassPathEntry> entries;
-    for (const std::string& part : splitList(text)) {
+    for (const std::string& part : splitPathList(text)) {
         ClassPathEntry entry;
         entry.kind = part[0];
         entry.mandatory = part.size() > 1 && part[1] == '1';
@@ -78,7 +68,7 @@ bool ClassPathBuilder::appendEntry(std::string& text, const ClassPathEntry& entr
             text += paths;
             text += ';';
             // A value that expanded to several paths is found when each is.
-            const std::vector<std::string> parts = splitList(paths);
+            const std::vector<std::string> parts = splitPathList(paths);
             bool found = !parts.empty();
             for (const std::string& part : parts) found = found && env_.fileExists(part);
             return found;

@@ -1,12 +1,6 @@
 #include "launch/jvm_session.h"
 
-namespace {
-
-bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-}  // namespace
+#include "jvm/search_rules.h"
 
 JvmSession& jvmSession() {
     static JvmSession session;
@@ -17,9 +11,7 @@ void setCreateJavaVmEntry(void* entry) { jvmSession().createEntry = entry; }
 void* createJavaVmEntry() { return jvmSession().createEntry; }
 
 std::string javaHomeOfExecutable(const std::string& javaExecutable) {
-    const size_t cut = endsWith(javaExecutable, "javaw.exe") ? 9 : 8;
-    return (javaExecutable.size() >= cut ? javaExecutable.substr(0, javaExecutable.size() - cut) : std::string()) +
-           "..";
+    return stripJavaExecutable(javaExecutable) + "..";
 }
 
 void setJvmHomeFromJavaExecutable(const std::string& javaExecutable) {
