@@ -11,6 +11,7 @@
 #include "builder/file_source.h"
 #include "builder/images.h"
 #include "builder/keys.h"
+#include "builder/launch_keys.h"
 #include "builder/manifest.h"
 #include "builder/pe_image.h"
 #include "builder/version_info.h"
@@ -104,6 +105,19 @@ std::string typedForm(const KeyDef& def, const std::string& text) {
             return narrowValue(text);
     }
     return "";
+}
+
+// Class-path entries in their readable form when they read back the same.
+std::string classPathForm(const std::string& text) {
+    const auto entries = decodeClassPath(text);
+    if (!entries) return narrowValue(text);
+    std::string out = "[";
+    for (size_t i = 0; i < entries->size(); ++i) {
+        const ReadableClassPathEntry& e = (*entries)[i];
+        out += (i > 0 ? ", " : "") + std::string("{ ") + e.kindKey + " = " + narrowValue(e.value) +
+               (e.mandatory ? ", mandatory = true" : "") + " }";
+    }
+    return out + "]";
 }
 
 template <typename Entry>
@@ -486,7 +500,8 @@ std::string renderProject(const InspectedExecutable& exe, const std::string& ext
     for (const KeyDef& def : keyTable()) {
         auto it = narrow.find(def.id);
         if (it == narrow.end()) continue;
-        const std::string value = typedForm(def, it->second);
+        const std::string value =
+            def.id == ConfigId::ClassPath ? classPathForm(it->second) : typedForm(def, it->second);
         if (value.empty()) continue;
         if (currentTable != def.table) {
             currentTable = def.table;

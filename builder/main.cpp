@@ -23,7 +23,7 @@ namespace {
 
 const char* kUsage =
     "usage:\n"
-    "  qarvo-build build PROJECT.toml -o APP.exe [--arch x86|x64] [--stub STUB.exe]\n"
+    "  qarvo-build build PROJECT.toml -o APP.exe [--arch x86|x64] [--stub STUB.exe] [--runtime-jar JAR]\n"
     "  qarvo-build inspect APP.exe [--extract DIR]\n"
     "  qarvo-build --help | --version\n"
     "\n"
@@ -31,6 +31,8 @@ const char* kUsage =
     "         project's resources (icon, splash images, version information, manifest) and the\n"
     "         subsystem its executable type asks for, followed by the configuration block and\n"
     "         the included files. --stub names another generic launcher to start from.\n"
+    "         With [runtime] jar = \"beside\" or \"bundled\" the Java-side runtime (the builder's\n"
+    "         lib/qarvo-runtime.jar, or --runtime-jar JAR) is put beside APP.exe or included in it.\n"
     "inspect  prints the configuration of a built executable as a project file, and its resources\n"
     "         as comments; with --extract the included files and the resource files are written\n"
     "         below DIR and the printed project names them, so that building it again gives the\n"
@@ -70,8 +72,32 @@ int fail(const std::string& message) {
     return 1;
 }
 
+// Puts the runtime archive where the project wants it: beside the output, or
+// as the source of the included file that stands for it.
+bool placeRuntimeJar(BuildPlan& plan, const std::string& jar, const std::string& output, std::string& error) {
+    if (plan.runtimeJar == RuntimeJar::None) return true;
+    if (!std::filesystem::is_regular_file(jar)) {
+        error = jar + ": no runtime archive here (give one with --runtime-jar)";
+        return false;
+    }
+    if (plan.runtimeJar == RuntimeJar::Bundled) {
+        for (IncludedFile& file : plan.files)
+            if (file.source.empty()) file.source = jar;
+        return true;
+    }
+    const std::filesystem::path target = std::filesystem::absolute(output).parent_path() / kRuntimeJarName;
+    std::error_code ec;
+    if (!std::filesystem::equivalent(jar, target, ec))
+        std::filesystem::copy_file(jar, target, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+        error = target.string() + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
 int build(const std::vector<std::string>& args) {
-    std::string project, output, arch = "x86", stub;
+    std::string project, output, arch = "x86", stub, runtimeJar;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& into) {
@@ -85,6 +111,8 @@ int build(const std::vector<std::string>& args) {
             if (!value(arch)) return usageError("--arch needs x86 or x64");
         } else if (a == "--stub") {
             if (!value(stub)) return usageError("--stub needs a file name");
+        } else if (a == "--runtime-jar") {
+            if (!value(runtimeJar)) return usageError("--runtime-jar needs a file name");
         } else if (!a.empty() && a[0] == '-') {
             return usageError("unknown option " + a);
         } else if (project.empty()) {
@@ -97,10 +125,12 @@ int build(const std::vector<std::string>& args) {
     if (output.empty()) return usageError("build needs -o APP.exe");
     if (arch != "x86" && arch != "x64") return usageError("--arch takes x86 or x64, not " + arch);
     if (stub.empty()) stub = (ownDirectory() / ".." / "stubs" / ("launcher-" + arch + ".exe")).string();
+    if (runtimeJar.empty()) runtimeJar = (ownDirectory() / ".." / "lib" / kRuntimeJarName).string();
 
     BuildPlan plan;
     std::string error;
     if (!loadProject(project, plan, error)) return fail(error);
+    if (!placeRuntimeJar(plan, runtimeJar, output, error)) return fail(error);
     std::vector<std::string> warnings;
     const bool ok = writeExecutable(stub, plan, output, warnings, error);
     for (const std::string& w : warnings) std::fprintf(stderr, "qarvo-build: warning: %s\n", w.c_str());

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "builder/keys.h"
+#include "builder/launch_keys.h"
 #include "builder/text_codec.h"
 #include "format/config_ids.h"
 
@@ -51,6 +52,9 @@ private:
     bool readRawEntries(const toml::table& table, bool wide, const std::string& tableName);
     bool readLocalized(const toml::array& groups, BuildPlan& plan);
     bool readFiles(const toml::array& files, BuildPlan& plan);
+    bool readRuntime(const toml::table& table, BuildPlan& plan);
+    bool readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out);
+    bool readClassPath(const toml::array& array, const std::string& key, std::string& out);
     bool parseId(const toml::key& key, const std::string& qualified, int& id);
     bool sourceFiles(const toml::node& node, const std::string& key, bool many, std::vector<SourceFile>& out);
     bool readResources(const toml::table& table, ResourcePlan& plan);
@@ -159,8 +163,68 @@ bool ProjectReader::readKeyedTable(const std::string& tableName, const toml::tab
             if (tableName == candidate.table && name == candidate.name) def = &candidate;
         if (def == nullptr) return fail(node, qualified, "unknown key");
         std::string value;
-        if (!typedValue(*def, node, qualified, value) || !setNarrow(def->id, std::move(value), node, qualified))
-            return false;
+        const bool ok = node.is_array() && def->kind == KeyKind::Text
+                            ? readArray(*def, *node.as_array(), qualified, value)
+                            : typedValue(*def, node, qualified, value);
+        if (!ok || !setNarrow(def->id, std::move(value), node, qualified)) return false;
+    }
+    return true;
+}
+
+// The readable forms: class-path entries as tables, VM parameters and
+// arguments as arrays of strings.
+bool ProjectReader::readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out) {
+    if (def.id == ConfigId::ClassPath) return readClassPath(array, key, out);
+    if (def.id != ConfigId::VmParameters && def.id != ConfigId::FixedArguments)
+        return fail(array, key, "expected a string");
+    std::vector<std::string> pieces;
+    for (const toml::node& element : array) {
+        std::string piece;
+        if (!narrowText(element, key, piece)) return false;
+        pieces.push_back(std::move(piece));
+    }
+    std::string why;
+    if (!joinArguments(pieces, out, why)) return fail(array, key, why);
+    return true;
+}
+
+bool ProjectReader::readClassPath(const toml::array& array, const std::string& key, std::string& out) {
+    std::vector<ReadableClassPathEntry> entries;
+    for (const toml::node& element : array) {
+        const auto* table = element.as_table();
+        if (table == nullptr)
+            return fail(element, key, "expected entries such as { archive = \"app.jar\", mandatory = true }");
+        ReadableClassPathEntry entry;
+        for (auto&& [k, value] : *table) {
+            const std::string name(k.str());
+            if (name == "mandatory") {
+                if (!value.is_boolean()) return fail(value, key + ".mandatory", "expected true or false");
+                entry.mandatory = value.as_boolean()->get();
+            } else if (classPathKindLetter(name) != '\0' && entry.kindKey.empty()) {
+                entry.kindKey = name;
+                if (!narrowText(value, key + "." + name, entry.value)) return false;
+            } else {
+                return fail(value, key + "." + name,
+                            "expected one of archive, directory, archives-in or variable, and mandatory");
+            }
+        }
+        if (entry.kindKey.empty()) return fail(element, key, "an entry needs archive, directory, archives-in or variable");
+        entries.push_back(std::move(entry));
+    }
+    std::string why;
+    if (!encodeClassPath(entries, out, why)) return fail(array, key, why);
+    return true;
+}
+
+bool ProjectReader::readRuntime(const toml::table& table, BuildPlan& plan) {
+    for (auto&& [k, value] : table) {
+        if (k.str() != "jar") return fail(value, "runtime." + std::string(k.str()), "unknown key");
+        const auto* mode = value.as_string();
+        const std::string text = mode != nullptr ? mode->get() : std::string();
+        if (text == "none") plan.runtimeJar = RuntimeJar::None;
+        else if (text == "beside") plan.runtimeJar = RuntimeJar::Beside;
+        else if (text == "bundled") plan.runtimeJar = RuntimeJar::Bundled;
+        else return fail(value, "runtime.jar", "expected \"beside\", \"bundled\" or \"none\"");
     }
     return true;
 }
@@ -401,6 +465,8 @@ bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
             ok = readRawEntries(*table, false, name);
         } else if (name == "wide-entries") {
             ok = readRawEntries(*table, true, name);
+        } else if (name == "runtime") {
+            ok = readRuntime(*table, plan);
         } else if (name == "resources") {
             ok = readResources(*table, plan.resources);
         } else if (name == "version") {
@@ -422,6 +488,13 @@ bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
             ok = readKeyedTable(name, *table);
         }
         if (!ok) return false;
+    }
+    if (plan.runtimeJar == RuntimeJar::Bundled) plan.files.push_back(IncludedFile{kRuntimeJarName, ""});
+    if (plan.runtimeJar == RuntimeJar::Beside) {
+        // The archive beside the executable joins the configured class path.
+        std::string& entries = narrow_[ConfigId::ClassPath];
+        if (!entries.empty() && entries.back() != ';') entries += ';';
+        entries += std::string("A1") + kRuntimeJarName + ";";
     }
     if (!plan.files.empty()) {
         for (int id : {ConfigId::IncludedFileCount, ConfigId::IncludedFileNames}) {

@@ -14,6 +14,12 @@ struct IncludedFile {
     std::string source;  // host path of the file to include
 };
 
+// Where the Java-side runtime archive goes: nowhere (the class path names
+// it), beside the executable (named by the class path), or included in it.
+enum class RuntimeJar { None, Beside, Bundled };
+
+inline constexpr const char* kRuntimeJarName = "qarvo-runtime.jar";
+
 // A file the project names for a resource, and where: "app.toml:7: resources.icon".
 struct SourceFile {
     std::string path;
@@ -38,7 +44,11 @@ struct ResourcePlan {
 
 struct BuildPlan {
     block::RawBlock block;
+    // A bundled runtime archive is among them, with an empty source: the
+    // builder fills in its own copy.
     std::vector<IncludedFile> files;
+    RuntimeJar runtimeJar = RuntimeJar::None;
+
     ResourcePlan resources;
 };
 

@@ -1,6 +1,7 @@
 # Host build: the builder, the unit tests (under sanitizers), the fuzzers and
 # the end-to-end tests that run built executables under Wine.
 add_compile_options(-Wall -Wextra)
+include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${QARVO_JDK_HOME}/include/linux)
 
 set(QARVO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 
@@ -9,6 +10,7 @@ set(BUILDER_SOURCES
   builder/images.cpp
   builder/inspect.cpp
   builder/keys.cpp
+  builder/launch_keys.cpp
   builder/manifest.cpp
   builder/pe_image.cpp
   builder/project.cpp
@@ -107,3 +109,22 @@ foreach(dir ${QARVO_WIN_BUILD_DIRS})
   add_test(NAME win_tests.${arch} COMMAND wine ${dir}/win_tests.exe)
   set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300)
 endforeach()
+
+add_subdirectory(testing/fakejre/bridge)
+
+# The JNI code against the host's real JVM. gtest_discover_tests runs every
+# test in a process of its own, as each needs a JVM of its own.
+find_package(Java 1.8 REQUIRED COMPONENTS Development)
+include(UseJava)
+file(GLOB_RECURSE JNI_TEST_JAVA CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/jni/java/*.java)
+set(CMAKE_JAVA_COMPILE_FLAGS -encoding UTF-8)
+add_jar(jni_test_classes SOURCES ${JNI_TEST_JAVA} OUTPUT_NAME jni-test-classes)
+find_library(QARVO_LIBJVM jvm PATHS ${QARVO_JDK_HOME}/lib/server NO_DEFAULT_PATH REQUIRED)
+add_executable(jvm_host_tests tests/jni/jvm_host_test.cpp)
+target_link_libraries(jvm_host_tests PRIVATE qarvo_portable gtest gtest_main ${QARVO_LIBJVM})
+set_target_properties(jvm_host_tests PROPERTIES BUILD_RPATH ${QARVO_JDK_HOME}/lib/server)
+add_dependencies(jvm_host_tests jni_test_classes)
+get_target_property(JNI_TEST_JAR jni_test_classes JAR_FILE)
+gtest_discover_tests(jvm_host_tests TEST_PREFIX "jni." NO_PRETTY_VALUES
+  PROPERTIES LABELS jni ENVIRONMENT "QARVO_JNI_TEST_JAR=${JNI_TEST_JAR}" TIMEOUT 120
+  DISCOVERY_TIMEOUT 60)

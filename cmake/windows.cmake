@@ -4,6 +4,7 @@ if(NOT QARVO_ARCH)
 endif()
 
 add_compile_options(-Wall -Wextra -Wno-cast-function-type)
+include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${PROJECT_SOURCE_DIR}/cmake/jni/win32)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES})
@@ -19,12 +20,14 @@ add_library(launcher_core STATIC
   jvm/probe_win.cpp
   jvm/registry_win.cpp
   jvm/search_win.cpp
+  launch/class_path_win.cpp
+  launch/launch_win.cpp
   launch/variables_win.cpp
+  launch/vm_options_win.cpp
   launcher/config_load_win.cpp
   launcher/early_win.cpp
   launcher/locale_win.cpp
   launcher/messages_win.cpp
-  launcher/pending_stages_win.cpp
   launcher/win_text.cpp
   log/diaglog_win.cpp
   session/console_win.cpp
@@ -86,6 +89,7 @@ target_link_libraries(window-probe PRIVATE user32 gdi32)
 install(TARGETS window-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})
 
 # The fake Java runtime of the tests.
+include(testing/fakejre/jni_slot_names.cmake)
 add_library(fakejre_common STATIC testing/fakejre/fake_common.cpp)
 target_include_directories(fakejre_common PUBLIC ${PROJECT_SOURCE_DIR})
 add_executable(fake-java testing/fakejre/java_exe.cpp)
@@ -108,6 +112,11 @@ set_target_properties(fake-splashscreen PROPERTIES OUTPUT_NAME splashscreen PREF
 target_link_libraries(fake-splashscreen PRIVATE fakejre_common)
 install(TARGETS fake-splashscreen RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
                                   LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
+foreach(target fake-jvm fake-jvm-nocreate)
+  target_include_directories(${target} PRIVATE ${FAKEJRE_GENERATED_INCLUDE})
+  # GCC 12 takes the strings of functions that end in ExitProcess for stack objects.
+  target_compile_options(${target} PRIVATE -Wno-free-nonheap-object)
+endforeach()
 install(TARGETS fake-java fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
 install(TARGETS fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
                                             LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})

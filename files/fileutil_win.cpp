@@ -133,15 +133,9 @@ std::vector<std::string> listFiles(const std::string& directory, const std::stri
 
 std::string expandPathList(const std::string& list) {
     std::string out;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) {
-            if (!out.empty()) out += ';';
-            out += makeAbsolute(list.substr(start, end - start));
-        }
-        start = end + 1;
+    for (const std::string& part : splitPathList(list)) {
+        if (!out.empty()) out += ';';
+        out += makeAbsolute(part);
     }
     return out;
 }

@@ -82,3 +82,15 @@ bool isDriveRoot(std::u16string_view path) {
     std::u16string_view rest = path.substr(3);
     return rest.empty() || rest == u"." || rest == u".\\.";
 }
+
+std::vector<std::string> splitPathList(const std::string& list) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) parts.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}

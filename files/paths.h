@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Absolute: a drive and a backslash ("C:\...") or two leading backslashes; one
 // leading double quote is skipped for the test. Everything else is relative,
@@ -43,3 +44,7 @@ std::u16string resolveAgainst(std::u16string_view path, std::u16string_view exec
 
 // A drive root written as X:\ , X:\. or X:\.\. counts as existing unchecked.
 bool isDriveRoot(std::u16string_view path);
+
+// The non-empty parts of a ";"-separated list, in order; runs of ";" and a
+// leading or trailing one give no part.
+std::vector<std::string> splitPathList(const std::string& list);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "files/paths.h"
 #include "format/config_ids.h"
 #include "jvm/probe.h"
 #include "jvm/search_rules.h"
@@ -196,7 +197,7 @@ bool findPreviousInstallation(HKEY root, std::string& javaExecutable, const std:
     std::string directories;
     if (!readRegistryValue(root, kInstallationsKey, id.c_str(), directories) || directories.empty()) return false;
     logInfo("found installations: %s", directories.c_str());
-    for (const std::string& directory : splitList(directories)) {
+    for (const std::string& directory : splitPathList(directories)) {
         std::string version;
         if (javaExeForHome(javaExecutable, directory + "\\jre") &&
             checkJavaExe(javaExecutable, version, minimum, maximum, false))

@@ -1,20 +1,10 @@
 #include "jvm/search_rules.h"
 
-std::vector<std::string> splitList(const std::string& list) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(';', start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) parts.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
+#include "files/paths.h"
 
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
     std::vector<SearchEntry> entries;
-    for (const std::string& part : splitList(sequence)) entries.push_back({part[0], part.substr(1)});
+    for (const std::string& part : splitPathList(sequence)) entries.push_back({part[0], part.substr(1)});
     return entries;
 }
 

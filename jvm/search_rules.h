@@ -13,9 +13,6 @@ struct SearchEntry {
 // Entries separated by ";"; runs of ";" and a leading or trailing one give no entry.
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence);
 
-// Parts of a ";"-separated list, without empty parts.
-std::vector<std::string> splitList(const std::string& list);
-
 // Whether the fallback pass tries a location: type B always; A and R only
 // when relative (absolute: more than one character, and a drive colon or two
 // leading backslashes).

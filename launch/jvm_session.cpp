@@ -1,34 +1,34 @@
 #include "launch/jvm_session.h"
 
-namespace {
+#include "jvm/search_rules.h"
 
-struct SessionState {
-    void* createEntry = nullptr;
-    std::string home;
-};
-
-SessionState& state() {
-    static SessionState s;
-    return s;
+JvmSession& jvmSession() {
+    static JvmSession session;
+    return session;
 }
 
-bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-}  // namespace
-
-void setCreateJavaVmEntry(void* entry) { state().createEntry = entry; }
-void* createJavaVmEntry() { return state().createEntry; }
+void setCreateJavaVmEntry(void* entry) { jvmSession().createEntry = entry; }
+void* createJavaVmEntry() { return jvmSession().createEntry; }
 
 std::string javaHomeOfExecutable(const std::string& javaExecutable) {
-    const size_t cut = endsWith(javaExecutable, "javaw.exe") ? 9 : 8;
-    return (javaExecutable.size() >= cut ? javaExecutable.substr(0, javaExecutable.size() - cut) : std::string()) +
-           "..";
+    return stripJavaExecutable(javaExecutable) + "..";
 }
 
 void setJvmHomeFromJavaExecutable(const std::string& javaExecutable) {
-    state().home = javaHomeOfExecutable(javaExecutable);
+    jvmSession().home = javaHomeOfExecutable(javaExecutable);
 }
 
-const std::string& jvmHome() { return state().home; }
+const std::string& jvmHome() { return jvmSession().home; }
+
+JNIEnv* attachCurrentThreadToJvm() {
+    JvmSession& session = jvmSession();
+    if (!session.created.load()) return nullptr;
+    void* env = nullptr;
+    if (session.vm->AttachCurrentThread(&env, nullptr) != JNI_OK) return nullptr;
+    return static_cast<JNIEnv*>(env);
+}
+
+void detachCurrentThreadFromJvm() {
+    JvmSession& session = jvmSession();
+    if (session.created.load()) session.vm->DetachCurrentThread();
+}

@@ -1,9 +1,27 @@
 // The process-wide JVM session: the loaded library's JNI_CreateJavaVM entry
-// point and the home of the runtime in use (set when jvm.dll is chosen), and
-// later the created JavaVM.
+// point and the home of the runtime in use (set when jvm.dll is chosen), the
+// created JavaVM with the main thread's JNIEnv, and the option texts the JVM
+// was created with. Nothing of it is ever released.
 #pragma once
 
+#include <jni.h>
+
+#include <atomic>
 #include <string>
+#include <vector>
+
+struct JvmSession {
+    void* createEntry = nullptr;
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    // Written once by the main thread after vm; read by the splash thread.
+    std::atomic<bool> created{false};
+    std::string home;
+    // The JVM may keep pointers into these texts.
+    std::vector<std::string> options;
+};
+
+JvmSession& jvmSession();
 
 // The library's JNI_CreateJavaVM, as GetProcAddress gave it.
 void setCreateJavaVmEntry(void* entry);
@@ -18,3 +36,9 @@ const std::string& jvmHome();
 
 // The rule above, on its own.
 std::string javaHomeOfExecutable(const std::string& javaExecutable);
+
+// The calling thread's JNIEnv once the JVM exists (attaching the thread), or
+// null: before the JVM is created the JVM is not called at all.
+JNIEnv* attachCurrentThreadToJvm();
+// Detaches the calling thread; nothing before the JVM is created.
+void detachCurrentThreadFromJvm();

@@ -1,25 +1,592 @@
-// Fake jvm.dll: records that it was loaded. Built twice: with the JNI
-// invocation entry point, and without it (FAKEJRE_NO_CREATE) for the tests of
-// a damaged runtime.
+// Fake jvm.dll: JNI_CreateJavaVM and the JNIEnv and JavaVM functions the
+// launcher calls, a transcript of every call, scripted outcomes, and a bridge
+// that runs the recorded launch on the host's real JVM. Every other slot of
+// the function tables traps. Built twice: with the JNI invocation entry point,
+// and without it (FAKEJRE_NO_CREATE) for the tests of a damaged runtime. See
+// README.md beside this file.
+#define _JNI_IMPLEMENTATION_
+#include <jni.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cwctype>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "testing/fakejre/fake_common.h"
+#include "testing/fakejre/jni_slot_names.h"
 
 namespace {
-HMODULE self = nullptr;
+
+constexpr UINT kExitTrap = 86;
+constexpr UINT kExitBridgeFailure = 87;
+
+// ---------------------------------------------------------------- text
+
+std::string toUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
 }
+
+std::wstring fromCodePage(const std::string& text, UINT codePage) {
+    if (text.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::wstring environment(const wchar_t* name) {
+    const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+    if (n == 0) return std::wstring();
+    std::wstring value(n, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), n));
+    return value;
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+// ---------------------------------------------------------------- script
+
+struct Script {
+    std::wstring transcript;
+    bool createFails = false;
+    std::vector<std::string> missingClasses;
+    std::vector<std::string> missingMethods;
+    std::string main = "return";  // return, throw, exit:N, bridge
+    std::string firstRun = "true";  // true, false, throw
+    std::string failing;            // NewObjectArray or NewString
+    std::string java = "/usr/bin/java";
+    std::string bridgeDirectory;    // host path of bridge.sh and fakejre-bridge.jar
+};
+
+HMODULE self = nullptr;
+
+std::wstring ownDirectory() { return fakejre::moduleDirectory(self); }
+
+std::vector<std::string> readLines(const std::wstring& path) {
+    std::vector<std::string> lines;
+    FILE* in = _wfopen(path.c_str(), L"rb");
+    if (in == nullptr) return lines;
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
+    std::fclose(in);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+Script loadScript() {
+    Script script;
+    std::wstring path = environment(L"QARVO_FAKEJVM_SCRIPT");
+    if (path.empty()) path = ownDirectory() + L"fakejre.ini";
+    for (const std::string& line : readLines(path)) {
+        const size_t equals = line.find('=');
+        if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
+        const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+        if (key == "transcript") script.transcript = fromCodePage(value, CP_UTF8);
+        else if (key == "create") script.createFails = value == "fail";
+        else if (key == "missing_class") script.missingClasses.push_back(value);
+        else if (key == "missing_method") script.missingMethods.push_back(value);
+        else if (key == "main") script.main = value;
+        else if (key == "firstrun") script.firstRun = value;
+        else if (key == "fail") script.failing = value;
+        else if (key == "java") script.java = value;
+        else if (key == "bridge") script.bridgeDirectory = value;
+    }
+    const std::wstring transcript = environment(L"QARVO_FAKEJVM_TRANSCRIPT");
+    if (!transcript.empty()) script.transcript = transcript;
+    return script;
+}
+
+const Script& script() {
+    static const Script s = loadScript();
+    return s;
+}
+
+// ---------------------------------------------------------------- transcript
+
+std::mutex transcriptLock;
+
+// Into fakejre-calls.log beside the module, or the transcript file the
+// script or QARVO_FAKEJVM_TRANSCRIPT names.
+void record(const std::string& line) {
+    std::lock_guard<std::mutex> guard(transcriptLock);
+    if (script().transcript.empty()) {
+        fakejre::recordCall(ownDirectory(), fromCodePage(line, CP_UTF8));
+        return;
+    }
+    FILE* out = _wfopen(script().transcript.c_str(), L"ab");
+    if (out == nullptr) return;
+    std::fprintf(out, "%s\n", line.c_str());
+    std::fclose(out);
+}
+
+void writeStandardError(const std::string& text) {
+    DWORD written;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+[[noreturn]] void trap(const char* table, const char* slot) {
+    record(std::string("TRAP ") + table + "." + slot);
+    writeStandardError(std::string("fake jvm.dll: unexpected call of ") + table + "." + slot + "\n");
+    ExitProcess(kExitTrap);
+}
+
+// ---------------------------------------------------------------- objects
+
+struct FakeClass {
+    std::string name;
+};
+struct FakeMethod {
+    FakeClass* owner;
+    std::string name, signature;
+};
+struct FakeString {
+    std::wstring text;
+};
+struct FakeArray {
+    std::vector<FakeString*> elements;
+};
+
+struct FakeThrowable {
+    std::string description;
+};
+FakeThrowable* pending = nullptr;
+
+void raise(const std::string& description) { pending = new FakeThrowable{description}; }
+
+bool listed(const std::vector<std::string>& list, const std::string& name) {
+    for (const std::string& entry : list)
+        if (entry == name) return true;
+    return false;
+}
+
+// ---------------------------------------------------------------- bridge
+
+using UnixName = char*(CDECL*)(LPCWSTR);
+
+// A Windows path as the host sees it: Wine's own translation when there is
+// one, else Z: as the root and other drives through the prefix's dosdevices.
+std::string hostPath(const std::wstring& windowsPath) {
+    static const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName != nullptr) {
+        if (char* name = unixName(windowsPath.c_str())) {
+            std::string out = name;
+            HeapFree(GetProcessHeap(), 0, name);
+            return out;
+        }
+    }
+    if (windowsPath.size() < 3 || windowsPath[1] != L':') return toUtf8(windowsPath);
+    std::string rest = toUtf8(windowsPath.substr(2));
+    for (char& c : rest)
+        if (c == '\\') c = '/';
+    const wchar_t drive = static_cast<wchar_t>(towlower(windowsPath[0]));
+    if (drive == L'z') return rest;
+    std::string prefix = toUtf8(environment(L"WINEPREFIX"));
+    if (prefix.empty()) prefix = toUtf8(environment(L"HOME")) + "/.wine";
+    return prefix + "/dosdevices/" + static_cast<char>(drive) + ":" + rest;
+}
+
+std::string hostPathList(const std::wstring& list) {
+    std::string out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(L';', start);
+        if (end == std::wstring::npos) end = list.size();
+        if (end > start) out += (out.empty() ? "" : ":") + hostPath(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+// Quoted for a command line split by the Windows rules.
+std::wstring quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+struct Launch {
+    std::vector<std::string> options;  // ANSI code page, as the launcher gave them
+    bool ignoreUnrecognized = false;
+};
+Launch recorded;
+
+const std::vector<std::string> kPathProperties = {"qarvo.tempDir", "qarvo.moduleName", "qarvo.processCommFile"};
+
+// The JVM options for the host's java: paths translated, the class path as -cp.
+std::vector<std::wstring> hostOptions() {
+    std::vector<std::wstring> out;
+    if (recorded.ignoreUnrecognized) out.push_back(L"-XX:+IgnoreUnrecognizedVMOptions");
+    for (const std::string& option : recorded.options) {
+        const std::wstring wide = fromCodePage(option, CP_ACP);
+        const size_t equals = option.find('=');
+        const std::string name = startsWith(option, "-D") && equals != std::string::npos
+                                     ? option.substr(2, equals - 2)
+                                     : std::string();
+        const std::wstring value = equals == std::string::npos ? std::wstring() : fromCodePage(option.substr(equals + 1), CP_ACP);
+        if (name == "java.class.path") {
+            out.push_back(L"-cp");
+            out.push_back(fromCodePage(hostPathList(value), CP_UTF8));
+        } else if (name == "java.library.path") {
+            out.push_back(L"-Djava.library.path=" + fromCodePage(hostPathList(value), CP_UTF8));
+        } else if (listed(kPathProperties, name) && !value.empty()) {
+            out.push_back(fromCodePage("-D" + name + "=" + hostPath(value), CP_UTF8));
+        } else {
+            out.push_back(wide);
+        }
+    }
+    return out;
+}
+
+std::wstring tempFile(const wchar_t* suffix) {
+    std::wstring directory(MAX_PATH + 1, L'\0');
+    directory.resize(GetTempPathW(MAX_PATH + 1, directory.data()));
+    return directory + L"qvo_bridge_" + std::to_wstring(GetCurrentProcessId()) + suffix;
+}
+
+struct Bridge {
+    std::wstring status, marker;
+};
+Bridge bridge;
+
+// Wine hands a host program started by a GUI process no standard output; the
+// wrapper then writes it to a file beside the status file, which the fake
+// copies to its own standard output as it grows.
+struct OutputRelay {
+    std::wstring path;
+    LONGLONG offset = 0;
+
+    void pass() {
+        HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (in == INVALID_HANDLE_VALUE) return;
+        LARGE_INTEGER at;
+        at.QuadPart = offset;
+        SetFilePointerEx(in, at, nullptr, FILE_BEGIN);
+        char buffer[8192];
+        DWORD n = 0, written;
+        while (ReadFile(in, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), buffer, n, &written, nullptr);
+            offset += n;
+        }
+        CloseHandle(in);
+    }
+};
+OutputRelay relay;
+
+// Starts the host's java on the recorded launch, through the wrapper that
+// writes its exit status to a file.
+void startBridge(const std::string& launcherClass, std::vector<std::wstring> arguments) {
+    bridge.status = tempFile(L".status");
+    bridge.marker = tempFile(L".marker");
+    DeleteFileW(bridge.status.c_str());
+    DeleteFileW(bridge.marker.c_str());
+    // The runtime's redirect files (launcher arguments 3 and 4) are paths too.
+    for (size_t i = 2; i < 4 && i < arguments.size(); ++i)
+        if (!arguments[i].empty() && arguments[i][0] != L'$') arguments[i] = fromCodePage(hostPath(arguments[i]), CP_UTF8);
+    const std::wstring directory = fromCodePage(script().bridgeDirectory, CP_UTF8);
+    relay.path = bridge.status + L".out";
+    DeleteFileW(relay.path.c_str());
+    std::vector<std::wstring> command = {L"/bin/bash", directory + L"/bridge.sh",
+                                         fromCodePage(hostPath(bridge.status), CP_UTF8),
+                                         fromCodePage(script().java, CP_UTF8)};
+    for (const std::wstring& option : hostOptions()) command.push_back(option);
+    command.push_back(L"-Xbootclasspath/a:" + directory + L"/fakejre-bridge.jar");
+    command.push_back(L"com.qarvo.fakejre.BridgeMain");
+    command.push_back(fromCodePage(hostPath(bridge.marker), CP_UTF8));
+    std::string className = launcherClass;
+    for (char& c : className)
+        if (c == '/') c = '.';
+    command.push_back(fromCodePage(className, CP_UTF8));
+    for (const std::wstring& argument : arguments) command.push_back(argument);
+    std::wstring line;
+    for (const std::wstring& part : command) line += (line.empty() ? L"" : L" ") + quoted(part);
+    record("bridge " + toUtf8(line));
+    // The standard streams pass through, as they would in-process.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        record("bridge start failed " + std::to_string(GetLastError()));
+        writeStandardError("fake jvm.dll: cannot start the bridge to the host's java\n");
+        ExitProcess(kExitBridgeFailure);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+bool readWhole(const std::wstring& path, std::string& text) {
+    std::vector<std::string> lines = readLines(path);
+    if (lines.empty()) return false;
+    text = lines[0];
+    return true;
+}
+
+// Ends this process as the host's java ended, once it has.
+void endWithHostStatusIfDone(bool waitForIt) {
+    std::string status;
+    relay.pass();
+    while (!readWhole(bridge.status, status)) {
+        if (!waitForIt) return;
+        Sleep(20);
+        relay.pass();
+    }
+    relay.pass();
+    record("bridge exit " + status);
+    const int code = std::atoi(status.c_str());
+    if (code != 0) ExitProcess(static_cast<UINT>(code));
+}
+
+// Waits until main returned or threw on the host, or the host's java ended.
+void waitForBridgedMain() {
+    for (;;) {
+        std::string outcome;
+        relay.pass();
+        if (readWhole(bridge.marker, outcome)) {
+            record("bridge main " + outcome);
+            if (outcome != "returned") raise("");  // the host has already described it
+            return;
+        }
+        endWithHostStatusIfDone(false);
+        if (GetFileAttributesW(bridge.status.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            // The host's java ended with 0 before main returned.
+            record("bridge main ended the JVM");
+            ExitProcess(0);
+        }
+        Sleep(20);
+    }
+}
+
+// ---------------------------------------------------------------- JNIEnv
+
+std::string describeMethod(jmethodID method) {
+    const FakeMethod* m = reinterpret_cast<FakeMethod*>(method);
+    return m->owner->name + "." + m->name;
+}
+
+jclass JNICALL findClass(JNIEnv*, const char* name) {
+    record(std::string("FindClass ") + name);
+    if (listed(script().missingClasses, name)) {
+        raise("java.lang.NoClassDefFoundError: " + std::string(name));
+        return nullptr;
+    }
+    return reinterpret_cast<jclass>(new FakeClass{name});
+}
+
+jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass cls, const char* name, const char* signature) {
+    FakeClass* owner = reinterpret_cast<FakeClass*>(cls);
+    record("GetStaticMethodID " + owner->name + "." + name + " " + signature);
+    if (listed(script().missingMethods, name)) {
+        raise("java.lang.NoSuchMethodError: " + std::string(name));
+        return nullptr;
+    }
+    return reinterpret_cast<jmethodID>(new FakeMethod{owner, name, signature});
+}
+
+jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass elementClass, jobject) {
+    record("NewObjectArray " + std::to_string(length) + " " + reinterpret_cast<FakeClass*>(elementClass)->name);
+    if (script().failing == "NewObjectArray") return nullptr;
+    FakeArray* array = new FakeArray;
+    array->elements.resize(static_cast<size_t>(length));
+    return reinterpret_cast<jobjectArray>(array);
+}
+
+jstring JNICALL newString(JNIEnv*, const jchar* text, jsize length) {
+    if (script().failing == "NewString") {
+        record("NewString failed");
+        return nullptr;
+    }
+    return reinterpret_cast<jstring>(new FakeString{std::wstring(reinterpret_cast<const wchar_t*>(text), length)});
+}
+
+void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value) {
+    FakeArray* a = reinterpret_cast<FakeArray*>(array);
+    if (index < 0 || static_cast<size_t>(index) >= a->elements.size()) trap("JNIEnv", "SetObjectArrayElement(index)");
+    a->elements[static_cast<size_t>(index)] = reinterpret_cast<FakeString*>(value);
+}
+
+jthrowable JNICALL exceptionOccurred(JNIEnv*) {
+    record(std::string("ExceptionOccurred ") + (pending != nullptr ? "yes" : "no"));
+    return reinterpret_cast<jthrowable>(pending);
+}
+
+void JNICALL exceptionDescribe(JNIEnv*) {
+    record("ExceptionDescribe");
+    if (pending != nullptr && !pending->description.empty())
+        writeStandardError("Exception in thread \"main\" " + pending->description + "\n");
+    pending = nullptr;
+}
+
+void JNICALL callStaticVoidMethod(JNIEnv*, jclass, jmethodID method, ...) {
+    va_list args;
+    va_start(args, method);
+    FakeArray* array = reinterpret_cast<FakeArray*>(va_arg(args, jobjectArray));
+    va_end(args);
+    record("CallStaticVoidMethod " + describeMethod(method));
+    std::vector<std::wstring> arguments;
+    for (size_t i = 0; i < array->elements.size(); ++i) {
+        arguments.push_back(array->elements[i] != nullptr ? array->elements[i]->text : std::wstring());
+        record("argument " + std::to_string(i) + ": " + toUtf8(arguments.back()));
+    }
+    const std::string& main = script().main;
+    if (main == "throw") {
+        raise("java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
+    } else if (startsWith(main, "exit:")) {
+        record("System.exit " + main.substr(5));
+        ExitProcess(static_cast<UINT>(std::atoi(main.c_str() + 5)));
+    } else if (main == "bridge") {
+        startBridge(reinterpret_cast<FakeMethod*>(method)->owner->name, arguments);
+        waitForBridgedMain();
+    }
+}
+
+jboolean JNICALL callStaticBooleanMethod(JNIEnv*, jclass, jmethodID method, ...) {
+    record("CallStaticBooleanMethod " + describeMethod(method) + " -> " + script().firstRun);
+    if (script().firstRun == "throw") {
+        raise("java.lang.IllegalStateException: firstRun threw as the fake jvm.dll was told");
+        return JNI_FALSE;
+    }
+    return script().firstRun == "true" ? JNI_TRUE : JNI_FALSE;
+}
+
+// ---------------------------------------------------------------- JavaVM
+
+JNIEnv_ mainEnv;
+
+jint JNICALL destroyJavaVm(JavaVM*) {
+    record("DestroyJavaVM");
+    if (script().main == "bridge" && !bridge.status.empty()) endWithHostStatusIfDone(true);
+    return JNI_OK;
+}
+
+jint JNICALL attachCurrentThread(JavaVM*, void** env, void*) {
+    record("AttachCurrentThread");
+    *env = &mainEnv;
+    return JNI_OK;
+}
+
+jint JNICALL detachCurrentThread(JavaVM*) {
+    record("DetachCurrentThread");
+    return JNI_OK;
+}
+
+// ---------------------------------------------------------------- tables
+
+template <size_t N>
+void JNICALL trapEnvSlot() {
+    trap("JNIEnv", kEnvSlotNames[N]);
+}
+template <size_t N>
+void JNICALL trapVmSlot() {
+    trap("JavaVM", kVmSlotNames[N]);
+}
+
+template <typename Table, size_t... I>
+void fillWithTraps(Table& table, void (*const traps[])(), std::index_sequence<I...>) {
+    void** slots = reinterpret_cast<void**>(&table);
+    ((slots[I] = reinterpret_cast<void*>(traps[I])), ...);
+}
+
+template <size_t... I>
+JNINativeInterface_ envTable(std::index_sequence<I...> slots) {
+    static_assert(sizeof...(I) * sizeof(void*) == sizeof(JNINativeInterface_), "one name per JNIEnv slot");
+    static void (*const traps[])() = {reinterpret_cast<void (*)()>(&trapEnvSlot<I>)...};
+    JNINativeInterface_ table;
+    fillWithTraps(table, traps, slots);
+    table.FindClass = findClass;
+    table.GetStaticMethodID = getStaticMethodID;
+    table.CallStaticVoidMethod = callStaticVoidMethod;
+    table.CallStaticBooleanMethod = callStaticBooleanMethod;
+    table.ExceptionOccurred = exceptionOccurred;
+    table.ExceptionDescribe = exceptionDescribe;
+    table.NewObjectArray = newObjectArray;
+    table.NewString = newString;
+    table.SetObjectArrayElement = setObjectArrayElement;
+    return table;
+}
+
+template <size_t... I>
+JNIInvokeInterface_ vmTable(std::index_sequence<I...> slots) {
+    static_assert(sizeof...(I) * sizeof(void*) == sizeof(JNIInvokeInterface_), "one name per JavaVM slot");
+    static void (*const traps[])() = {reinterpret_cast<void (*)()>(&trapVmSlot<I>)...};
+    JNIInvokeInterface_ table;
+    fillWithTraps(table, traps, slots);
+    table.DestroyJavaVM = destroyJavaVm;
+    table.AttachCurrentThread = attachCurrentThread;
+    table.DetachCurrentThread = detachCurrentThread;
+    return table;
+}
+
+const JNINativeInterface_ kEnvTable = envTable(std::make_index_sequence<std::size(kEnvSlotNames)>());
+const JNIInvokeInterface_ kVmTable = vmTable(std::make_index_sequence<std::size(kVmSlotNames)>());
+[[maybe_unused]] JavaVM_ theVm;
+
+}  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         self = instance;
-        fakejre::recordCall(fakejre::moduleDirectory(instance),
-                            L"jvm.dll loaded " + fakejre::moduleDirectory(instance) + L"jvm.dll");
+        fakejre::recordCall(ownDirectory(), L"jvm.dll loaded " + ownDirectory() + L"jvm.dll");
     }
     return TRUE;
 }
 
 #ifndef FAKEJRE_NO_CREATE
-// Creation is not faked yet: it fails as a runtime refusing the options would.
-extern "C" __declspec(dllexport) long __stdcall JNI_CreateJavaVM(void**, void**, void*) {
-    fakejre::recordCall(fakejre::moduleDirectory(self), L"JNI_CreateJavaVM");
-    return -1;
+extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void* initArguments) {
+    const JavaVMInitArgs* arguments = static_cast<const JavaVMInitArgs*>(initArguments);
+    record("JNI_CreateJavaVM version=" + std::to_string(arguments->version) + " options=" +
+           std::to_string(arguments->nOptions) + " ignoreUnrecognized=" +
+           std::to_string(static_cast<int>(arguments->ignoreUnrecognized)));
+    recorded.ignoreUnrecognized = arguments->ignoreUnrecognized != JNI_FALSE;
+    for (jint i = 0; i < arguments->nOptions; ++i) {
+        const std::string option = arguments->options[i].optionString;
+        recorded.options.push_back(option);
+        record("option " + std::to_string(i) + ": " + toUtf8(fromCodePage(option, CP_ACP)));
+    }
+    if (script().createFails) {
+        record("JNI_CreateJavaVM fails");
+        return JNI_ERR;
+    }
+    mainEnv.functions = &kEnvTable;
+    theVm.functions = &kVmTable;
+    *vm = &theVm;
+    *env = &mainEnv;
+    return JNI_OK;
 }
 #endif

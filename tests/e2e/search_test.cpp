@@ -63,9 +63,8 @@ TEST_F(SearchTest, TheFallbackPassTakesARuntimeOutsideTheLimits) {
     rig::layFakeRuntime(ws.file("jre"));
     const std::string exe = build("search-sequence = \"B.\\\\jre;EJAVA_HOME\"\nmin-version = \"21\"");
     auto run = rig::runWineLogged(exe);
-    // The stage after the load is not built yet: the launch stops with message 1005.
-    EXPECT_EQ(1, run.result.exitCode) << run.result.err;
-    EXPECT_EQ(0u, run.result.err.find("cannot start"));
+    // The fake runtime's main returns: a normal end.
+    EXPECT_EQ(0, run.result.exitCode) << run.result.err;
     const std::string java = lower(win("jre\\bin\\java.exe"));
     expectInOrder(run.log, {"Testing location .\\jre (type B)", "got version from execution 17.0.15",
                             "checkJavaExe returning 0", "Testing location JAVA_HOME (type E)",

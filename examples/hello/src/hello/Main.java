@@ -1,6 +1,10 @@
 package hello;
 
-/** Prints its arguments and a few system properties the launcher sets. */
+/**
+ * Prints its arguments and a few system properties the launcher sets. With the
+ * arguments "--exit N" it ends the process with the code N, as System.exit does
+ * in any application.
+ */
 public final class Main {
     private Main() {}
 
@@ -9,8 +13,14 @@ public final class Main {
         for (int i = 0; i < args.length; i++) {
             System.out.println("argument " + i + ": " + args[i]);
         }
-        for (String name : new String[] {"qarvo.exeDir", "qarvo.tempDir", "java.class.path"}) {
+        for (String name : new String[] {"qarvo.moduleName", "qarvo.programPath", "java.class.path"}) {
             System.out.println(name + " = " + System.getProperty(name));
+        }
+        for (int i = 0; i + 1 < args.length; i++) {
+            if (args[i].equals("--exit")) {
+                System.out.println("exiting with code " + args[i + 1]);
+                System.exit(Integer.parseInt(args[i + 1]));
+            }
         }
     }
 }

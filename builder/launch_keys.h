@@ -1,0 +1,32 @@
+// Readable forms of the launch entries in a project file: class-path entries
+// as tables, VM parameters and fixed arguments as arrays of strings. Each
+// encodes to the text the launcher reads and, where the text allows, back.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "launch/class_path.h"
+
+// One class-path entry of the readable form: exactly one of the kind keys
+// (archive, directory, archives-in, variable) and an optional mandatory flag.
+struct ReadableClassPathEntry {
+    std::string kindKey;
+    std::string value;
+    bool mandatory = false;
+};
+
+// The kind letter of a kind key, or '\0'.
+char classPathKindLetter(const std::string& kindKey);
+const char* classPathKindKey(char letter);
+
+// The entry text ("A1hello.jar;D0classes;"); false with why when an entry
+// cannot be written (a ";" in a value, an unknown kind).
+bool encodeClassPath(const std::vector<ReadableClassPathEntry>& entries, std::string& text, std::string& why);
+// The readable entries of a text, when they encode back to exactly that text.
+std::optional<std::vector<ReadableClassPathEntry>> decodeClassPath(const std::string& text);
+
+// The pieces as one text the launcher splits back into the same pieces;
+// false with why when a piece holds both quote characters.
+bool joinArguments(const std::vector<std::string>& pieces, std::string& text, std::string& why);

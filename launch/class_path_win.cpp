@@ -1,0 +1,33 @@
+#include "files/fileutil.h"
+#include "files/tempdir.h"
+#include "format/config_ids.h"
+#include "launch/class_path.h"
+#include "launch/variables.h"
+#include "launcher/config.h"
+#include "launcher/messages.h"
+#include "launcher/run_state.h"
+#include "launcher/win_text.h"
+#include "log/diaglog.h"
+
+std::string buildClassPathOption(const ClassPathOverrides& overrides) {
+    ClassPathEnvironment environment;
+    environment.extractionDirectory = extractionDirectory();
+    environment.productKind = productKind();
+    environment.configuredEntries = [] { return configString(ConfigId::ClassPath); };
+    environment.applicationRoot = [] { return resolvePath(configString(ConfigId::AppRoot), true); };
+    environment.fileExists = [](const std::string& path) { return fileExists(path); };
+    environment.listFiles = listFiles;
+    environment.makeAbsolute = [](const std::string& path) { return makeAbsolute(path); };
+    environment.expandPathList = expandPathList;
+    environment.expand = expandVariables;
+    environment.environmentVariable = [](const std::string& name) -> std::optional<std::string> {
+        std::string value;
+        if (!environmentVariable(name.c_str(), value)) return std::nullopt;
+        return value;
+    };
+    environment.log = [](const std::string& line) { logInfo("%s", line.c_str()); };
+    std::string option;
+    if (std::optional<ClassPathFailure> failure = ClassPathBuilder(environment).buildClassPathOption(overrides, option))
+        fatalMessage(failure->messageId, failure->argument.c_str());
+    return option;
+}

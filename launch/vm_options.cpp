@@ -1,0 +1,153 @@
+#include "launch/vm_options.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+const std::string kInclude = "-include-options ";
+const std::string kReplace = "-classpath ";
+const std::string kPrepend = "-classpath/p ";
+const std::string kAppend = "-classpath/a ";
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+std::string lowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+}  // namespace
+
+std::string formatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(out.data(), out.size() + 1, format, args);
+    va_end(args);
+    return out;
+}
+
+std::vector<std::string> textModeLines(const std::string& contents) {
+    std::vector<std::string> lines;
+    std::string line;
+    bool pending = false;
+    for (size_t i = 0; i < contents.size(); ++i) {
+        const char c = contents[i];
+        if (c == '\x1a') break;
+        if (c == '\r' && i + 1 < contents.size() && contents[i + 1] == '\n') continue;
+        line.push_back(c);
+        pending = true;
+        if (c == '\n') {
+            lines.push_back(std::move(line));
+            line.clear();
+            pending = false;
+        }
+    }
+    if (pending) lines.push_back(std::move(line));
+    return lines;
+}
+
+std::string cleanOptionLine(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    const size_t first = line.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    line.erase(0, first);
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line[0] == '#' ? std::string() : line;
+}
+
+void OptionReader::processOptionLine(const std::string* base, const std::string& text) {
+    if (startsWith(text, kInclude)) {
+        includeOptionFile(base, text.substr(kInclude.size()));
+    } else if (startsWith(text, kReplace)) {
+        overrides_.replace = text.substr(kReplace.size());
+    } else if (startsWith(text, kPrepend)) {
+        overrides_.prepend = text.substr(kPrepend.size());
+    } else if (startsWith(text, kAppend)) {
+        overrides_.append = text.substr(kAppend.size());
+    } else {
+        list_.push_back(text);
+    }
+}
+
+bool OptionReader::alreadyBeingRead(const std::string& path) const {
+    const std::string key = lowerAscii(path);
+    for (const std::string& open : reading_)
+        if (lowerAscii(open) == key) return true;
+    return false;
+}
+
+void OptionReader::includeOptionFile(const std::string* base, const std::string& rawName) {
+    std::string name = rawName;
+    env_.expand(name);
+    const std::string path = env_.makeAbsolute(name, base);
+    if (alreadyBeingRead(path)) {
+        env_.log(formatText("vmoptions file <%s> includes itself; not read again", path.c_str()));
+        return;
+    }
+    if (reading_.size() >= static_cast<size_t>(kMaxOptionFileDepth)) {
+        env_.log(formatText("vmoptions inclusions deeper than %d files; <%s> not read", kMaxOptionFileDepth,
+                            path.c_str()));
+        return;
+    }
+    if (++inclusions_ > kMaxOptionFileInclusions) {
+        env_.log(formatText("more than %d vmoptions inclusions; <%s> not read", kMaxOptionFileInclusions,
+                            path.c_str()));
+        return;
+    }
+    OptionFile file = env_.open(path);
+    file.path = path;
+    env_.log(formatText("adding vmoptions from <%s> (%s) (%p)", path.c_str(), name.c_str(), file.handle));
+    readOptionFile(&path, file);
+}
+
+void OptionReader::readOptionFile(const std::string* base, const OptionFile& file) {
+    if (file.handle == nullptr) return;
+    if (!file.path.empty()) reading_.push_back(file.path);
+    for (const std::string& raw : textModeLines(file.contents)) {
+        std::string text = cleanOptionLine(raw);
+        if (text.empty()) continue;
+        env_.expand(text);
+        processOptionLine(base, text);
+    }
+    if (!file.path.empty()) reading_.pop_back();
+}
+
+void collectVmOptionsFrom(const std::vector<std::string>& parameterPieces,
+                          const std::vector<std::string>& javaOptionArguments,
+                          const std::function<OptionFile()>& openDefaultOptionFile, const OptionEnvironment& environment,
+                          VmOptionList& list, ClassPathOverrides& overrides) {
+    OptionReader reader(environment, list, overrides);
+    environment.log("adding options\n");
+    for (size_t i = 0; i < parameterPieces.size(); ++i) {
+        if (parameterPieces[i] == "-include-options" && i + 1 < parameterPieces.size()) {
+            reader.processOptionLine(nullptr, parameterPieces[i] + " " + parameterPieces[i + 1]);
+            ++i;
+        } else {
+            reader.processOptionLine(nullptr, parameterPieces[i]);
+        }
+    }
+    for (const std::string& option : javaOptionArguments) reader.processOptionLine(nullptr, option);
+    const OptionFile file = openDefaultOptionFile();
+    environment.log(formatText("default vmoptions file: %p", file.handle));
+    reader.readOptionFile(nullptr, file);
+}
+
+std::vector<std::u16string> javaOptionArguments(const ArgumentList& arguments) {
+    std::vector<std::u16string> options;
+    for (const std::u16string& argument : arguments)
+        if (argument.compare(0, 2, u"-J") == 0) options.push_back(argument.substr(2));
+    return options;
+}
+
+std::vector<std::string> defaultOptionFileCandidates(const std::string& longExecutablePath) {
+    const std::string stem =
+        longExecutablePath.size() >= 4 ? longExecutablePath.substr(0, longExecutablePath.size() - 4) : std::string();
+    return {stem + ".vmoptions", longExecutablePath + ".vmoptions"};
+}

@@ -1,0 +1,67 @@
+#include <cstdio>
+
+#include "files/fileutil.h"
+#include "format/config_ids.h"
+#include "launch/variables.h"
+#include "launch/vm_options.h"
+#include "launcher/config.h"
+#include "launcher/run_state.h"
+#include "launcher/win_text.h"
+#include "log/diaglog.h"
+
+namespace {
+
+// Opens a file for reading and reads it whole; the handle value stays for
+// the log only.
+OptionFile openOptionFile(const std::string& path) {
+    OptionFile file;
+    file.path = path;
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) return file;
+    file.handle = in;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) file.contents.append(buffer, n);
+    std::fclose(in);
+    return file;
+}
+
+OptionFile openDefaultOptionFile() {
+    const std::string& executable = executablePath();
+    std::string longForm;
+    if (longPathName(executable, longForm) == 0) longForm = executable;
+    const std::vector<std::string> candidates = defaultOptionFileCandidates(longForm);
+    OptionFile file = openOptionFile(candidates[0]);
+    logInfo("vmoptions: exe file: %s, long: %s, opts1: %s, file: %p", executable.c_str(), longForm.c_str(),
+            candidates[0].c_str(), file.handle);
+    if (file.handle != nullptr) return file;
+    file = openOptionFile(candidates[1]);
+    logInfo("vmoptions: opts2: %s, file: %p", candidates[1].c_str(), file.handle);
+    return file;
+}
+
+const OptionEnvironment& processEnvironment() {
+    static const OptionEnvironment environment{
+        openOptionFile,
+        [](const std::string& name, const std::string* base) {
+            return makeAbsolute(name, base != nullptr ? base->c_str() : nullptr);
+        },
+        expandVariables,
+        [](const std::string& line) { logInfo("%s", line.c_str()); },
+    };
+    return environment;
+}
+
+}  // namespace
+
+void collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPathOverrides& overrides) {
+    std::string parameters = configString(ConfigId::VmParameters);
+    expandVariables(parameters);
+    std::vector<std::string> pieces;
+    splitArguments(parameters, pieces);
+    std::vector<std::string> javaOptions;
+    if (configInt(ConfigId::JavaOptionArguments) != 0)
+        for (const std::u16string& option : javaOptionArguments(arguments))
+            javaOptions.push_back(wideToNarrow(toWide(option)));
+    collectVmOptionsFrom(pieces, javaOptions, openDefaultOptionFile, processEnvironment(), list, overrides);
+}

@@ -1,0 +1,23 @@
+# Writes jni_slot_names.h: the slot names of the JNI function tables in order,
+# read from the JDK's jni.h, for the fake jvm.dll's traps. Sets
+# FAKEJRE_GENERATED_INCLUDE to the directory that holds it.
+file(READ ${QARVO_JDK_HOME}/include/jni.h jni_h)
+set(names_h "// Generated from ${QARVO_JDK_HOME}/include/jni.h: the JNI function table slots in order.\n#pragma once\n")
+foreach(table JNINativeInterface_:kEnvSlotNames JNIInvokeInterface_:kVmSlotNames)
+  string(REPLACE ":" ";" table ${table})
+  list(GET table 0 struct)
+  list(GET table 1 variable)
+  string(FIND "${jni_h}" "struct ${struct} {" start)
+  string(SUBSTRING "${jni_h}" ${start} -1 body)
+  string(FIND "${body}" "\n};" end)
+  string(SUBSTRING "${body}" 0 ${end} body)
+  string(REGEX MATCHALL "reserved[0-9]+|JNICALL \\*[A-Za-z0-9_]+" slots "${body}")
+  string(APPEND names_h "inline constexpr const char* ${variable}[] = {\n")
+  foreach(slot ${slots})
+    string(REPLACE "JNICALL *" "" slot "${slot}")
+    string(APPEND names_h "    \"${slot}\",\n")
+  endforeach()
+  string(APPEND names_h "};\n")
+endforeach()
+set(FAKEJRE_GENERATED_INCLUDE ${CMAKE_BINARY_DIR}/fakejre-include)
+file(CONFIGURE OUTPUT ${FAKEJRE_GENERATED_INCLUDE}/testing/fakejre/jni_slot_names.h CONTENT "${names_h}")
