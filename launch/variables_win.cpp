@@ -22,8 +22,9 @@ std::vector<std::string> environmentBlock() {
 
 void expandVariables(std::string& text) {
     VariableValues values{makeAbsolute(""), extractionDirectory(), jvmHome()};
-    expandVariablesWith(text, values, environmentBlock(),
+    const bool complete = expandVariablesWith(text, values, environmentBlock(),
                         [](const std::string& key, const std::string& value, const std::string& now) {
                             logInfo("expanding %s to %s in %s.", key.c_str(), value.c_str(), now.c_str());
                         });
+    if (!complete) logError("expansion stopped at %u bytes in %.200s", static_cast<unsigned>(kMaxExpandedLength), text.c_str());
 }

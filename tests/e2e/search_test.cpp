@@ -212,12 +212,14 @@ TEST_F(SearchTest, JvmDllCandidatesInOrderWithPathExtendedAndRestored) {
                             "Trying " + bin + "\\classic\\jvm.dll (exists 0)", "Trying " + bin + "\\jrockit\\jvm.dll (exists 0)",
                             "Trying " + jreBin + "\\server\\jvm.dll (exists 0)", "Trying " + jreBin + "\\hotspot\\jvm.dll (exists 0)",
                             "Trying " + jreBin + "\\client\\jvm.dll (exists 1)", "Loading of JVM-DLL successful"});
-    // PATH: extended by the first bin directory, restored, then extended by the second.
-    const size_t first = run.log.find("Setting PATH ");
-    ASSERT_NE(std::string::npos, first);
+    // PATH: extended by the first bin directory, restored, then extended by the second (the native
+    // library path, set earlier, has its own line).
+    const size_t first = run.log.find("\nSetting PATH C") + 1;
+    ASSERT_NE(0u, first) << run.log;
     const std::string firstLine = run.log.substr(first, run.log.find('\n', first) - first);
     EXPECT_EQ(";" + bin, firstLine.substr(firstLine.size() - bin.size() - 1));
-    const size_t restore = run.log.find("Setting PATH ", first + 1);
+    const size_t restore = run.log.find("\nSetting PATH C", first) + 1;
+    ASSERT_NE(0u, restore) << run.log;
     const std::string restoreLine = run.log.substr(restore, run.log.find('\n', restore) - restore);
     EXPECT_EQ(firstLine.substr(0, firstLine.size() - bin.size() - 1), restoreLine);
     EXPECT_NE(std::string::npos, run.log.find("Setting PATH " + restoreLine.substr(13) + ";" + jreBin + "\n"));

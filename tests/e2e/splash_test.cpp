@@ -282,7 +282,8 @@ protected:
         EXPECT_EQ(0, built.exitCode) << built.err;
         return ws.file("app.exe");
     }
-    void script(const std::string& line) { std::ofstream(bin + "/fakejre.ini", std::ios::app) << line << "\n"; }
+    // For the runtime's jvm.dll, which reads its script beside itself.
+    void script(const std::string& line) { std::ofstream(bin + "/server/fakejre.ini", std::ios::app) << line << "\n"; }
     std::vector<std::string> splashCalls() {
         std::vector<std::string> out;
         for (const std::string& call : rig::fakeCalls(bin))

@@ -57,6 +57,18 @@ INSTANTIATE_TEST_SUITE_P(
                    std::string(9000, 'x') + std::string(9000, 'y')}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Expand, MutuallyReferringValuesStopAtTheSizeLimit) {
+    // Each entry doubles the text: unbounded, this would need 2^40 bytes.
+    std::vector<std::string> environment;
+    for (int i = 0; i < 40; ++i) environment.push_back("A=${A}${A}");
+    std::string text = "${A}";
+    EXPECT_FALSE(expandVariablesWith(text, kValues, environment, nullptr));
+    EXPECT_LE(text.size(), kMaxExpandedLength);
+    EXPECT_GT(text.size(), kMaxExpandedLength / 4);
+    std::string plain = "-Dx=${A}";
+    EXPECT_TRUE(expandVariablesWith(plain, kValues, {"A=1"}, nullptr));
+}
+
 TEST(Expand, EmptyValuesBeforeTheyAreKnown) {
     std::string text = "[%QARVO_JVM_HOME%][${QARVO_TEMPDIR}]";
     expandVariablesWith(text, VariableValues{"c:\\x\\", "", ""}, {}, nullptr);
