@@ -7,6 +7,7 @@
 #define _JNI_IMPLEMENTATION_
 #include <jni.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/fakejre/fake_app.h"
 #include "testing/fakejre/fake_common.h"
 #include "testing/fakejre/jni_slot_names.h"
 
@@ -62,7 +64,8 @@ struct Script {
     bool createFails = false;
     std::vector<std::string> missingClasses;
     std::vector<std::string> missingMethods;
-    std::string main = "return";  // return, throw, exit:N, bridge
+    std::string main = "return";  // return, throw, exit:N, bridge, app
+    std::vector<std::string> app;   // the steps of main=app (fake_app.h)
     std::string firstRun = "true";  // true, false, throw
     std::string failing;            // NewObjectArray or NewString
     std::string java = "/usr/bin/java";
@@ -111,6 +114,7 @@ Script loadScript() {
         else if (key == "fail") script.failing = value;
         else if (key == "java") script.java = value;
         else if (key == "bridge") script.bridgeDirectory = value;
+        else if (key == "app") script.app.push_back(value);
     }
     const std::wstring transcript = environment(L"QARVO_FAKEJVM_TRANSCRIPT");
     if (!transcript.empty()) script.transcript = transcript;
@@ -170,7 +174,8 @@ struct FakeArray {
 struct FakeThrowable {
     std::string description;
 };
-FakeThrowable* pending = nullptr;
+// Per thread, as a JNIEnv's pending exception is.
+thread_local FakeThrowable* pending = nullptr;
 
 void raise(const std::string& description) { pending = new FakeThrowable{description}; }
 
@@ -453,6 +458,61 @@ void JNICALL exceptionDescribe(JNIEnv*) {
     pending = nullptr;
 }
 
+// main=app: the scripted application of fake_app.h.
+void runApplication() {
+    fakeapp::Context context;
+    context.directory = ownDirectory();
+    const std::string property = "-Dqarvo.processCommFile=";
+    for (const std::string& option : recorded.options)
+        if (startsWith(option, property)) context.commFile = fromCodePage(option.substr(property.size()), CP_ACP);
+    context.record = record;
+    fakeapp::run(script().app, context);
+}
+
+// The splash controller's methods; polls that find nothing to do after the
+// first are not recorded.
+jint JNICALL callStaticIntMethod(JNIEnv*, jclass, jmethodID method, ...) {
+    static std::atomic<bool> polled{false};
+    const std::string name = reinterpret_cast<FakeMethod*>(method)->name;
+    const jint result = name == "getAction" ? fakeapp::action() : 0;
+    if (result != 0 || !polled.exchange(true)) record("CallStaticIntMethod " + describeMethod(method) + " -> " + std::to_string(result));
+    return result;
+}
+
+jint JNICALL callStaticIntMethodV(JNIEnv* env, jclass type, jmethodID method, va_list) {
+    return callStaticIntMethod(env, type, method);
+}
+
+jobject JNICALL callStaticObjectMethod(JNIEnv*, jclass, jmethodID method, ...) {
+    std::wstring text;
+    const bool has = reinterpret_cast<FakeMethod*>(method)->name == "getText" && fakeapp::takeText(text);
+    record("CallStaticObjectMethod " + describeMethod(method) + " -> " + (has ? toUtf8(text) : std::string("null")));
+    return has ? reinterpret_cast<jobject>(new FakeString{text}) : nullptr;
+}
+
+jobject JNICALL callStaticObjectMethodV(JNIEnv* env, jclass type, jmethodID method, va_list) {
+    return callStaticObjectMethod(env, type, method);
+}
+
+jsize JNICALL getStringLength(JNIEnv*, jstring text) {
+    return static_cast<jsize>(reinterpret_cast<FakeString*>(text)->text.size());
+}
+
+const jchar* JNICALL getStringChars(JNIEnv*, jstring text, jboolean* isCopy) {
+    if (isCopy != nullptr) *isCopy = JNI_FALSE;
+    return reinterpret_cast<const jchar*>(reinterpret_cast<FakeString*>(text)->text.c_str());
+}
+
+void JNICALL releaseStringChars(JNIEnv*, jstring, const jchar*) {}
+void JNICALL deleteLocalRef(JNIEnv*, jobject) {}
+
+jboolean JNICALL exceptionCheck(JNIEnv*) { return pending != nullptr ? JNI_TRUE : JNI_FALSE; }
+
+void JNICALL exceptionClear(JNIEnv*) {
+    record("ExceptionClear");
+    pending = nullptr;
+}
+
 void JNICALL callStaticVoidMethod(JNIEnv*, jclass, jmethodID method, ...) {
     va_list args;
     va_start(args, method);
@@ -473,6 +533,8 @@ void JNICALL callStaticVoidMethod(JNIEnv*, jclass, jmethodID method, ...) {
     } else if (main == "bridge") {
         startBridge(reinterpret_cast<FakeMethod*>(method)->owner->name, arguments);
         waitForBridgedMain();
+    } else if (main == "app") {
+        runApplication();
     }
 }
 
@@ -538,6 +600,16 @@ JNINativeInterface_ envTable(std::index_sequence<I...> slots) {
     table.NewObjectArray = newObjectArray;
     table.NewString = newString;
     table.SetObjectArrayElement = setObjectArrayElement;
+    table.CallStaticIntMethod = callStaticIntMethod;
+    table.CallStaticObjectMethod = callStaticObjectMethod;
+    table.CallStaticIntMethodV = callStaticIntMethodV;
+    table.CallStaticObjectMethodV = callStaticObjectMethodV;
+    table.GetStringLength = getStringLength;
+    table.GetStringChars = getStringChars;
+    table.ReleaseStringChars = releaseStringChars;
+    table.DeleteLocalRef = deleteLocalRef;
+    table.ExceptionCheck = exceptionCheck;
+    table.ExceptionClear = exceptionClear;
     return table;
 }
 

@@ -1,7 +1,8 @@
 // Test helper for windows under Xvfb. Prints UTF-8 lines, one fact each.
 //   window-probe find CLASS SECONDS     waits for a visible top-level window of
 //                                       the class: "rect L T R B", "topmost 0|1",
-//                                       "title T", "pid N"; exit 2 when none came
+//                                       "minimised 0|1", "title T", "pid N"; exit 2
+//                                       when none came
 //   window-probe gone CLASS SECONDS     waits until no window of the class is
 //                                       visible; exit 2 when one still is
 //   window-probe watch CLASS SECONDS    polls every 5 ms: "seen" when a window of
@@ -55,6 +56,7 @@ int find(const char* className, int seconds) {
             GetWindowThreadProcessId(window, &pid);
             std::printf("rect %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
             std::printf("topmost %d\n", (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+            std::printf("minimised %d\n", IsIconic(window) ? 1 : 0);
             std::printf("title %s\n", utf8(title).c_str());
             std::printf("pid %lu\n", pid);
             return 0;
@@ -90,6 +92,19 @@ int watch(const char* className, int seconds) {
     return 0;
 }
 
+// A message loop that ends after the given time.
+void CALLBACK endPumping(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+int pumpFor(int seconds) {
+    SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, endPumping);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 int cover(int left, int top, int right, int bottom, int seconds) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = DefWindowProcW;
@@ -103,13 +118,7 @@ int cover(int left, int top, int right, int bottom, int seconds) {
     SetForegroundWindow(window);
     std::printf("covering\n");
     std::fflush(stdout);
-    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
-    MSG message;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        Sleep(10);
-    }
-    return 0;
+    return pumpFor(seconds);
 }
 
 LRESULT CALLBACK sessionProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -136,13 +145,7 @@ int session(int seconds) {
                     windowClass.hInstance, nullptr);
     std::printf("waiting\n");
     std::fflush(stdout);
-    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
-    MSG message;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        Sleep(10);
-    }
-    return 0;
+    return pumpFor(seconds);
 }
 
 BOOL CALLBACK printVisible(HWND window, LPARAM) {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <set>
 #include <string>
 
@@ -116,6 +118,72 @@ TEST_F(ExtractionTest, ASizeBeyondTheDataLeftFailsWithCode16AndRemovesTheDirecto
     EXPECT_NE(std::string::npos, run.log.find("\nERROR: Failed to extract " + directory + "\\a.dll\n")) << run.log;
     EXPECT_FALSE(fs::exists(hostPathOfTemp(directory)));
     EXPECT_TRUE(newDirectories().empty());
+}
+
+// What the application is told: the extraction directory, the position after
+// the last extracted file, and the extracted archives on its class path.
+TEST_F(ExtractionTest, TheApplicationSeesTheDirectoryThePositionAndTheArchives) {
+    const std::string bin = rig::layFakeRuntime(ws.file("jre"));
+    ws.write("src/app.jar", binary(3000, 3));
+    ws.write("src/more.zip", binary(100, 4));
+    ws.write("src/other.jar", binary(10, 5));
+    const std::string exe = build("[java]\nsearch-sequence = \"B.\\\\jre\"\n"
+                                  "[[files]]\nsource = \"src/app.jar\"\n"
+                                  "[[files]]\nsource = \"src/more.zip\"\nname = \"user\\\\more.zip\"\n"
+                                  "[[files]]\nsource = \"src/other.jar\"\nname = \"lib\\\\other.jar\"\n");
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(0, run.result.exitCode) << run.result.err;
+    const std::string directory = logged(run.log, "Temp dir: ");
+    ASSERT_FALSE(directory.empty()) << run.log;
+    std::map<std::string, std::string> properties;
+    for (const std::string& call : rig::fakeCalls(bin + "/server")) {
+        const size_t at = call.find(": -D");
+        if (call.rfind("option ", 0) != 0 || at == std::string::npos) continue;
+        const std::string option = call.substr(at + 4);
+        properties[option.substr(0, option.find('='))] = option.substr(option.find('=') + 1);
+    }
+    EXPECT_EQ(directory, properties["qarvo.tempDir"]);
+    EXPECT_EQ(std::to_string(fs::file_size(exe)), properties["qarvo.unextractedPosition"]);
+    EXPECT_EQ(directory + "\\app.jar;" + directory + "\\user\\more.zip;", properties["java.class.path"]);
+    EXPECT_EQ(binary(3000, 3), rig::readFile(hostPathOfTemp(directory) + "/app.jar"));
+}
+
+// The application's only archive is inside the executable: extracted, it is
+// what the host's real JVM runs (through the fake jvm.dll's bridge).
+TEST_F(ExtractionTest, AnIncludedArchiveIsWhatTheApplicationRunsFrom) {
+    const fs::path example = fs::path(rig::distDirectory()).parent_path() / "examples" / "hello";
+    auto javac = rig::run({"javac", "--release", "8", "-d", ws.file("classes"),
+                           (example / "src" / "hello" / "Main.java").string()});
+    ASSERT_EQ(0, javac.exitCode) << javac.err;
+    fs::create_directories(ws.file("src"));
+    ASSERT_EQ(0, rig::run({"jar", "cf", ws.file("src/hello.jar"), "-C", ws.file("classes"), "."}).exitCode);
+    const std::string bin = rig::layFakeRuntime(ws.file("jre"));
+    auto java = rig::run({"sh", "-c", "readlink -f \"$(command -v java)\""});
+    std::ofstream(bin + "/server/fakejre.ini") << "main=bridge\nbridge=" << rig::distDirectory()
+                                               << "/testing/fakejre/bridge\njava=" << java.out;
+    auto built = rig::buildProject(ws, R"toml(
+[application]
+name = "Hello"
+type = 2
+main-class = "hello.Main"
+product-kind = "q"
+[java]
+search-sequence = "B.\\jre"
+[runtime]
+jar = "beside"
+[[files]]
+source = "src/hello.jar"
+)toml",
+                                   "hello.exe");
+    ASSERT_EQ(0, built.exitCode) << built.err;
+    rig::RunOptions options = rig::withArgs({"included"});
+    options.env["LC_ALL"] = "C.UTF-8";
+    options.timeoutSeconds = 180;
+    auto run = rig::runWine(ws.file("hello.exe"), options);
+    EXPECT_EQ(0, run.exitCode) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("argument 0: included\n")) << run.out << run.err;
+    // The bridge hands the host JVM the class path as host paths.
+    EXPECT_NE(std::string::npos, run.out.find("_dir/hello.jar:")) << run.out;
 }
 
 struct UnsafeName {

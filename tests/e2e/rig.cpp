@@ -251,6 +251,11 @@ RunResult runWine(const std::string& exe, const RunOptions& options) {
 }
 
 Display::Display() {
+    // Wine's desktop belongs to the display its server started with: let a
+    // server started without one (by an earlier test) end first.
+    RunOptions waiting;
+    waiting.timeoutSeconds = 120;
+    run({"wineserver", "-w"}, waiting);
     for (int number = 90 + getpid() % 50; number < 200; ++number) {
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
         if (fs::exists(socket) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;

@@ -72,6 +72,27 @@ protected:
     }
     // Lets a slow java -version answer now.
     void releaseJava() { std::ofstream(runtimeBin + "/release") << "go"; }
+    // What the application (the fake jvm.dll's main) does, step by step.
+    void application(const std::vector<std::string>& steps, const std::string& more = "") {
+        std::ofstream ini(runtimeBin + "/server/fakejre.ini");
+        ini << "main=app\n" << more;
+        for (const std::string& step : steps) ini << "app=" << step << "\n";
+    }
+    // Lets the application past its step "wait:<name>".
+    void release(const std::string& name) { std::ofstream(runtimeBin + "/server/" + name) << "go"; }
+    std::vector<std::string> transcript() { return rig::fakeCalls(runtimeBin + "/server"); }
+    bool recorded(const std::string& line) {
+        const auto calls = transcript();
+        return std::find(calls.begin(), calls.end(), line) != calls.end();
+    }
+    // Polls the transcript for a line, for up to 30 seconds.
+    bool waitForCall(const std::string& line) {
+        for (int i = 0; i < 300; ++i) {
+            if (recorded(line)) return true;
+            usleep(100000);
+        }
+        return false;
+    }
     // Type 2 unless said otherwise: errors go to standard error, no box waits.
     std::string build(const std::string& extraSplash = "", const std::string& application = "", int type = 2) {
         const std::string text = "[application]\nname = \"Splashy\"\ntype = " + std::to_string(type) + "\n" +
@@ -266,6 +287,109 @@ TEST_F(SplashTest, AHideBeforeTheWindowIsShownMeansNoWindowAtAll) {
     if (hideFirst == 0) GTEST_SKIP() << "the splash thread showed its window first in every run";
 }
 
+constexpr int kLeft = (screen::kWidth - kWindowWidth) / 2, kTop = (screen::kHeight - kWindowHeight) / 2;
+
+TEST_F(SplashTest, AStatusTextFromTheApplicationReplacesLineOne) {
+    ASSERT_TRUE(display.ok());
+    application({"wait:text:60000", "text:Loading plug-ins", "wait:finish:60000"});
+    rig::Process launcher = start(build());
+    waitForSplash();
+    ASSERT_TRUE(waitForCall("CallStaticIntMethod com/qarvo/runtime/QarvoController.getAction -> 0"));
+    screen::Screenshot before(display);
+    release("text");
+    EXPECT_TRUE(waitForCall("CallStaticObjectMethod com/qarvo/runtime/QarvoController.getText -> Loading plug-ins"));
+    usleep(500000);
+    screen::Screenshot after(display);
+    // "Status" ends well before x = 100; the longer text reaches beyond it.
+    EXPECT_EQ(0, before.count(kRed, kLeft + 100, kTop + 8, kLeft + kWindowWidth, kTop + 50));
+    EXPECT_GT(after.count(kRed, kLeft + 100, kTop + 8, kLeft + kWindowWidth, kTop + 50), 20);
+    EXPECT_EQ(0, after.count(kRed, kLeft, kTop + 50, kLeft + kWindowWidth, kTop + kWindowHeight));
+    // Line 2 is drawn as before.
+    const int whiteBefore = before.count(kWhite, kLeft, kTop + 50, kLeft + kWindowWidth, kTop + kWindowHeight);
+    EXPECT_GT(whiteBefore, 40);
+    EXPECT_EQ(whiteBefore, after.count(kWhite, kLeft, kTop + 50, kLeft + kWindowWidth, kTop + kWindowHeight));
+    release("finish");
+    EXPECT_EQ(0, rig::finish(launcher, 60).exitCode);
+}
+
+// The application asks for the hide while another program has the focus:
+// the splash goes and the application's window comes to the front.
+TEST_F(SplashTest, AHideFromTheApplicationBringsItsWindowToTheFront) {
+    ASSERT_TRUE(display.ok());
+    application({"window:Main", "wait:hide:60000", "hide", "wait:finish:60000"});
+    rig::Process launcher = start(build());
+    waitForSplash();
+    EXPECT_EQ(0, screen::probe(display, {"find", "QarvoTestApp", "30"}).exitCode);
+    rig::Process cover = rig::startWine(screen::probePath(), displayOptions({"cover", "900", "50", "1200", "250", "60"}));
+    EXPECT_EQ(0, screen::probe(display, {"find", "QarvoTestCover", "30"}).exitCode);
+    usleep(500000);
+    EXPECT_EQ("QarvoTestCover", screen::facts(screen::probe(display, {"foreground"}).out)["class"]);
+    release("hide");
+    EXPECT_EQ("gone\n", screen::probe(display, {"gone", "QarvoSplashScreen", "20"}).out);
+    // Without a window manager Wine waits a while for a hidden window to be
+    // withdrawn before the splash thread goes on.
+    EXPECT_TRUE(waitForCall("DetachCurrentThread"));
+    EXPECT_EQ("QarvoTestApp", screen::facts(screen::probe(display, {"foreground"}).out)["class"]);
+    release("finish");
+    EXPECT_EQ(0, rig::finish(launcher, 60).exitCode);
+    rig::finish(cover, 0);
+    const std::string log = runLog();
+    const size_t hiding = lineAt(log, "Hiding splash screen");
+    EXPECT_NE(std::string::npos, hiding) << log;
+    EXPECT_NE(std::string::npos, log.find("\nfound window ", hiding)) << log;
+    EXPECT_NE(std::string::npos, log.find("\nforeground\npopup\ndone\n", hiding)) << log;
+}
+
+struct AutoOff {
+    const char* name;
+    bool autoOff;
+    bool splashStays;
+};
+
+class AutoOffTest : public SplashTest, public ::testing::WithParamInterface<AutoOff> {};
+
+TEST_P(AutoOffTest, TheApplicationsFirstWindowHidesTheSplashWhenAsked) {
+    ASSERT_TRUE(display.ok());
+    application({"wait:window:60000", "window:Main", "wait:finish:60000"});
+    rig::Process launcher = start(build(GetParam().autoOff ? "auto-off = true\n" : "auto-off = false\n"));
+    waitForSplash();
+    ASSERT_TRUE(waitForCall("app wait:window:60000"));
+    usleep(500000);
+    EXPECT_EQ(0, screen::probe(display, {"find", "QarvoSplashScreen", "1"}).exitCode) << "no window of its own yet";
+    release("window");
+    EXPECT_EQ(0, screen::probe(display, {"find", "QarvoTestApp", "30"}).exitCode);
+    auto gone = screen::probe(display, {"gone", "QarvoSplashScreen", "5"});
+    EXPECT_EQ(GetParam().splashStays ? "still visible\n" : "gone\n", gone.out);
+    EXPECT_EQ(0, screen::probe(display, {"find", "QarvoTestApp", "1"}).exitCode) << "the application's window stays";
+    release("finish");
+    rig::finish(launcher, 60);
+    const std::string log = runLog();
+    EXPECT_EQ(GetParam().splashStays, lineAt(log, "Splash screen auto off") == std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(Splash, AutoOffTest,
+                         ::testing::Values(AutoOff{"on", true, false}, AutoOff{"off", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SplashTest, WithoutTheControllerClassTheSplashKeepsItsTextAndStays) {
+    ASSERT_TRUE(display.ok());
+    application({"text:never shown", "hide", "wait:finish:60000"},
+                "missing_class=com/qarvo/runtime/QarvoController\n");
+    rig::Process launcher = start(build());
+    waitForSplash();
+    ASSERT_TRUE(waitForCall("FindClass com/qarvo/runtime/QarvoController"));
+    sleep(1);
+    screen::Screenshot shot(display);
+    EXPECT_EQ(0, shot.count(kRed, kLeft + 100, kTop + 8, kLeft + kWindowWidth, kTop + 50));
+    EXPECT_GT(shot.count(kRed, kLeft + 10, kTop + 8, kLeft + 100, kTop + 50), 40);
+    EXPECT_EQ(0, screen::probe(display, {"find", "QarvoSplashScreen", "1"}).exitCode);
+    release("finish");
+    rig::finish(launcher, 60);
+    const auto calls = transcript();
+    EXPECT_EQ(1, std::count(calls.begin(), calls.end(), "FindClass com/qarvo/runtime/QarvoController"));
+    for (const std::string& call : calls) EXPECT_EQ(std::string::npos, call.find("QarvoController.get")) << call;
+}
+
 // The runtime's splash library, after the JVM library was loaded.
 class RuntimeSplashTest : public ::testing::Test {
 protected:
@@ -282,7 +406,7 @@ protected:
         EXPECT_EQ(0, built.exitCode) << built.err;
         return ws.file("app.exe");
     }
-    // For the runtime's jvm.dll, which reads its script beside itself.
+    // The fake jvm.dll's script, beside it.
     void script(const std::string& line) { std::ofstream(bin + "/server/fakejre.ini", std::ios::app) << line << "\n"; }
     std::vector<std::string> splashCalls() {
         std::vector<std::string> out;
@@ -316,6 +440,27 @@ TEST_F(RuntimeSplashTest, AnErrorAfterTheImageWasHandedOverClosesTheLibrarysSpla
     EXPECT_LT(run.log.find("\nLoading of JVM-DLL successful"), loading) << run.log;
     EXPECT_NE(std::string::npos, run.log.find("\nsplash load memory returned 1 (")) << run.log;
     EXPECT_EQ(std::string::npos, run.log.find("Hiding splash screen")) << run.log;
+}
+
+TEST_F(RuntimeSplashTest, AMissingLibraryIsLoggedAndTheLaunchGoesOn) {
+    const std::string exe = build(false);
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(0, run.result.exitCode) << run.result.err;
+    const size_t missing = run.log.find("\nERROR: Could not load splashscreen.dll\n");
+    EXPECT_NE(std::string::npos, missing) << run.log;
+    EXPECT_LT(missing, run.log.find("\nlaunching program\n")) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("\nlaunch done\n")) << run.log;
+    EXPECT_TRUE(splashCalls().empty());
+}
+
+TEST_F(RuntimeSplashTest, ALaunchThatGoesWellLeavesClosingToTheLibrary) {
+    const std::string exe = build(true);
+    auto run = rig::runWineLogged(exe);
+    EXPECT_EQ(0, run.result.exitCode) << run.result.err;
+    const std::vector<std::string> expected = {"splashscreen.dll loaded", "SplashInit",
+                                               "SplashLoadMemory " + std::to_string(image.size())};
+    EXPECT_EQ(expected, splashCalls());
+    EXPECT_EQ(image, rig::readFile(bin + "/splash-received.bin"));
 }
 
 TEST_F(RuntimeSplashTest, ALibraryWithoutTheEntryPointsIsLogged) {
