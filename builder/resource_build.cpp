@@ -181,11 +181,24 @@ int executableType(const block::RawBlock& block) {
     return type;
 }
 
-bool flagOn(const block::RawBlock& block, int id) {
-    bool on = false;
+int intValue(const block::RawBlock& block, int id) {
+    int value = 0;
     for (const block::NarrowEntry& e : block.narrow)
-        if (e.id == id) on = parseLeadingInt(e.value) != 0;
-    return on;
+        if (e.id == id) value = parseLeadingInt(e.value);
+    return value;
+}
+
+bool flagOn(const block::RawBlock& block, int id) { return intValue(block, id) != 0; }
+
+// The launcher's own splash window is as large as entries 141 x 142 say.
+void warnAboutSplashSize(const block::RawBlock& block, const rsrc::Resource& bitmap, std::vector<std::string>& warnings) {
+    int32_t width = 0, height = 0;
+    uint16_t bits = 0;
+    if (!images::bitmapSize(bitmap.data, width, height, bits)) return;
+    const std::string size = std::to_string(width) + " x " + std::to_string(std::abs(height));
+    if (intValue(block, ConfigId::SplashWidth) <= 0 || intValue(block, ConfigId::SplashHeight) <= 0)
+        warnings.push_back("splash.show is on, but splash.width and splash.height are not set: the splash window "
+                           "has no size (the splash bitmap is " + size + ")");
 }
 
 }  // namespace
@@ -216,10 +229,13 @@ std::vector<std::string> resourceWarnings(const block::RawBlock& block, const st
     if (!flagOn(block, ConfigId::ShowSplash)) return warnings;
     const bool throughRuntime = flagOn(block, ConfigId::SplashThroughRuntime);
     const uint32_t type = throughRuntime ? rsrc::kTypeRawData : rsrc::kTypeBitmap;
-    if (rsrc::find(resources, Name::number(type), number(ResourceId::SplashBitmap)) == nullptr)
+    const rsrc::Resource* image = rsrc::find(resources, Name::number(type), number(ResourceId::SplashBitmap));
+    if (image == nullptr)
         warnings.push_back(throughRuntime ? "splash.show and splash.through-runtime are on, but no splash image is "
                                             "set (resources.splash-image or resources.splash-bitmap)"
                                           : "splash.show is on, but no splash bitmap is set (resources.splash-bitmap)");
+    else if (!throughRuntime)
+        warnAboutSplashSize(block, *image, warnings);
     return warnings;
 }
 

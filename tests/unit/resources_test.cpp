@@ -546,3 +546,45 @@ TEST(Manifest, EachOptionSetIsRecognisedAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+struct SplashSizeCase {
+    const char* name;
+    std::vector<block::NarrowEntry> entries;
+    bool warned;
+};
+
+class SplashSizeWarningTest : public ::testing::TestWithParam<SplashSizeCase> {};
+
+// The launcher's splash window is entries 141 x 142 large: without them it has no size.
+TEST_P(SplashSizeWarningTest, NamesTheBitmapsSizeWhenTheWindowWouldHaveNone) {
+    FakeFiles files;
+    files.files = {{"/p/s.bmp", bmp(30, 20)}};
+    BuildPlan plan;
+    plan.block.narrow = GetParam().entries;
+    plan.resources.splashBitmap = {{"/p/s.bmp", "a.toml:3: resources.splash-bitmap"}};
+    pe::Image image;
+    std::string error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(buildImage(syntheticStub(false, {}), "stub.exe", plan, "app.exe", files.reader(), image, warnings, error))
+        << error;
+    const std::vector<std::string> expected =
+        GetParam().warned ? std::vector<std::string>{"splash.show is on, but splash.width and splash.height are not "
+                                                     "set: the splash window has no size (the splash bitmap is 30 x 20)"}
+                          : std::vector<std::string>{};
+    EXPECT_EQ(expected, warnings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, SplashSizeWarningTest,
+    ::testing::Values(SplashSizeCase{"noSize", {{108, "1"}}, true},
+                      SplashSizeCase{"widthOnly", {{108, "1"}, {141, "30"}}, true},
+                      SplashSizeCase{"zeroHeight", {{108, "1"}, {141, "30"}, {142, "0"}}, true},
+                      SplashSizeCase{"sized", {{108, "1"}, {141, "30"}, {142, "20"}}, false},
+                      SplashSizeCase{"largerThanTheBitmap", {{108, "1"}, {141, "50"}, {142, "40"}}, false},
+                      SplashSizeCase{"splashOff", {}, false},
+                      SplashSizeCase{"throughTheRuntime", {{108, "1"}, {10123, "1"}}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
