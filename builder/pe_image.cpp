@@ -128,6 +128,20 @@ bool Image::replaceLastSection(const std::string& data, std::string& error) {
         error = "the last section has no aligned file data";
         return false;
     }
+    // An empty section's offset is not checked on reading; one that points
+    // beyond the file would make the image grow to it.
+    if (last.rawOffset > bytes_.size()) {
+        error = "the last section starts beyond the end of the file";
+        return false;
+    }
+    if (last.rawOffset < sectionHeader(sections_.size())) {
+        error = "the last section's data overlaps the headers";
+        return false;
+    }
+    if (data.size() > UINT32_MAX - (fileAlignment_ ? fileAlignment_ : 1) - last.rawOffset) {
+        error = "the new section data is too large for a PE image";
+        return false;
+    }
     for (const Section& s : sections_) {
         if (&s != &last && static_cast<uint64_t>(s.rawOffset) + s.rawSize > last.rawOffset && s.rawSize > 0) {
             error = "section " + s.name + " is stored after the last section";

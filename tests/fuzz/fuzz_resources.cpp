@@ -38,6 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<images::IconImage> back;
         if (!images::readIcoFile(images::icoFile(icon), back, error) || back != icon) __builtin_trap();
     }
+    images::IconImage png;
+    images::pngIconImage(bytes, png, error);
     std::string dib;
     images::bitmapResource(bytes, dib, error);
     int32_t w, h;

@@ -203,6 +203,30 @@ TEST_P(ImageTest, ParseRefusesDamagedHeaders) {
     }
 }
 
+// An empty section's offset is not checked when reading, so a foreign file
+// may point it anywhere; a new last section must neither grow the image to
+// that offset nor overwrite the headers.
+TEST_P(ImageTest, AnEmptyLastSectionOutsideTheDataIsNotReplaced) {
+    struct Case {
+        uint32_t fileAlignment, offset;
+        const char* expected;
+    };
+    for (const Case& c : {Case{0x200, 0xfffffe00u, "beyond the end of the file"}, Case{4, 12, "overlaps the headers"}}) {
+        std::string bytes = syntheticStub(GetParam(), {});
+        const size_t optional = 0x44 + 20;
+        const size_t lastHeader = optional + (get32(bytes, 0x44 + 16) & 0xffff) + 40;
+        put32(bytes, optional + 36, c.fileAlignment);
+        put32(bytes, lastHeader + 16, 0);  // no raw data
+        put32(bytes, lastHeader + 20, c.offset);
+        pe::Image image;
+        std::string error;
+        ASSERT_TRUE(pe::Image::parse(bytes, image, error)) << error;
+        EXPECT_FALSE(image.replaceLastSection("data", error));
+        EXPECT_NE(std::string::npos, error.find(c.expected)) << error;
+        EXPECT_EQ(bytes, image.bytes());
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Bits, ImageTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "pe32plus" : "pe32"; });
 
