@@ -121,3 +121,14 @@ endforeach()
 install(TARGETS fake-java fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
 install(TARGETS fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
                                             LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
+
+# Benchmark floors: the least a program can do for what the launcher does.
+foreach(floor jvm copy)
+  add_executable(floor-${floor} WIN32 bench/floor_${floor}.cpp)
+  target_include_directories(floor-${floor} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(floor STREQUAL "copy")
+    target_link_libraries(floor-${floor} PRIVATE shell32)
+  endif()
+  set_target_properties(floor-${floor} PROPERTIES OUTPUT_NAME floor-${floor}-${QARVO_ARCH})
+  install(TARGETS floor-${floor} RUNTIME DESTINATION bench)
+endforeach()
