@@ -37,7 +37,8 @@ add_library(launcher_core STATIC
   session/splash_win.cpp
   session/window_activation_win.cpp
 )
-target_link_libraries(launcher_core PUBLIC qarvo_portable comctl32 shell32 ole32 user32 gdi32 advapi32)
+# shell32 is loaded at run time where it is needed (files/fileutil_win.cpp), not imported.
+target_link_libraries(launcher_core PUBLIC qarvo_portable comctl32 user32 gdi32 advapi32)
 
 if(QARVO_ARCH STREQUAL "x86")
   set(MANIFEST_ARCH X86)
