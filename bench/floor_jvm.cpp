@@ -3,9 +3,16 @@
 //   floor-jvm-<arch>.exe <path of jvm.dll>
 // Exit code: what JNI_CreateJavaVM returned, 90 when the library or its entry
 // point is missing, 91 without an argument.
+// Built a second time as floor-jvm-gui (FLOOR_GUI): with the launcher's
+// resources (its manifest asks for the version 6 common controls) and its first
+// call, InitCommonControls. The difference between the two floors is what a
+// GUI program with that manifest pays before its own code runs.
 #include "launcher/win32.h"
 
 #include <jni.h>
+#ifdef FLOOR_GUI
+#include <commctrl.h>
+#endif
 #include <string>
 
 namespace {
@@ -34,6 +41,9 @@ std::wstring firstArgument() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+#ifdef FLOOR_GUI
+    InitCommonControls();
+#endif
     const std::wstring path = firstArgument();
     if (path.empty()) return 91;
     HMODULE jvm = LoadLibraryW(path.c_str());
