@@ -9,7 +9,7 @@
 #   bench/extract_bench.sh [MiB] [runs]
 set -euo pipefail
 mib=${1:-256}
-runs=${2:-9}
+runs=${2:-15}
 source "$(dirname "$0")/lib.sh"
 work=${QARVO_BENCH_DIR:-$root/build/bench-extract}
 mkdir -p "$work"
