@@ -35,10 +35,12 @@ TOML
 "$dist/bin/qarvo-build" build "$work/app.toml" -o "$work/app.exe" --arch "$arch" >/dev/null
 
 # Processes a traced start created (WINEDEBUG=+process): count, then names.
+# The launcher's own process is left out: the wine command creates a 64-bit
+# executable's process that way.
 traced_start() {
   WINEDEBUG=+process wine "$work/app.exe" 2>"$work/trace.log" >/dev/null || true
   grep -a 'trace:process:NtCreateUserProcess .* pid ' "$work/trace.log" |
-    sed 's/.*NtCreateUserProcess L"\([^"]*\)".*/\1/' > "$work/created.txt" || true
+    sed 's/.*NtCreateUserProcess L"\([^"]*\)".*/\1/' | grep -v -i '\\app\.exe$' > "$work/created.txt" || true
   echo "$(grep -c . "$work/created.txt" || true)$(sed 's/.*\\/ /' "$work/created.txt" | tr -d '\n')"
 }
 
