@@ -14,10 +14,10 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset QARVO_LOG MORVANTIC_LOG QARVO_JAVA_HOME MORVANTIC_JAVA_HOME JAVA_HOME JDK_HOME JRE_HOME MANPATH
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
 
-# The launcher is a GUI program: without a display Wine tries (and fails) to
-# start its desktop process (explorer.exe /desktop) in every launcher process,
-# which no Windows desktop does. So the starts run on an X server of their own
-# (Xvfb) unless QARVO_BENCH_DISPLAY names one ("none": headless).
+# The launcher is a GUI program: without a display Wine's desktop process
+# (explorer.exe /desktop) fails to start and GUI programs run without a
+# desktop, unlike on any Windows machine. So the starts run on an X server of
+# their own (Xvfb) unless QARVO_BENCH_DISPLAY names one ("none": headless).
 xvfb_pid=
 stop_all() {
   wineserver -k 2>/dev/null || true
