@@ -37,7 +37,8 @@ add_library(launcher_core STATIC
   session/splash_win.cpp
   session/window_activation_win.cpp
 )
-target_link_libraries(launcher_core PUBLIC qarvo_portable comctl32 shell32 ole32 user32 gdi32 advapi32)
+# shell32 is loaded at run time where it is needed (files/fileutil_win.cpp), not imported.
+target_link_libraries(launcher_core PUBLIC qarvo_portable comctl32 user32 gdi32 advapi32)
 
 if(QARVO_ARCH STREQUAL "x86")
   set(MANIFEST_ARCH X86)
@@ -121,3 +122,20 @@ endforeach()
 install(TARGETS fake-java fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
 install(TARGETS fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
                                             LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
+
+# Benchmark floors: the least a program can do for what the launcher does.
+foreach(floor jvm copy)
+  add_executable(floor-${floor} WIN32 bench/floor_${floor}.cpp)
+  target_include_directories(floor-${floor} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(floor STREQUAL "copy")
+    target_link_libraries(floor-${floor} PRIVATE shell32)
+  endif()
+  set_target_properties(floor-${floor} PROPERTIES OUTPUT_NAME floor-${floor}-${QARVO_ARCH})
+  install(TARGETS floor-${floor} RUNTIME DESTINATION bench)
+endforeach()
+add_executable(floor-jvm-gui WIN32 bench/floor_jvm.cpp ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc)
+target_include_directories(floor-jvm-gui PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(floor-jvm-gui PRIVATE FLOOR_GUI)
+target_link_libraries(floor-jvm-gui PRIVATE comctl32)
+set_target_properties(floor-jvm-gui PROPERTIES OUTPUT_NAME floor-jvm-gui-${QARVO_ARCH})
+install(TARGETS floor-jvm-gui RUNTIME DESTINATION bench)

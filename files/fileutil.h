@@ -29,3 +29,5 @@ std::string expandPathList(const std::string& list);
 void emptyDirectory(const std::string& directory);
 // The long form of an existing path; returns its length, 0 on failure.
 size_t longPathName(const std::string& path, std::string& out);
+// The same through the shell's namespace, for systems without GetLongPathNameA.
+size_t emulatedLongPathName(const std::string& path, std::string& out);

@@ -164,31 +164,51 @@ namespace {
 
 using LongNameA = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
 
-// For systems without GetLongPathNameA: the shell's desktop folder parses the
-// full path into an item list whose path has the long name of every component.
+}  // namespace
+
+// The shell is loaded here, when it is needed, and not imported: every system
+// since Windows 98 and 2000 has GetLongPathNameA, and importing shell32 loads
+// it and the libraries it needs (shlwapi, ole32, rpcrt4, ...) at every start,
+// a measurable part of a warm start (bench/launch_bench.sh). Like jvm.dll,
+// the library is never freed.
 size_t emulatedLongPathName(const std::string& path, std::string& out) {
     if (!fileExists(path)) return 0;
     std::string full;
     fillGrowing(full, [&](char* b, DWORD n) { return GetFullPathNameA(path.c_str(), n, b, nullptr); });
     if (full.empty() || full.size() >= MAX_PATH) return 0;
+    const HMODULE shell = LoadLibraryA("shell32.dll");
+    if (shell == nullptr) return 0;
+    using DesktopFolder = HRESULT(WINAPI*)(IShellFolder**);
+    using PathFromItems = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+    using ShellMalloc = HRESULT(WINAPI*)(IMalloc**);
+    const auto desktopFolder = reinterpret_cast<DesktopFolder>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetDesktopFolder")));
+    const auto pathFromItems = reinterpret_cast<PathFromItems>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetPathFromIDListA")));
+    const auto shellMalloc = reinterpret_cast<ShellMalloc>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetMalloc")));
+    if (desktopFolder == nullptr || pathFromItems == nullptr || shellMalloc == nullptr) return 0;
+    IMalloc* allocator = nullptr;
+    if (FAILED(shellMalloc(&allocator))) return 0;
     IShellFolder* desktop = nullptr;
-    if (FAILED(SHGetDesktopFolder(&desktop))) return 0;
+    if (FAILED(desktopFolder(&desktop))) {
+        allocator->Release();
+        return 0;
+    }
     std::wstring wide = narrowToWide(full);
     LPITEMIDLIST items = nullptr;
     size_t length = 0;
     if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &items, nullptr))) {
         char buffer[MAX_PATH];
-        if (SHGetPathFromIDListA(items, buffer)) {
+        if (pathFromItems(items, buffer)) {
             out = buffer;
             length = out.size();
         }
-        CoTaskMemFree(items);
+        allocator->Free(items);
     }
     desktop->Release();
+    allocator->Release();
     return length;
 }
-
-}  // namespace
 
 size_t longPathName(const std::string& path, std::string& out) {
     static LongNameA longNameA = reinterpret_cast<LongNameA>(

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kChunk = 8192;
-
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Windows opens a device, not a file, for these names with any extension.
@@ -87,10 +85,10 @@ std::string firstDirectoryOf(std::string_view name) {
 int copyUnscrambled(ByteSource& source, ChunkSink& target, int64_t size, bool unscramble,
                     const block::LogSink& logError) {
     if (size <= 0) return kCopied;
-    std::string chunk(kChunk, '\0');
+    std::string chunk(kCopyChunk, '\0');
     int64_t copied = 0;
     while (copied < size) {
-        const uint32_t wanted = static_cast<uint32_t>(std::min<int64_t>(size - copied, kChunk));
+        const uint32_t wanted = static_cast<uint32_t>(std::min<int64_t>(size - copied, kCopyChunk));
         uint32_t got = 0, error = 0;
         if (!source.read(chunk.data(), wanted, &got, &error) || got == 0) {
             logError(format("ReadFile failed %u %u %" PRId64, got, error, copied));

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
@@ -70,6 +71,7 @@ struct Script {
     std::string failing;            // NewObjectArray or NewString
     std::string java = "/usr/bin/java";
     std::string bridgeDirectory;    // host path of bridge.sh and fakejre-bridge.jar
+    bool timing = false;            // record when the process began and JNI_CreateJavaVM was entered
 };
 
 HMODULE self = nullptr;
@@ -115,6 +117,7 @@ Script loadScript() {
         else if (key == "java") script.java = value;
         else if (key == "bridge") script.bridgeDirectory = value;
         else if (key == "app") script.app.push_back(value);
+        else if (key == "timing") script.timing = value == "1";
     }
     const std::wstring transcript = environment(L"QARVO_FAKEJVM_TRANSCRIPT");
     if (!transcript.empty()) script.transcript = transcript;
@@ -640,7 +643,38 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 #ifndef FAKEJRE_NO_CREATE
+namespace {
+
+// ---------------------------------------------------------------- timing
+
+uint64_t asNumber(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
+
+// The system time in 100 ns units, as precise as the system gives it.
+uint64_t systemTimeNow() {
+    using Precise = void(WINAPI*)(LPFILETIME);
+    static const auto precise = reinterpret_cast<Precise>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME now;
+    if (precise != nullptr) precise(&now);
+    else GetSystemTimeAsFileTime(&now);
+    return asNumber(now);
+}
+
+// "timing created=<t> entered=<t> elapsed_us=<n>": the process's creation
+// time and the given entry time, both system times in 100 ns units.
+void recordTiming(uint64_t entered) {
+    FILETIME creation, exit, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) return;
+    const uint64_t created = asNumber(creation);
+    record("timing created=" + std::to_string(created) + " entered=" + std::to_string(entered) +
+           " elapsed_us=" + std::to_string((entered - created) / 10));
+}
+
+}  // namespace
+
 extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void* initArguments) {
+    const uint64_t entered = systemTimeNow();
+    if (script().timing) recordTiming(entered);
     const JavaVMInitArgs* arguments = static_cast<const JavaVMInitArgs*>(initArguments);
     record("JNI_CreateJavaVM version=" + std::to_string(arguments->version) + " options=" +
            std::to_string(arguments->nOptions) + " ignoreUnrecognized=" +

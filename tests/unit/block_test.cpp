@@ -174,6 +174,22 @@ TEST(Scramble, IsItsOwnInverseWithMask88) {
     EXPECT_EQ(data, copy);
 }
 
+TEST(Scramble, EveryByteOfEveryLengthAndAlignment) {
+    std::string data;
+    for (int i = 0; i < 64; ++i) data.push_back(static_cast<char>(i * 37 + 11));
+    for (size_t offset = 0; offset < 8; ++offset) {
+        for (size_t length = 0; offset + length <= data.size(); ++length) {
+            std::string copy = data;
+            block::scramble(copy.data() + offset, length);
+            for (size_t i = 0; i < data.size(); ++i) {
+                const bool inside = i >= offset && i < offset + length;
+                const char expected = inside ? static_cast<char>(data[i] ^ static_cast<char>(0x88)) : data[i];
+                ASSERT_EQ(expected, copy[i]) << "offset " << offset << " length " << length << " byte " << i;
+            }
+        }
+    }
+}
+
 // A minimal PE image: headers, a section table of S sections, the last one's
 // data ending where the block starts.
 std::string fakePe(int sections, uint32_t lastRawOffset, uint32_t lastRawSize, uint16_t optionalSize = 224) {

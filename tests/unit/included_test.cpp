@@ -120,9 +120,9 @@ TEST_P(CopyTest, UnscramblesEveryByteAcrossChunks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CopyTest,
-                         ::testing::Values(CopyCase{"oneByte", 1}, CopyCase{"chunkLessOne", 8191},
-                                           CopyCase{"oneChunk", 8192}, CopyCase{"chunkAndOne", 8193},
-                                           CopyCase{"severalChunks", 3 * 8192 + 17}),
+                         ::testing::Values(CopyCase{"oneByte", 1}, CopyCase{"chunkLessOne", kCopyChunk - 1},
+                                           CopyCase{"oneChunk", kCopyChunk}, CopyCase{"chunkAndOne", kCopyChunk + 1},
+                                           CopyCase{"severalChunks", 3 * kCopyChunk + 17}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Copy, WithoutUnscramblingTheBytesStayAsStored) {
@@ -148,12 +148,13 @@ TEST(Copy, ASizeBeyondTheDataIsAReadFailureAfterWhatThereWas) {
 }
 
 TEST(Copy, PartialWritesAreRepeatedUntilTheChunkIsWritten) {
-    const std::string plain = pattern(9000);
+    // A whole chunk in eight writes, then the 808 bytes after it in one.
+    const std::string plain = pattern(kCopyChunk + 808);
     Sink sink;
-    sink.maxPerWrite = 1000;
-    EXPECT_EQ(kCopied, copy(scrambled(plain), 9000, sink).result);
+    sink.maxPerWrite = kCopyChunk / 8;
+    EXPECT_EQ(kCopied, copy(scrambled(plain), static_cast<int64_t>(plain.size()), sink).result);
     EXPECT_EQ(plain, sink.bytes);
-    EXPECT_EQ(10, sink.calls);
+    EXPECT_EQ(9, sink.calls);
 }
 
 TEST(Copy, AFailedWriteIsAWriteFailure) {

@@ -85,6 +85,16 @@ TEST(LongPathName, ExpandsShortNames) {
     EXPECT_EQ(0u, longPathName("C:\\no-such-dir-qvo\\x", longName));
 }
 
+TEST(LongPathName, TheShellEmulationExpandsShortNamesToo) {
+    const std::string dir = freshDirectory("qvo_emulated_long_name_");
+    char shortName[MAX_PATH];
+    ASSERT_NE(0u, GetShortPathNameA(dir.c_str(), shortName, MAX_PATH));
+    std::string longName;
+    ASSERT_NE(0u, emulatedLongPathName(shortName, longName));
+    EXPECT_EQ(0, _stricmp(dir.c_str(), longName.c_str())) << shortName << " -> " << longName;
+    EXPECT_EQ(0u, emulatedLongPathName("C:\\no-such-dir-qvo\\x", longName));
+}
+
 TEST(FindFileTime, ReportsTheLastWriteTime) {
     const std::string dir = freshDirectory("qvo_time_");
     touch(dir + "\\t");

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Every benchmark once, after a build (scripts/build.sh), each with its
+# defaults; prints the machine's load first, as other work skews the figures.
+#   bench/run-all.sh
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) CPUs, $(wine --version 2>/dev/null || echo 'no wine'), load: $(uptime | sed 's/.*load average: //')"
+echo "== start to JNI_CreateJavaVM and child processes (bench/launch_bench.sh)"
+"$here/launch_bench.sh"
+echo "== extraction against CopyFile (bench/extract_bench.sh)"
+"$here/extract_bench.sh"
+echo "== qarvo-build against cat (bench/builder_bench.sh)"
+"$here/builder_bench.sh"
