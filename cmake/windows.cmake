@@ -98,6 +98,10 @@ set_target_properties(fake-java PROPERTIES OUTPUT_NAME java)
 add_executable(fake-unpack200 testing/fakejre/unpack200_exe.cpp)
 set_target_properties(fake-unpack200 PROPERTIES OUTPUT_NAME unpack200)
 target_link_libraries(fake-unpack200 PRIVATE shell32)
+# The runtime's support library in bin\, which jvm.dll imports.
+add_library(fake-jre-base SHARED testing/fakejre/base_dll.cpp)
+target_include_directories(fake-jre-base PRIVATE ${PROJECT_SOURCE_DIR})
+set_target_properties(fake-jre-base PROPERTIES OUTPUT_NAME fakejre-base PREFIX "")
 add_library(fake-jvm SHARED testing/fakejre/jvm_dll.cpp testing/fakejre/fake_app.cpp)
 add_library(fake-jvm-nocreate SHARED testing/fakejre/jvm_dll.cpp testing/fakejre/fake_app.cpp)
 target_compile_definitions(fake-jvm-nocreate PRIVATE FAKEJRE_NO_CREATE)
@@ -115,12 +119,12 @@ install(TARGETS fake-splashscreen RUNTIME DESTINATION testing/fakejre/${QARVO_AR
                                   LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
 foreach(target fake-jvm fake-jvm-nocreate)
   target_include_directories(${target} PRIVATE ${FAKEJRE_GENERATED_INCLUDE})
-  target_link_libraries(${target} PRIVATE user32 gdi32)
+  target_link_libraries(${target} PRIVATE fake-jre-base user32 gdi32)
   # GCC 12 takes the strings of functions that end in ExitProcess for stack objects.
   target_compile_options(${target} PRIVATE -Wno-free-nonheap-object)
 endforeach()
 install(TARGETS fake-java fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
-install(TARGETS fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
+install(TARGETS fake-jre-base fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
                                             LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
 
 # Benchmark floors: the least a program can do for what the launcher does.

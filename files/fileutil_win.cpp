@@ -18,6 +18,10 @@ bool endsWithExe(const std::string& path) {
     return tail == ".exe";
 }
 
+// A path the ANSI file functions can open: it names an .exe and is shorter
+// than MAX_PATH (they take no more).
+bool usableByAnsiFunctions(const std::string& path) { return endsWithExe(path) && path.size() < MAX_PATH; }
+
 // A narrow form of a wide path, or empty when a character has none.
 std::string narrowPath(const std::wstring& wide) {
     bool replaced = false;
@@ -36,9 +40,12 @@ std::string computeExecutablePath() {
         fillGrowing(longForm, [&](wchar_t* b, DWORD n) { return longNameW(module.c_str(), b, n); });
         if (longForm.empty()) longForm = module;
         result = narrowPath(longForm);
-        if (!endsWithExe(result)) {
+        // A long form too long for the ANSI functions goes the way of one
+        // they cannot spell: the short form names the same file.
+        if (!usableByAnsiFunctions(result)) {
             fillGrowing(shortForm, [&](wchar_t* b, DWORD n) { return GetShortPathNameW(longForm.c_str(), b, n); });
-            result = narrowPath(shortForm);
+            std::string shortPath = narrowPath(shortForm);
+            if (usableByAnsiFunctions(shortPath) || !endsWithExe(result)) result = shortPath;
         }
         if (!endsWithExe(result)) {
             std::string module8;

@@ -95,8 +95,8 @@ private:
     bool readExact(void* buffer, uint32_t n, uint32_t* got, uint32_t* error);
     bool fail(Failure failure);
     bool seek(uint64_t position, Failure failure);
-    // A count of items of at least minItemSize bytes each that cannot fit in
-    // what is left of the source is refused before anything is allocated.
+    // A byte count (of items of at least minItemSize bytes each) that cannot
+    // fit in what is left of the source is refused before anything is allocated.
     bool countFits(int32_t count, uint64_t minItemSize) const;
     bool readWideEntries(int32_t count, std::vector<WideEntry>& out);
 

@@ -33,7 +33,9 @@ void setPath(const std::string& value) {
 HMODULE tryJvmDll(const std::string& candidate) {
     const bool exists = fileExists(candidate);
     logInfo("Trying %s (exists %d)", candidate.c_str(), exists ? 1 : 0);
-    HMODULE library = LoadLibraryA(candidate.c_str());
+    // The libraries jvm.dll imports are looked for from its own directory
+    // (and the runtime's bin directory on PATH), not from the launcher's.
+    HMODULE library = LoadLibraryExA(candidate.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (exists && library == nullptr) logInfo("Failed with error code %lu", GetLastError());
     return library;
 }

@@ -1,6 +1,7 @@
 // Entry point: one launch, in a fixed order, on the main thread.
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "files/extract.h"
 #include "format/config_ids.h"
@@ -10,6 +11,7 @@
 #include "launcher/messages.h"
 #include "launcher/run_state.h"
 #include "launcher/win32.h"
+#include "launcher/win_text.h"
 
 #include <commctrl.h>
 
@@ -44,12 +46,25 @@ void handleConsoleSwitches(const ArgumentList& arguments) {
     }
 }
 
+// Libraries loaded by name, now or by anything the launcher loads later, are
+// never looked for in the current directory, which the user may not own. Any
+// DLL directory takes the current directory's place in the search; the
+// system directory, searched anyway, adds nothing. (An empty one would do on
+// Windows, but Wine takes an empty one for none and keeps searching the
+// current directory.)
+void keepCurrentDirectoryOutOfDllSearch() {
+    std::wstring system;
+    fillGrowing(system, [](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); });
+    SetDllDirectoryW(system.empty() ? L"" : system.c_str());
+}
+
 bool splashEnabled() { return configInt(ConfigId::ShowSplash) != 0; }
 bool splashThroughRuntime() { return configInt(ConfigId::SplashThroughRuntime) != 0; }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCommand) {
+    keepCurrentDirectoryOutOfDllSearch();
     InitCommonControls();
     const char* text = commandText != nullptr ? commandText : "";
     if (*text != '\0' && std::strcmp(text, "__mvt_reboot") == 0) {

@@ -29,6 +29,7 @@ mkdir -p "$out/jre/bin/server"
 cp "$fake/x86/java.exe" "$out/jre/bin/"
 cp "$fake/x86/java.exe" "$out/jre/bin/javaw.exe"
 cp "$fake/x86/jvm.dll" "$out/jre/bin/server/"
+cp "$fake/x86/fakejre-base.dll" "$out/jre/bin/"
 java=$(readlink -f "$(command -v java)")
 printf 'main=bridge\nbridge=%s\njava=%s\n' "$fake/bridge" "$java" > "$out/jre/bin/server/fakejre.ini"
 windows_home="Z:$(tr / '\\' <<<"$out/jre")"

@@ -304,7 +304,8 @@ void showThroughRuntimeLibrary() {
     if (state.close != nullptr) return;
     const std::string path = jvmHome() + "\\bin\\splashscreen.dll";
     logInfo("loading splashscreen dll from %s", path.c_str());
-    HMODULE library = LoadLibraryA(path.c_str());
+    // Its own imports come from the runtime, not from the launcher's directory.
+    HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (library == nullptr) {
         logError("Could not load splashscreen.dll");
         return;

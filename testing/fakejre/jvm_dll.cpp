@@ -634,10 +634,14 @@ const JNIInvokeInterface_ kVmTable = vmTable(std::make_index_sequence<std::size(
 
 }  // namespace
 
+// From fakejre-base.dll in the runtime's bin directory (base_dll.cpp).
+extern "C" __declspec(dllimport) const wchar_t* fakejreBasePath();
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         self = instance;
         fakejre::recordCall(ownDirectory(), L"jvm.dll loaded " + ownDirectory() + L"jvm.dll");
+        fakejre::recordCall(ownDirectory(), L"base library " + std::wstring(fakejreBasePath()));
     }
     return TRUE;
 }

@@ -359,6 +359,8 @@ std::string layFakeRuntime(const std::string& home, const FakeRuntimeOptions& op
     if (options.javaw) copy(fake + "/java.exe", bin + "/javaw.exe");
     copy(fake + "/unpack200.exe", bin + "/unpack200.exe");
     if (options.splashLibrary) copy(fake + "/splashscreen.dll", bin + "/splashscreen.dll");
+    // The support library jvm.dll imports lives in bin, not beside jvm.dll.
+    copy(fake + "/fakejre-base.dll", bin + "/fakejre-base.dll");
     if (!options.vmKind.empty())
         copy(fake + (options.createEntry ? "/jvm.dll" : "/jvm-nocreate.dll"), bin + "/" + options.vmKind + "/jvm.dll");
     if (options.layout == Layout::Jdk8) {

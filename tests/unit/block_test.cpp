@@ -108,6 +108,25 @@ TEST(Block, EveryTruncationFailsWithoutReadingPastTheEnd) {
     }
 }
 
+// Near the end of the data, where fewer bytes are left than the remaining
+// entries could take, a cut still names the primitive that was reading there.
+TEST(Block, ACutNearTheEndNamesThePrimitiveReadingThere) {
+    RawBlock raw;
+    raw.groups = {{"en", {{1000, u"E"}}}};
+    const std::string bytes = block::encodeBlock(raw);  // 28 N3, 32 code length, 36 "en", 38 M, 42 id, 46 length, 50 "E"
+    const struct {
+        size_t keep;
+        Failure expected;
+    } cuts[] = {{34, Failure::ReadInt}, {37, Failure::ReadString}, {40, Failure::ReadInt},
+                {44, Failure::ReadInt}, {48, Failure::ReadInt},   {51, Failure::ReadWString}};
+    ASSERT_EQ(52u, bytes.size());
+    for (const auto& cut : cuts) {
+        ReadOutcome read = readAll(bytes.substr(0, cut.keep));
+        EXPECT_FALSE(read.ok) << cut.keep;
+        EXPECT_EQ(cut.expected, read.failure) << cut.keep;
+    }
+}
+
 TEST(Block, ShortReadsLogTheSystemErrorAndByteCount) {
     ReadOutcome read = readAll(std::string("\xd5\x13", 2));
     ASSERT_EQ(1u, read.log.size());
@@ -115,8 +134,9 @@ TEST(Block, ShortReadsLogTheSystemErrorAndByteCount) {
     EXPECT_EQ(Failure::ReadInt, read.failure);
 }
 
-// Counts and byte counts that cannot fit in what is left are refused before
-// anything is allocated for them.
+// Byte counts that cannot fit in what is left are refused before anything is
+// allocated for them; entry counts that cannot fit end at the end of the
+// data, having kept no more entries than the bytes held.
 struct Damage {
     const char* name;
     std::string tail;  // bytes after the 20-byte header
@@ -130,7 +150,9 @@ TEST_P(DamagedCountTest, IsRefused) {
     ReadOutcome read = readAll(header + GetParam().tail);
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(GetParam().expected, read.failure);
-    EXPECT_TRUE(read.raw.narrow.empty());
+    size_t entries = read.raw.narrow.size() + read.raw.wide.size();
+    for (const auto& group : read.raw.groups) entries += 1 + group.entries.size();
+    EXPECT_LE(entries * 8, GetParam().tail.size());
 }
 
 std::string le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
