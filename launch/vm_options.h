@@ -42,8 +42,9 @@ struct OptionEnvironment {
 };
 
 // Inclusions deeper than this are not followed (a cycle that the open-file
-// check cannot see, as one file reached under two spellings).
-inline constexpr int kMaxOptionFileDepth = 32;
+// check cannot see, as one file reached under two spellings). Far deeper than
+// any real chain of option files, which must be read whole.
+inline constexpr int kMaxOptionFileDepth = 128;
 // Nor more inclusions than this in one launch: files that each include
 // several others twice over would otherwise be read exponentially often.
 inline constexpr int kMaxOptionFileInclusions = 1000;
