@@ -30,37 +30,17 @@ std::string le32(uint32_t value) {
     return out;
 }
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using rig::logged;
+using rig::lower;
+using rig::withPrefix;
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
-
-// The texts after "<prefix><i>: " of the transcript lines that have it.
-std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const std::string& line : lines) {
-        if (!startsWith(line, prefix)) continue;
-        const size_t colon = line.find(": ", prefix.size());
-        out.push_back(colon == std::string::npos ? line.substr(prefix.size()) : line.substr(colon + 2));
-    }
-    return out;
-}
 
 std::vector<std::string> startingWith(const std::vector<std::string>& lines, const std::string& prefix) {
     std::vector<std::string> out;
     for (const std::string& line : lines)
         if (startsWith(line, prefix)) out.push_back(line);
     return out;
-}
-
-// The value logged after a prefix, up to the end of its line.
-std::string logged(const std::string& log, const std::string& prefix) {
-    const size_t at = log.find("\n" + prefix);
-    if (at == std::string::npos) return std::string();
-    const size_t start = at + 1 + prefix.size();
-    return log.substr(start, log.find('\n', start) - start);
 }
 
 // Runs a command line through Wine's cmd, for what only a Windows parent can

@@ -30,13 +30,7 @@ std::set<std::string> extractionDirectories() {
     return out;
 }
 
-// The value logged after a prefix, up to the end of its line.
-std::string logged(const std::string& log, const std::string& prefix) {
-    const size_t at = log.find("\n" + prefix);
-    if (at == std::string::npos) return std::string();
-    const size_t start = at + 1 + prefix.size();
-    return log.substr(start, log.find('\n', start) - start);
-}
+using rig::logged;
 
 std::string hostPathOfTemp(const std::string& windowsPath) {
     return rig::wineTempDirectory() + "/" + windowsPath.substr(windowsPath.rfind('\\') + 1);

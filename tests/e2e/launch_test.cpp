@@ -23,15 +23,7 @@ file-not-found = "missing {0}"
 invalid-parameters = "invalid parameters"
 )";
 
-std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const std::string& line : lines) {
-        if (line.rfind(prefix, 0) != 0) continue;
-        const size_t colon = line.find(": ", prefix.size());
-        out.push_back(colon == std::string::npos ? line.substr(prefix.size()) : line.substr(colon + 2));
-    }
-    return out;
-}
+using rig::withPrefix;
 
 bool has(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -43,10 +35,7 @@ bool hasLineStarting(const std::vector<std::string>& lines, const std::string& s
     return false;
 }
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using rig::lower;
 
 class LaunchTest : public ::testing::Test {
 protected:

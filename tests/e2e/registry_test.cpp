@@ -11,10 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using rig::lower;
 
 // The positions of texts in the log, in the order given; fails when one is missing.
 void expectInOrder(const std::string& log, const std::vector<std::string>& texts) {

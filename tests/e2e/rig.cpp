@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -382,6 +383,37 @@ std::vector<std::string> fakeCalls(const std::string& directory) {
     std::string line;
     while (std::getline(in, line)) lines.push_back(line);
     return lines;
+}
+
+std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        if (line.rfind(prefix, 0) != 0) continue;
+        const size_t colon = line.find(": ", prefix.size());
+        out.push_back(colon == std::string::npos ? line.substr(prefix.size()) : line.substr(colon + 2));
+    }
+    return out;
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string logged(const std::string& log, const std::string& prefix) {
+    const size_t at = log.find("\n" + prefix);
+    if (at == std::string::npos) return std::string();
+    const size_t start = at + 1 + prefix.size();
+    return log.substr(start, log.find('\n', start) - start);
+}
+
+void expectLinesInOrder(const std::string& log, const std::vector<std::string>& lines) {
+    size_t at = 0;
+    for (const std::string& line : lines) {
+        const size_t found = log.find("\n" + line, at);
+        ASSERT_NE(std::string::npos, found) << "missing, or out of order: " << line << "\n--- log ---\n" << log;
+        at = found + line.size();
+    }
 }
 
 RunResult wineReg(const std::vector<std::string>& args) {

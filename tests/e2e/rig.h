@@ -126,6 +126,18 @@ struct FakeRuntimeOptions {
 std::string layFakeRuntime(const std::string& home, const FakeRuntimeOptions& options = {});
 // The lines the fake runtime's pieces recorded in directory (fakejre-calls.log).
 std::vector<std::string> fakeCalls(const std::string& directory);
+// The texts after "<prefix><i>: " (or after the prefix alone) of the
+// transcript lines that start with the prefix, in order.
+std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const std::string& prefix);
+
+// ASCII lower case, as the launcher keeps the paths it searches.
+std::string lower(std::string text);
+// The value logged after a prefix at the start of a log line, up to the end
+// of that line; empty when no line has it.
+std::string logged(const std::string& log, const std::string& prefix);
+// Each expected text starts a line of the log, in this order (a failure
+// names the first one missing and prints the log).
+void expectLinesInOrder(const std::string& log, const std::vector<std::string>& lines);
 
 // Runs Wine's reg.exe with the arguments; the result's exit code tells success.
 RunResult wineReg(const std::vector<std::string>& args);

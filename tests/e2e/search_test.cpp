@@ -15,15 +15,7 @@ namespace {
 using rig::FakeRuntimeOptions;
 using Layout = FakeRuntimeOptions::Layout;
 
-// Each expected text starts a line of the log, in this order.
-void expectInOrder(const std::string& log, const std::vector<std::string>& lines) {
-    size_t at = 0;
-    for (const std::string& line : lines) {
-        size_t found = log.find("\n" + line, at);
-        ASSERT_NE(std::string::npos, found) << "missing, or out of order: " << line << "\n--- log ---\n" << log;
-        at = found + line.size();
-    }
-}
+const auto expectInOrder = rig::expectLinesInOrder;
 
 size_t countOf(const std::vector<std::string>& lines, const std::string& start) {
     return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });

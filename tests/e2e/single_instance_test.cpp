@@ -19,22 +19,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using rig::lower;
 
 size_t lineAt(const std::string& log, const std::string& line) { return log.find("\n" + line + "\n"); }
 
-// Each expected text starts a line of the log, in this order.
-void expectInOrder(const std::string& log, const std::vector<std::string>& lines) {
-    size_t at = 0;
-    for (const std::string& line : lines) {
-        const size_t found = log.find("\n" + line, at);
-        ASSERT_NE(std::string::npos, found) << "missing, or out of order: " << line << "\n--- log ---\n" << log;
-        at = found + line.size();
-    }
-}
+const auto expectInOrder = rig::expectLinesInOrder;
 
 std::string utf16(const std::string& ascii) {
     std::string out;

@@ -75,25 +75,22 @@ TEST(EmptyDirectory, IgnoresRelativeDotNames) {
     EXPECT_TRUE(fileExists(dir + "\\keep"));
 }
 
-TEST(LongPathName, ExpandsShortNames) {
+// The platform's function and the shell emulation for systems without it.
+using LongName = size_t (*)(const std::string&, std::string&);
+class LongPathNameTest : public ::testing::TestWithParam<LongName> {};
+
+TEST_P(LongPathNameTest, ExpandsShortNames) {
     const std::string dir = freshDirectory("qvo_long_directory_name_");
     char shortName[MAX_PATH];
     ASSERT_NE(0u, GetShortPathNameA(dir.c_str(), shortName, MAX_PATH));
     std::string longName;
-    ASSERT_NE(0u, longPathName(shortName, longName));
+    ASSERT_NE(0u, GetParam()(shortName, longName));
     EXPECT_EQ(0, _stricmp(dir.c_str(), longName.c_str())) << shortName << " -> " << longName;
-    EXPECT_EQ(0u, longPathName("C:\\no-such-dir-qvo\\x", longName));
+    EXPECT_EQ(0u, GetParam()("C:\\no-such-dir-qvo\\x", longName));
 }
 
-TEST(LongPathName, TheShellEmulationExpandsShortNamesToo) {
-    const std::string dir = freshDirectory("qvo_emulated_long_name_");
-    char shortName[MAX_PATH];
-    ASSERT_NE(0u, GetShortPathNameA(dir.c_str(), shortName, MAX_PATH));
-    std::string longName;
-    ASSERT_NE(0u, emulatedLongPathName(shortName, longName));
-    EXPECT_EQ(0, _stricmp(dir.c_str(), longName.c_str())) << shortName << " -> " << longName;
-    EXPECT_EQ(0u, emulatedLongPathName("C:\\no-such-dir-qvo\\x", longName));
-}
+INSTANTIATE_TEST_SUITE_P(Ways, LongPathNameTest, ::testing::Values(&longPathName, &emulatedLongPathName),
+                         [](const auto& info) { return info.index == 0 ? "platform" : "shellEmulation"; });
 
 TEST(FindFileTime, ReportsTheLastWriteTime) {
     const std::string dir = freshDirectory("qvo_time_");
