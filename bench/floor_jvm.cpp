@@ -1,5 +1,8 @@
 // The floor of the start benchmark: a program that does nothing but load a
-// jvm.dll and enter its JNI_CreateJavaVM, as a launcher could at best.
+// jvm.dll and enter its JNI_CreateJavaVM, as a launcher could at best. Like
+// any launcher it first puts the runtime's bin directory (the parent of the
+// jvm.dll's directory) in front of PATH, where the jvm.dll finds the DLLs it
+// depends on.
 //   floor-jvm-<arch>.exe <path of jvm.dll>
 // Exit code: what JNI_CreateJavaVM returned, 90 when the library or its entry
 // point is missing, 91 without an argument.
@@ -38,6 +41,22 @@ std::wstring firstArgument() {
     return argument;
 }
 
+// PATH = <parent of the jvm.dll's directory>;<PATH>.
+void putBinDirectoryOnPath(const std::wstring& jvmPath) {
+    std::wstring::size_type slash = jvmPath.find_last_of(L"\\/");
+    if (slash == std::wstring::npos || slash == 0) return;
+    slash = jvmPath.find_last_of(L"\\/", slash - 1);
+    if (slash == std::wstring::npos) return;
+    std::wstring value = jvmPath.substr(0, slash);
+    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    if (size > 0) {
+        std::wstring path(size, L'\0');
+        path.resize(GetEnvironmentVariableW(L"PATH", path.data(), size));
+        value += L";" + path;
+    }
+    SetEnvironmentVariableW(L"PATH", value.c_str());
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -46,6 +65,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 #endif
     const std::wstring path = firstArgument();
     if (path.empty()) return 91;
+    putBinDirectoryOnPath(path);
     HMODULE jvm = LoadLibraryW(path.c_str());
     if (jvm == nullptr) return 90;
     const auto create = reinterpret_cast<CreateJavaVm>(reinterpret_cast<void*>(GetProcAddress(jvm, "JNI_CreateJavaVM")));

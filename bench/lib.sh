@@ -57,6 +57,7 @@ lay_fake_runtime() {
   cp "$fake/java.exe" "$home/bin/java.exe"
   cp "$fake/java.exe" "$home/bin/javaw.exe"
   cp "$fake/unpack200.exe" "$home/bin/unpack200.exe"
+  cp "$fake/fakejre-base.dll" "$home/bin/fakejre-base.dll"
   cp "$fake/jvm.dll" "$home/bin/server/jvm.dll"
   printf 'banner=openjdk version "17.0.15" 2025-04-15\nexit=0\n' > "$home/bin/fakejre.ini"
   printf 'timing=1\n' > "$home/bin/server/fakejre.ini"
