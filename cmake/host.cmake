@@ -110,6 +110,11 @@ foreach(dir ${QARVO_WIN_BUILD_DIRS})
   set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300)
 endforeach()
 
+# The benchmarks, run small once each so that their documented commands keep
+# working; no speed is judged. They use a Wine prefix of their own.
+add_test(NAME bench.smoke COMMAND ${PROJECT_SOURCE_DIR}/tests/bench/smoke_test.sh ${CMAKE_BINARY_DIR}/bench-smoke)
+set_tests_properties(bench.smoke PROPERTIES LABELS bench TIMEOUT 600)
+
 add_subdirectory(testing/fakejre/bridge)
 
 # The JNI code against the host's real JVM. gtest_discover_tests runs every

@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
   default-jdk-headless junit5
   googletest libtomlplusplus-dev osslsigncode openssl
+  bc time
 )
 
 missing=()
