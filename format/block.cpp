@@ -239,9 +239,9 @@ std::string includedFileHeader(int64_t size) {
     return out;
 }
 
-void scramble(char* data, size_t n) {
+void scrambleByWords(char* data, size_t n) {
     // A machine word at a time (the mask repeated in every byte of a word),
-    // then the bytes left over. Included files run to hundreds of MiB.
+    // then the bytes left over.
     size_t pattern;
     std::memset(&pattern, kScrambleMask, sizeof pattern);
     size_t i = 0;
@@ -252,6 +252,56 @@ void scramble(char* data, size_t n) {
         std::memcpy(data + i, &word, sizeof word);
     }
     for (; i < n; ++i) data[i] = static_cast<char>(data[i] ^ static_cast<char>(kScrambleMask));
+}
+
+#if defined(__GNUC__)
+namespace {
+
+// Sixteen bytes at a time: included files run to hundreds of MiB, and on
+// 32-bit x86 the word loop alone took about a tenth of an extraction's time.
+// 32-bit x86 has 16-byte registers only from SSE2 on, so there the vector
+// code is compiled for SSE2 and used when the processor has it.
+typedef unsigned char Bytes16 __attribute__((vector_size(16)));
+
+#if defined(__i386__)
+__attribute__((target("sse2")))
+#endif
+void scrambleBy16(char* data, size_t n) {
+    Bytes16 pattern;
+    std::memset(&pattern, kScrambleMask, sizeof pattern);
+    size_t i = 0;
+    for (; n - i >= sizeof pattern; i += sizeof pattern) {
+        Bytes16 bytes;
+        std::memcpy(&bytes, data + i, sizeof bytes);
+        bytes ^= pattern;
+        std::memcpy(data + i, &bytes, sizeof bytes);
+    }
+    scrambleByWords(data + i, n - i);
+}
+
+bool has16ByteVectors() {
+#if defined(__i386__)
+    static const bool sse2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("sse2") != 0;
+    }();
+    return sse2;
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+#endif
+
+void scramble(char* data, size_t n) {
+#if defined(__GNUC__)
+    if (has16ByteVectors()) {
+        scrambleBy16(data, n);
+        return;
+    }
+#endif
+    scrambleByWords(data, n);
 }
 
 }  // namespace block

@@ -117,4 +117,8 @@ std::string includedFileHeader(int64_t size);
 // Scrambles or unscrambles bytes in place (the same XOR both ways).
 void scramble(char* data, size_t n);
 
+// The same a machine word at a time: what scramble falls back to where the
+// processor has no 16-byte vectors.
+void scrambleByWords(char* data, size_t n);
+
 }  // namespace block

@@ -196,13 +196,16 @@ TEST(Scramble, IsItsOwnInverseWithMask88) {
     EXPECT_EQ(data, copy);
 }
 
-TEST(Scramble, EveryByteOfEveryLengthAndAlignment) {
+// The vector code and the word code it falls back to, against the byte rule.
+class ScrambleWays : public ::testing::TestWithParam<void (*)(char*, size_t)> {};
+
+TEST_P(ScrambleWays, EveryByteOfEveryLengthAndAlignment) {
     std::string data;
-    for (int i = 0; i < 64; ++i) data.push_back(static_cast<char>(i * 37 + 11));
-    for (size_t offset = 0; offset < 8; ++offset) {
+    for (int i = 0; i < 80; ++i) data.push_back(static_cast<char>(i * 37 + 11));
+    for (size_t offset = 0; offset < 16; ++offset) {
         for (size_t length = 0; offset + length <= data.size(); ++length) {
             std::string copy = data;
-            block::scramble(copy.data() + offset, length);
+            GetParam()(copy.data() + offset, length);
             for (size_t i = 0; i < data.size(); ++i) {
                 const bool inside = i >= offset && i < offset + length;
                 const char expected = inside ? static_cast<char>(data[i] ^ static_cast<char>(0x88)) : data[i];
@@ -211,6 +214,8 @@ TEST(Scramble, EveryByteOfEveryLengthAndAlignment) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scramble, ScrambleWays, ::testing::Values(&block::scramble, &block::scrambleByWords));
 
 // A minimal PE image: headers, a section table of S sections, the last one's
 // data ending where the block starts.
