@@ -2,11 +2,11 @@
 # qarvo-build writing an executable with 1 GiB of bundled files, against cat
 # of the same bytes: wall time ratio (target <= 1.2) and the builder's peak
 # memory (target < 32 MiB). Files are made once in a work directory.
-#   bench/builder_bench.sh [MiB] [runs]
+#   bench/builder_bench.sh [MiB=1024] [runs=5]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mib=${1:-1024}
-runs=${2:-3}
+runs=${2:-5}
 work=${QARVO_BENCH_DIR:-$root/build/bench-builder}
 builder=$root/dist/bin/qarvo-build
 stub=$root/dist/stubs/launcher-x86.exe
@@ -34,10 +34,15 @@ done
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 seconds() { local s e; s=$(date +%s.%N); "$@"; e=$(date +%s.%N); echo "$e - $s" | bc -l; }
 
+# Each timed write starts with nothing waiting to be written back: data left
+# dirty by an earlier write (or an earlier benchmark) throttles the next one
+# and made the ratio swing between 1 and 6.
 cat_times=() build_times=() peaks=()
 for r in $(seq 1 "$runs"); do
+  sync
   cat_times+=("$(seconds sh -c "cat '$stub' ${files[*]} > '$work/cat.out'")")
   rm -f "$work/cat.out"
+  sync
   start=$(date +%s.%N)
   /usr/bin/time -f %M -o "$work/peak" "$builder" build "$project" -o "$work/bench.exe"
   end=$(date +%s.%N)
