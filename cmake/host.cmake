@@ -107,7 +107,12 @@ endforeach()
 foreach(dir ${QARVO_WIN_BUILD_DIRS})
   get_filename_component(arch ${dir} NAME)
   add_test(NAME win_tests.${arch} COMMAND wine ${dir}/win_tests.exe)
-  set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300)
+  # The same prefix as the end-to-end tests: a Wine server started here
+  # without a display would take the desktop from a window test running
+  # beside it, and the temporary-directory tests make and remove directories
+  # in the prefix (among them C:\windows\temp, where the launcher falls back).
+  set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300
+                                                    RESOURCE_LOCK wine_temp)
 endforeach()
 
 # The benchmarks, run small once each so that their documented commands keep
