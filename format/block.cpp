@@ -239,19 +239,34 @@ std::string includedFileHeader(int64_t size) {
     return out;
 }
 
-void scrambleByWords(char* data, size_t n) {
-    // A machine word at a time (the mask repeated in every byte of a word),
-    // then the bytes left over.
-    size_t pattern;
+namespace {
+
+// XORs the mask into data one Chunk at a time (the mask repeated in every
+// byte of a Chunk); returns how many bytes that covered, the rest being
+// shorter than a Chunk. Always inlined, so that it is compiled with the
+// instruction set of the function using it.
+template <typename Chunk>
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline size_t scrambleChunks(char* data, size_t n) {
+    Chunk pattern;
     std::memset(&pattern, kScrambleMask, sizeof pattern);
     size_t i = 0;
     for (; n - i >= sizeof pattern; i += sizeof pattern) {
-        size_t word;
-        std::memcpy(&word, data + i, sizeof word);
-        word ^= pattern;
-        std::memcpy(data + i, &word, sizeof word);
+        Chunk chunk;
+        std::memcpy(&chunk, data + i, sizeof chunk);
+        chunk ^= pattern;
+        std::memcpy(data + i, &chunk, sizeof chunk);
     }
-    for (; i < n; ++i) data[i] = static_cast<char>(data[i] ^ static_cast<char>(kScrambleMask));
+    return i;
+}
+
+}  // namespace
+
+void scrambleByWords(char* data, size_t n) {
+    for (size_t i = scrambleChunks<size_t>(data, n); i < n; ++i)
+        data[i] = static_cast<char>(data[i] ^ static_cast<char>(kScrambleMask));
 }
 
 #if defined(__GNUC__)
@@ -267,16 +282,8 @@ typedef unsigned char Bytes16 __attribute__((vector_size(16)));
 __attribute__((target("sse2")))
 #endif
 void scrambleBy16(char* data, size_t n) {
-    Bytes16 pattern;
-    std::memset(&pattern, kScrambleMask, sizeof pattern);
-    size_t i = 0;
-    for (; n - i >= sizeof pattern; i += sizeof pattern) {
-        Bytes16 bytes;
-        std::memcpy(&bytes, data + i, sizeof bytes);
-        bytes ^= pattern;
-        std::memcpy(data + i, &bytes, sizeof bytes);
-    }
-    scrambleByWords(data + i, n - i);
+    const size_t done = scrambleChunks<Bytes16>(data, n);
+    scrambleByWords(data + done, n - done);
 }
 
 bool has16ByteVectors() {

@@ -58,11 +58,7 @@ rig::RunResult runThroughCmd(const std::vector<std::string>& tokens, rig::RunOpt
 
 // A block cut short inside the wide entries and the localised groups (the
 // narrow entries and the counts are cut in spine_test.cpp).
-struct Cut {
-    const char* what;
-    size_t keep;
-    const char* text;
-};
+using Cut = rig::BlockCut;
 
 class TruncatedAtTest : public ::testing::TestWithParam<Cut> {};
 
@@ -74,8 +70,7 @@ TEST_P(TruncatedAtTest, FailsWithThePrimitivesText) {
     const std::string full = block::encodeBlock(raw);
     ASSERT_EQ(71u, full.size()) << "the offsets below no longer fit the block";
     rig::Workspace ws;
-    const std::string exe = rig::writeExecutable(ws, "cut.exe", full.substr(0, GetParam().keep));
-    auto result = rig::runWine(exe, rig::withArgs({"-q_mvt_internal"}));
+    auto result = rig::runCutBlock(ws, full, GetParam());
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(1, result.exitCode);
     EXPECT_EQ(std::string(GetParam().text) + "\n", result.err);

@@ -321,6 +321,10 @@ std::string writeExecutable(const Workspace& ws, const std::string& exeName, con
     return ws.file(exeName);
 }
 
+RunResult runCutBlock(const Workspace& ws, const std::string& block, const BlockCut& cut) {
+    return runWine(writeExecutable(ws, "cut.exe", block.substr(0, cut.keep)), withArgs({"-q_mvt_internal"}));
+}
+
 std::vector<std::string> tempFilesStartingWith(const std::string& prefix) {
     std::vector<std::string> names;
     std::error_code ec;

@@ -97,6 +97,17 @@ RunResult buildProject(const Workspace& ws, const std::string& project, const st
 std::string writeExecutable(const Workspace& ws, const std::string& exeName, const std::string& appended,
                             const std::string& arch = "x86");
 
+// A configuration block cut short after `keep` bytes: the field it stops in
+// (`what`) and the text the launcher must fail with.
+struct BlockCut {
+    const char* what;
+    size_t keep;
+    const char* text;
+};
+// Runs a launcher carrying the first cut.keep bytes of block, its errors on
+// standard error ("-q_mvt_internal").
+RunResult runCutBlock(const Workspace& ws, const std::string& block, const BlockCut& cut);
+
 // Names in the Wine temporary directory that start with prefix.
 std::vector<std::string> tempFilesStartingWith(const std::string& prefix);
 

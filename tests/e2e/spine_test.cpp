@@ -50,11 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Arch, SpineTest, ::testing::Values("x86", "x64"));
 
 // Cutting a valid block short at a given byte fails with the text of the
 // primitive that was reading there.
-struct Cut {
-    const char* what;
-    size_t keep;
-    const char* text;
-};
+using Cut = rig::BlockCut;
 
 class TruncatedBlockTest : public ::testing::TestWithParam<Cut> {};
 
@@ -64,8 +60,7 @@ TEST_P(TruncatedBlockTest, FailsWithThePrimitivesText) {
     raw.wide = {{ConfigId::AppName, u"wide"}};
     const std::string full = block::encodeBlock(raw);
     rig::Workspace ws;
-    const std::string exe = rig::writeExecutable(ws, "cut.exe", full.substr(0, GetParam().keep));
-    auto result = rig::runWine(exe, rig::withArgs({"-q_mvt_internal"}));
+    auto result = rig::runCutBlock(ws, full, GetParam());
     EXPECT_EQ(1, result.exitCode);
     EXPECT_EQ(std::string(GetParam().text) + "\n", result.err);
 }
