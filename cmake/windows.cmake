@@ -24,6 +24,7 @@ add_library(launcher_core STATIC
   launch/launch_win.cpp
   launch/variables_win.cpp
   launch/vm_options_win.cpp
+  launcher/common_controls_win.cpp
   launcher/config_load_win.cpp
   launcher/early_win.cpp
   launcher/locale_win.cpp
@@ -37,8 +38,9 @@ add_library(launcher_core STATIC
   session/splash_win.cpp
   session/window_activation_win.cpp
 )
-# shell32 is loaded at run time where it is needed (files/fileutil_win.cpp), not imported.
-target_link_libraries(launcher_core PUBLIC qarvo_portable comctl32 user32 gdi32 advapi32)
+# shell32 is loaded at run time where it is needed (files/fileutil_win.cpp), not imported;
+# comctl32 too, before the first window (launcher/common_controls_win.cpp).
+target_link_libraries(launcher_core PUBLIC qarvo_portable user32 gdi32 advapi32)
 
 if(QARVO_ARCH STREQUAL "x86")
   set(MANIFEST_ARCH X86)

@@ -2,6 +2,7 @@
 
 #include "files/fileutil.h"
 #include "format/config_ids.h"
+#include "launcher/common_controls.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
 #include "launcher/run_state.h"
@@ -20,6 +21,7 @@ void offerLogInExplorer() {
     if (path == nullptr) return;
     const std::string question =
         std::string("The following log file will be created:\n\n") + path + "\n\nDo you want to open an Explorer window?";
+    initCommonControlsOnce();
     if (MessageBoxA(nullptr, question.c_str(), productName(), MB_YESNO) != IDYES) return;
     std::string shortPath, windowsDirectory;
     fillGrowing(shortPath, [&](char* b, DWORD n) { return GetShortPathNameA(path, b, n); });

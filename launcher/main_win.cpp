@@ -7,13 +7,12 @@
 #include "format/config_ids.h"
 #include "jvm/load.h"
 #include "launch/launch.h"
+#include "launcher/common_controls.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
 #include "launcher/run_state.h"
 #include "launcher/win32.h"
 #include "launcher/win_text.h"
-
-#include <commctrl.h>
 
 #include "session/console.h"
 #include "session/single_instance.h"
@@ -38,6 +37,7 @@ void handleConsoleSwitches(const ArgumentList& arguments) {
         } else if (quietAndConsole && argument == u"-c") {
             disableMessageBoxes();
             if (!attachOrAllocateConsole()) {
+                initCommonControlsOnce();
                 MessageBoxA(nullptr, "Error: Could not allocate console.", "morvantic", MB_OK);
                 std::exit(1);
             }
@@ -65,7 +65,6 @@ bool splashThroughRuntime() { return configInt(ConfigId::SplashThroughRuntime) !
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCommand) {
     keepCurrentDirectoryOutOfDllSearch();
-    InitCommonControls();
     const char* text = commandText != nullptr ? commandText : "";
     if (*text != '\0' && std::strcmp(text, "__mvt_reboot") == 0) {
         rebootSystem();

@@ -5,6 +5,7 @@
 
 #include "files/fileutil.h"
 #include "format/config_ids.h"
+#include "launcher/common_controls.h"
 #include "launcher/config.h"
 #include "launcher/message_text.h"
 #include "launcher/win_text.h"
@@ -49,6 +50,7 @@ void showWide(std::wstring text) {
         // The owner, the hidden splash window, ends with its thread at any
         // moment; a box it can no longer own is shown without an owner.
         // (Windows reports the failure as 0, Wine as -1.)
+        initCommonControlsOnce();
         HWND boxOwner = owner.load();
         if (boxOwner != nullptr && !IsWindow(boxOwner)) boxOwner = nullptr;
         if (MessageBoxW(boxOwner, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK) <= 0 && boxOwner != nullptr)

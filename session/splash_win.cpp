@@ -8,6 +8,7 @@
 #include "format/config_ids.h"
 #include "format/resource_ids.h"
 #include "launch/jvm_session.h"
+#include "launcher/common_controls.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
 #include "launcher/run_state.h"
@@ -202,6 +203,7 @@ void registerWindowClass() {
 }
 
 HWND createWindow(const OwnWindow& w) {
+    initCommonControlsOnce();
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
     const SplashPlacement at = centredOn(desktop.left, desktop.top, desktop.right, desktop.bottom, w.width, w.height);
