@@ -68,6 +68,14 @@ children=$(cat "$bin/fakejre-calls.log" 2>/dev/null | grep -c -E '^(java|unpack2
 
 warm=$(traced_start)
 
+# A cold start of a runtime whose home has a release file: its version comes
+# from there, so no child process (target 0), and the cache is written all
+# the same.
+printf 'IMPLEMENTOR="Bench"\r\nJAVA_VERSION="17.0.15"\r\n' > "$work/jre/release"
+wine_run reg delete 'HKCU\SOFTWARE\korvath\qarvo\jvms' /f >/dev/null 2>&1 || true
+released=$(traced_start)
+cached=$(wine_run reg query 'HKCU\SOFTWARE\korvath\qarvo\jvms' /s 2>/dev/null | grep -c 'Version' || true)
+
 launcher_median=$(printf '%s\n' "${launcher_us[@]}" | median)
 floor_median=$(printf '%s\n' "${floor_us[@]}" | median)
 gui_median=$(printf '%s\n' "${gui_us[@]}" | median)
@@ -85,3 +93,5 @@ printf 'ratio launcher / floor: %.2f (target <= 1.10)\n' "$ratio"
 printf 'ratio launcher / GUI floor: %.2f (for information)\n' "$gui_ratio"
 printf 'child processes in %d warm starts: %d java.exe/unpack200.exe runs recorded (target 0)\n' "$runs" "$children"
 printf 'processes created, traced (WINEDEBUG=+process): warm start %s (target 0); cold start %s\n' "$warm" "$cold"
+printf 'processes created, traced: cold start with a release file %s (target 0); version cache entries: %s\n' \
+  "$released" "$cached"

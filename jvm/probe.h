@@ -6,16 +6,16 @@
 
 #include "launcher/handle.h"
 
-// The java executable of a home directory: jre\bin\java.exe when that exists,
-// else bin\java.exe. When a JDK is required, false unless the home is a JDK
-// (lib\tools.jar or bin\javac.exe).
-bool javaExeForHome(std::string& javaExecutable, const std::string& home);
-
 // Normalises the path in place, finds its version (cache, else by running it
 // with -version) and checks it against the limits; with executable type 1 the
 // path becomes the javaw.exe beside it, which must exist.
 bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::string& minimum,
                   const std::string& maximum, bool betaAllowed);
+
+// Whether the runtime's jvm.dll, as the loader looks for it, is of the
+// launcher's own architecture (the PE header's machine); true when there is
+// none to read (loading it then fails and says so).
+bool runtimeOfOwnArchitecture(const std::string& javaExecutable);
 
 // Runs "<java> -version" with its error output in a temporary file; true when
 // a version was read from it.

@@ -8,6 +8,8 @@
 #include "files/tempdir.h"
 #include "format/config_ids.h"
 #include "jvm/registry.h"
+#include "jvm/release_file.h"
+#include "jvm/search_rules.h"
 #include "jvm/versions.h"
 #include "launcher/config.h"
 #include "launcher/win_text.h"
@@ -27,7 +29,54 @@ std::string readOutput(const std::string& path) {
     return text.str();
 }
 
+std::string readAll(const std::string& path, size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::string();
+    std::string bytes(limit, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(limit));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
+}
+
+// The version the runtime's release file states: in the home above bin, or
+// for the JRE inside a JDK, in the JDK's home.
+bool versionFromRelease(const std::string& javaExecutable, std::string& version) {
+    const std::string bin = binDirectoryOf(javaExecutable);
+    std::string home = bin.substr(0, bin.rfind('\\'));
+    for (int level = 0; level < 2; ++level) {
+        const std::string path = home + "\\release";
+        if (fileExists(path)) {
+            std::optional<std::string> stated = versionFromReleaseFile(readAll(path, 1 << 20));
+            if (!stated) {
+                logInfo("release file %s states no version", path.c_str());
+                return false;
+            }
+            version = *stated;
+            return true;
+        }
+        if (home.size() < 4 || home.compare(home.size() - 4, 4, "\\jre") != 0) break;
+        home.resize(home.size() - 4);
+    }
+    return false;
+}
+
 }  // namespace
+
+bool runtimeOfOwnArchitecture(const std::string& javaExecutable) {
+    constexpr uint16_t kOwnMachine = sizeof(void*) == 8 ? 0x8664 : 0x14c;
+    for (const std::string& executable : {javaExecutable, alternativeJavaExecutable(javaExecutable)}) {
+        for (const std::string& candidate :
+             jvmDllCandidates(binDirectoryOf(executable), configString(ConfigId::VmKindDirectory))) {
+            if (!fileExists(candidate)) continue;
+            const std::optional<uint16_t> machine = peMachineOf(readAll(candidate, 4096));
+            if (!machine || *machine == kOwnMachine) return true;
+            logInfo("%s is a %s library: runtime skipped", candidate.c_str(),
+                    *machine == 0x8664 ? "64-bit" : *machine == 0x14c ? "32-bit" : "foreign");
+            return false;
+        }
+    }
+    return true;
+}
 
 bool versionAllowed(const std::string& version, const std::string& minimum, const std::string& maximum,
                     bool betaAllowed) {
@@ -36,15 +85,6 @@ bool versionAllowed(const std::string& version, const std::string& minimum, cons
         return false;
     }
     return versionWithinLimits(version, minimum, maximum);
-}
-
-bool javaExeForHome(std::string& javaExecutable, const std::string& home) {
-    const std::string inner = home + "\\jre\\bin\\java.exe";
-    const std::string plain = home + "\\bin\\java.exe";
-    javaExecutable = fileExists(inner) ? inner : plain;
-    if (configInt(ConfigId::JdkRequired) != 0)
-        return fileExists(home + "\\lib\\tools.jar") || fileExists(home + "\\bin\\javac.exe");
-    return true;
 }
 
 bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::string& minimum,
@@ -67,6 +107,10 @@ bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::
                 logInfo("version probe failed before");
             else
                 result = versionAllowed(version, minimum, maximum, betaAllowed);
+        } else if (versionFromRelease(javaExecutable, version)) {
+            logInfo("got version from release file %s", version.c_str());
+            writeCachedVersion(javaExecutable, lastWrite, version);
+            result = versionAllowed(version, minimum, maximum, betaAllowed);
         } else if (runJavaVersion(javaExecutable, lastWrite, version)) {
             logInfo("got version from execution %s", version.c_str());
             writeCachedVersion(javaExecutable, lastWrite, version);
@@ -74,6 +118,7 @@ bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::
         } else {
             logInfo("couldn't get version");
         }
+        if (result && !runtimeOfOwnArchitecture(javaExecutable)) result = false;
         if (result && configInt(ConfigId::ExecutableType) == 1) {
             javaExecutable = javaExecutable.substr(0, javaExecutable.size() - 4) + "w.exe";
             result = fileExists(javaExecutable);

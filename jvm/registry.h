@@ -1,24 +1,17 @@
-// The registry's part in the JVM search: the per-user version cache, located
-// JVMs, the JavaSoft keys of installed runtimes and previous installations.
+// The registry's part in the JVM search: the per-user version cache and the
+// reads the portable search asks for.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "launcher/win32.h"
 
-bool readRegistryValue(HKEY root, const std::string& key, const char* valueName, std::string& value,
-                       DWORD capacity = 8192);
+// A string value up to its first NUL (the value's type is not examined).
+bool readRegistryValue(HKEY root, const std::string& key, const char* valueName, std::string& value);
+// The names of a key's subkeys; none when the key cannot be opened.
+std::vector<std::string> registrySubkeyNames(HKEY root, const std::string& key);
+
 bool readCachedVersion(const std::string& javaExecutable, uint64_t lastWriteTime, std::string& version);
 void writeCachedVersion(const std::string& javaExecutable, uint64_t lastWriteTime, const std::string& version);
-
-bool bestLocatedJvm(HKEY root, std::string& javaExecutable, std::string& bestVersion, const std::string& minimum,
-                    const std::string& maximum);
-bool bestLocatedJvmAnyRoot(std::string& javaExecutable, std::string& version, const std::string& minimum,
-                           const std::string& maximum);
-bool searchJavaSoft(std::string& javaExecutable, std::string& version, const std::string& minimum,
-                    const std::string& maximum);
-// The search entry of type Y: JavaSoft and located JVMs, the newer wins.
-bool searchRegistryJvm(std::string& javaExecutable, const std::string& minimum, const std::string& maximum);
-bool findPreviousInstallation(HKEY root, std::string& javaExecutable, const std::string& minimum,
-                              const std::string& maximum);

@@ -1,16 +1,12 @@
-// The JVM search: the frame of sources around the configured search sequence.
+// The JVM search on this machine: the portable search over the registry,
+// file system and environment of the process.
 #pragma once
 
 #include <string>
 
-// How the runtime was found; selects the message when its library fails.
-enum class JvmSource { NotFound = 0, SearchPath = 1, Directory = 2, EnvironmentVariable = 3, Registry = 4 };
+#include "jvm/runtime_search.h"
 
 JvmSource searchJvm(std::string& javaExecutable, std::string& home);
 
+// The first line of a file below the application root, without its line end.
 bool readLocationFile(std::string& line, const std::string& relativeName);
-bool checkJavaHome(std::string& javaExecutable, const std::string& directory, const std::string& minimum,
-                   const std::string& maximum, bool presenceOnly);
-bool checkEnvJavaHome(std::string& javaExecutable, const char* variable, const std::string& minimum,
-                      const std::string& maximum);
-bool checkJavaOnPath(std::string& javaExecutable, const std::string& minimum, const std::string& maximum);

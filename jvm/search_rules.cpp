@@ -2,15 +2,29 @@
 
 #include "files/paths.h"
 
+LocationType locationTypeOf(char letter) {
+    switch (letter) {
+        case 'A': return LocationType::Directory;
+        case 'B': return LocationType::Bundled;
+        case 'R': return LocationType::Relative;
+        case 'S': return LocationType::SearchPath;
+        case 'E': return LocationType::EnvironmentVariable;
+        case 'Y': return LocationType::Registry;
+        case 'W': return LocationType::WellKnown;
+        default: return LocationType::None;
+    }
+}
+
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
     std::vector<SearchEntry> entries;
-    for (const std::string& part : splitPathList(sequence)) entries.push_back({part[0], part.substr(1)});
+    for (const std::string& part : splitPathList(sequence))
+        entries.push_back({locationTypeOf(part[0]), part[0], part.substr(1)});
     return entries;
 }
 
 bool triedInFallback(const SearchEntry& entry) {
-    if (entry.type == 'B') return true;
-    if (entry.type != 'A' && entry.type != 'R') return false;
+    if (entry.type == LocationType::Bundled) return true;
+    if (entry.type != LocationType::Directory && entry.type != LocationType::Relative) return false;
     const std::string& l = entry.location;
     const bool absolute = l.size() > 1 && (l[1] == ':' || (l[0] == '\\' && l[1] == '\\'));
     return !absolute;

@@ -7,114 +7,99 @@
 #include "jvm/packed.h"
 #include "jvm/probe.h"
 #include "jvm/registry.h"
-#include "jvm/search_rules.h"
 #include "launch/variables.h"
 #include "launcher/config.h"
+#include "launcher/handle.h"
 #include "launcher/win_text.h"
 #include "log/diaglog.h"
 
 namespace {
 
-struct Limits {
-    std::string minimum;
-    std::string maximum;
-};
+HKEY rootKey(RegistryRoot root) { return root == RegistryRoot::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
-// One entry of the configured sequence; fills home and returns the source on success.
-JvmSource tryEntry(const SearchEntry& entry, const Limits& limits, std::string& javaExecutable, std::string& home) {
-    std::string location = entry.location;
-    expandVariables(location);
-    logInfo("Testing location %s (type %c)", location.c_str(), entry.type);
-    switch (entry.type) {
-        case 'A':
-        case 'B':
-        case 'R':
-            if (checkJavaHome(javaExecutable, location, limits.minimum, limits.maximum, false)) {
-                home = location;
-                return JvmSource::Directory;
-            }
-            break;
-        case 'S':
-            if (checkJavaOnPath(javaExecutable, limits.minimum, limits.maximum)) {
-                home = location;
-                return JvmSource::SearchPath;
-            }
-            break;
-        case 'E':
-            if (checkEnvJavaHome(javaExecutable, location.c_str(), limits.minimum, limits.maximum)) {
-                home = location;
-                return JvmSource::EnvironmentVariable;
-            }
-            break;
-        case 'Y':
-            if (searchRegistryJvm(javaExecutable, limits.minimum, limits.maximum)) return JvmSource::Registry;
-            break;
-        default:
-            break;
+// The search's questions answered by this machine.
+class WinRuntimeProbe : public RuntimeProbe {
+public:
+    void log(const std::string& line) override { logInfo("%s", line.c_str()); }
+
+    std::optional<std::string> locationFile(const std::string& relativeName) override {
+        std::string line;
+        if (!readLocationFile(line, relativeName)) return std::nullopt;
+        return line;
     }
-    return JvmSource::NotFound;
-}
 
-bool tryLocationFile(const char* file, const char* hasLine, const char* using_, const Limits& limits,
-                     std::string& javaExecutable, std::string& home) {
-    std::string line;
-    if (!readLocationFile(line, file)) return false;
-    logInfo(hasLine, line.c_str());
-    if (!checkJavaHome(javaExecutable, line, limits.minimum, limits.maximum, false)) return false;
-    logInfo("%s", using_);
-    home = line;
-    return true;
-}
+    std::string expandVariables(const std::string& text) override {
+        std::string expanded = text;
+        ::expandVariables(expanded);
+        return expanded;
+    }
+
+    std::string resolvePath(const std::string& path, bool keepCase) override { return ::resolvePath(path, keepCase); }
+    void preparePackedRuntime(const std::string& home) override { ::preparePackedRuntime(home); }
+    bool fileExists(const std::string& path) override { return ::fileExists(path); }
+
+    std::optional<std::string> environmentVariable(const std::string& name) override {
+        std::string value;
+        if (!::environmentVariable(name.c_str(), value)) return std::nullopt;
+        return value;
+    }
+
+    std::optional<std::string> javaOnSearchPath() override {
+        std::string found;
+        fillGrowing(found, [](char* b, DWORD n) { return SearchPathA(nullptr, "java.exe", nullptr, n, b, nullptr); });
+        if (found.empty()) return std::nullopt;
+        return found;
+    }
+
+    bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::string& minimum,
+                      const std::string& maximum, bool betaAllowed) override {
+        return ::checkJavaExe(javaExecutable, version, minimum, maximum, betaAllowed);
+    }
+
+    bool ofOwnArchitecture(const std::string& javaExecutable) override {
+        return ::runtimeOfOwnArchitecture(javaExecutable);
+    }
+
+    std::optional<std::string> registryValue(RegistryRoot root, const std::string& key,
+                                             const std::string& name) override {
+        std::string value;
+        if (!readRegistryValue(rootKey(root), key, name.c_str(), value)) return std::nullopt;
+        return value;
+    }
+
+    std::vector<std::string> registrySubkeys(RegistryRoot root, const std::string& key) override {
+        return registrySubkeyNames(rootKey(root), key);
+    }
+
+    std::vector<std::string> subdirectories(const std::string& directory) override {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA entry;
+        UniqueFind find(FindFirstFileA((directory + "\\*").c_str(), &entry));
+        if (!find) return names;
+        do {
+            const std::string name = entry.cFileName;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != "." && name != "..")
+                names.push_back(name);
+        } while (FindNextFileA(find.get(), &entry));
+        return names;
+    }
+};
 
 }  // namespace
 
 JvmSource searchJvm(std::string& javaExecutable, std::string& home) {
-    logInfo("Searching for a JVM");
-    const std::string sequence = configString(ConfigId::SearchSequence);
-    const Limits limits{configString(ConfigId::MinVersion), configString(ConfigId::MaxVersion)};
-
-    if (tryLocationFile("\\.morvantic\\pref_jre.cfg", "Has preferred location %s", "Using preferred location", limits,
-                        javaExecutable, home))
-        return JvmSource::Directory;
-
-    const std::vector<SearchEntry> entries = parseSearchSequence(sequence);
-    for (const SearchEntry& entry : entries) {
-        const JvmSource source = tryEntry(entry, limits, javaExecutable, home);
-        if (source != JvmSource::NotFound) return source;
-    }
-
-    if (tryLocationFile("\\.morvantic\\inst_jre.cfg", "Has installer location %s", "Using installer location", limits,
-                        javaExecutable, home))
-        return JvmSource::Directory;
-
-    for (const SearchEntry& entry : entries) {
-        if (entry.type != 'A' && entry.type != 'B' && entry.type != 'R') continue;
-        if (!triedInFallback(entry)) continue;
-        logInfo("Testing relative location %s", entry.location.c_str());
-        if (checkJavaHome(javaExecutable, entry.location, limits.minimum, limits.maximum, true) &&
-            fileExists(javaExecutable)) {
-            logInfo("%s exists", javaExecutable.c_str());
-            home = entry.location;
-            return JvmSource::Directory;
-        }
-    }
-
-    if (findPreviousInstallation(HKEY_CURRENT_USER, javaExecutable, limits.minimum, limits.maximum)) {
-        logInfo("found JRE from previous installation (user) %s", javaExecutable.c_str());
-        return JvmSource::Registry;
-    }
-    if (findPreviousInstallation(HKEY_LOCAL_MACHINE, javaExecutable, limits.minimum, limits.maximum)) {
-        logInfo("found JRE from previous installation (machine) %s", javaExecutable.c_str());
-        return JvmSource::Registry;
-    }
-    logInfo("Search sequence finished");
-    for (const char* variable : {"QARVO_JAVA_HOME", "MORVANTIC_JAVA_HOME"}) {
-        if (checkEnvJavaHome(javaExecutable, variable, limits.minimum, limits.maximum)) {
-            home = variable;
-            return JvmSource::EnvironmentVariable;
-        }
-    }
-    return JvmSource::NotFound;
+    SearchSettings settings;
+    settings.entries = parseSearchSequence(configString(ConfigId::SearchSequence));
+    settings.minimum = configString(ConfigId::MinVersion);
+    settings.maximum = configString(ConfigId::MaxVersion);
+    settings.jdkRequired = configInt(ConfigId::JdkRequired) != 0;
+    settings.installationId = configString(ConfigId::InstallationId);
+    settings.is64Bit = sizeof(void*) == 8;
+    WinRuntimeProbe probe;
+    FoundRuntime found = searchRuntime(probe, settings);
+    javaExecutable = found.javaExecutable;
+    home = found.home;
+    return found.source;
 }
 
 bool readLocationFile(std::string& line, const std::string& relativeName) {
@@ -124,34 +109,4 @@ bool readLocationFile(std::string& line, const std::string& relativeName) {
     if (!std::getline(in, line) && line.empty()) return false;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     return true;
-}
-
-bool checkJavaHome(std::string& javaExecutable, const std::string& directory, const std::string& minimum,
-                   const std::string& maximum, bool presenceOnly) {
-    const std::string normalised = resolvePath(directory, false);
-    preparePackedRuntime(normalised);
-    const bool found = javaExeForHome(javaExecutable, normalised);
-    if (presenceOnly) return true;
-    std::string version;
-    return found && checkJavaExe(javaExecutable, version, minimum, maximum, true);
-}
-
-bool checkEnvJavaHome(std::string& javaExecutable, const char* variable, const std::string& minimum,
-                      const std::string& maximum) {
-    std::string value;
-    if (!environmentVariable(variable, value) || value.empty()) return false;
-    for (char& c : value)
-        if (c == '/') c = '\\';
-    if (!javaExeForHome(javaExecutable, value)) return false;
-    std::string version;
-    return checkJavaExe(javaExecutable, version, minimum, maximum, false);
-}
-
-bool checkJavaOnPath(std::string& javaExecutable, const std::string& minimum, const std::string& maximum) {
-    std::string found;
-    fillGrowing(found, [](char* b, DWORD n) { return SearchPathA(nullptr, "java.exe", nullptr, n, b, nullptr); });
-    if (found.empty()) return false;
-    javaExecutable = found;
-    std::string version;
-    return checkJavaExe(javaExecutable, version, minimum, maximum, false);
 }

@@ -41,7 +41,8 @@ run launch "$root/bench/launch_bench.sh" 1
 expect launch "$out" \
   '^ratio launcher / floor: [0-9]+\.[0-9]+ \(target <= 1\.10\)$' \
   '^child processes in 1 warm starts: 0 ' \
-  '^processes created, traced \(WINEDEBUG=\+process\): warm start 0 \(target 0\); cold start 1 java\.exe$'
+  '^processes created, traced \(WINEDEBUG=\+process\): warm start 0 \(target 0\); cold start 1 java\.exe$' \
+  '^processes created, traced: cold start with a release file 0 \(target 0\); version cache entries: [1-9]'
 
 run extract "$root/bench/extract_bench.sh" 16 1
 expect extract "$out" '^CopyFile: +[0-9]+\.[0-9] ms' '^extraction: -?[0-9]+\.[0-9] ms'

@@ -36,6 +36,11 @@ protected:
         rig::wineReg({"delete", "HKLM\\SOFTWARE\\korvath", "/f", kView});
         rig::wineReg({"delete", "HKCU\\SOFTWARE\\korvath\\qarvo\\locatedjvms", "/f"});
         rig::wineReg({"delete", "HKCU\\SOFTWARE\\korvath\\morvantic", "/f"});
+        for (const char* vendor : {"Eclipse Adoptium", "Azul Systems"}) {
+            rig::wineReg({"delete", std::string("HKLM\\SOFTWARE\\") + vendor, "/f", kView});
+            rig::wineReg({"delete", std::string("HKCU\\SOFTWARE\\") + vendor, "/f"});
+        }
+        rig::wineReg({"delete", "HKCU\\SOFTWARE\\korvath\\qarvo\\jvms", "/f"});
     }
     void add(const std::string& key, const std::string& name, const std::string& value) {
         const bool machine = key.rfind("HKLM", 0) == 0;
@@ -48,6 +53,13 @@ protected:
     }
     std::string runtime(const std::string& name, const std::string& version) {
         rig::layFakeRuntime(ws.file(name), {.banner = {"java version \"" + version + "\""}});
+        return rig::windowsPath(ws.file(name));
+    }
+    // A runtime of the architecture whose home states its version in a
+    // release file, so that it is known without running it.
+    std::string releasedRuntime(const std::string& name, const std::string& version, const std::string& arch) {
+        rig::layFakeRuntime(ws.file(name), {.arch = arch, .banner = {"openjdk version \"" + version + "\""}});
+        ws.write(name + "/release", "IMPLEMENTOR=\"Test\"\r\nJAVA_VERSION=\"" + version + "\"\r\n");
         return rig::windowsPath(ws.file(name));
     }
     std::string java(const std::string& name) { return lower(rig::windowsPath(ws.file(name + "/bin/java.exe"))); }
@@ -127,6 +139,60 @@ TEST_F(RegistryTest, PreviousInstallationsAreExaminedInOrder) {
     // Without an installation id they are never consulted.
     run = launch("search-sequence = \"\"");
     EXPECT_EQ(std::string::npos, run.log.find("found installations")) << run.log;
+}
+
+// The vendors' own keys; a release file spares the run of java.exe, which
+// the cache then remembers; a home without one is run as before.
+TEST_F(RegistryTest, VendorKeysOfEitherRootFindTheirRuntimes) {
+    const std::string adoptium = releasedRuntime("temurin17", "17.0.9", rig::defaultArch());
+    add("HKLM\\SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", adoptium + "\\");
+    const std::string zuluBin = rig::layFakeRuntime(ws.file("zulu11"), {.banner = {"openjdk version \"11.0.21\""}});
+    add("HKCU\\SOFTWARE\\Azul Systems\\Zulu\\zulu-11", "InstallationPath", rig::windowsPath(ws.file("zulu11")));
+    auto run = launch("search-sequence = \"Y\"");
+    expectInOrder(run.log, {"got version from release file 17.0.9", "found vendor " + java("temurin17") + " 17.0.9",
+                            "Loading of JVM-DLL successful"});
+    EXPECT_EQ(0u, rig::withPrefix(rig::fakeCalls(ws.file("temurin17/bin")), "java ").size());
+    run = launch("search-sequence = \"Y\"");
+    expectInOrder(run.log, {"got version from registry 17.0.9", "found vendor " + java("temurin17")});
+    // The limits leave the per-user Zulu 11, which has no release file.
+    run = launch("search-sequence = \"Y\"\nmax-version = \"11\"");
+    expectInOrder(run.log, {"got version from execution 11.0.21", "found vendor " + java("zulu11") + " 11.0.21"});
+    EXPECT_EQ(1u, rig::withPrefix(rig::fakeCalls(zuluBin), "java ").size());
+}
+
+// A runtime of the other architecture is skipped, even when newer, and the
+// search goes on to one of the launcher's own.
+TEST_F(RegistryTest, ARuntimeOfTheOtherArchitectureIsSkipped) {
+    const std::string other = rig::defaultArch() == "x86" ? "x64" : "x86";
+    add("HKLM\\SOFTWARE\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path",
+        releasedRuntime("other21", "21.0.1", other));
+    add("HKLM\\SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path",
+        releasedRuntime("own17", "17.0.9", rig::defaultArch()));
+    auto run = launch("search-sequence = \"Y\"");
+    expectInOrder(run.log, {lower(rig::windowsPath(ws.file("other21/bin/server/jvm.dll"))) + " is a " +
+                                (other == "x64" ? "64" : "32") + "-bit library: runtime skipped",
+                            "found vendor " + java("own17") + " 17.0.9", "Loading of JVM-DLL successful"});
+}
+
+// Entry W: homes one level below the install folders of the usual installers.
+TEST_F(RegistryTest, WellKnownInstallFoldersAreSearched) {
+    const std::string programFiles =
+        rig::winePrefix() + (rig::defaultArch() == "x86" ? "/drive_c/Program Files (x86)" : "/drive_c/Program Files");
+    const std::string folder = programFiles + "/Eclipse Adoptium";
+    fs::remove_all(folder);
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { fs::remove_all(path); }
+    } cleanup{folder};
+    for (const char* version : {"17.0.9", "21.0.1"}) {
+        const std::string home = folder + "/jdk-" + version + "-hotspot";
+        rig::layFakeRuntime(home);
+        ws.write("release", std::string("JAVA_VERSION=\"") + version + "\"\n");
+        fs::copy_file(ws.file("release"), home + "/release");
+    }
+    auto run = launch("search-sequence = \"W\"\nmax-version = \"17\"");
+    expectInOrder(run.log, {"Testing location  (type W)", "found installed", "Loading of JVM-DLL successful"});
+    EXPECT_NE(std::string::npos, run.log.find("jdk-17.0.9-hotspot\\bin\\java.exe 17.0.9")) << run.log;
 }
 
 // One slow test: a java.exe that never ends is stopped after 60 seconds.

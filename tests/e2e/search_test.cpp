@@ -255,13 +255,17 @@ TEST_F(SearchTest, TheX64LauncherLoads64BitRuntimesAndSaysSo) {
     rig::layFakeRuntime(ws.file("good64"), {.arch = "x64"});
     run = rig::runWineLogged(build("search-sequence = \"Agood64\"", "", "x64"));
     EXPECT_NE(std::string::npos, run.log.find("Loading of JVM-DLL successful")) << run.log;
-    // A 32-bit jvm.dll does not load into the 64-bit launcher (the runtime's
-    // java.exe must run for its version).
-    RIG_SKIP_UNLESS_RUNS("x86");
+    // A runtime with a 32-bit jvm.dll is skipped by the 64-bit launcher, in
+    // the fallback pass too, instead of failing to load (its release file
+    // states the version: no 32-bit program needs to run).
     rig::layFakeRuntime(ws.file("wrongwidth"), {.arch = "x86"});
+    ws.write("wrongwidth/release", "JAVA_VERSION=\"17.0.9\"\n");
     run = rig::runWineLogged(build("search-sequence = \"Awrongwidth\"", "", "x64"));
     EXPECT_EQ(83, run.result.exitCode);
-    EXPECT_NE(std::string::npos, run.log.find("(exists 1)\nFailed with error code")) << run.log;
+    EXPECT_EQ(0u, run.result.err.find("no JVM (64)")) << run.result.err;
+    EXPECT_NE(std::string::npos, run.log.find("wrongwidth\\bin\\server\\jvm.dll is a 32-bit library: runtime skipped"))
+        << run.log;
+    EXPECT_EQ(std::string::npos, run.log.find("Trying to load JVM-DLL")) << run.log;
 }
 
 TEST_F(SearchTest, PackedRuntimesAreUnpackedOnceInOrder) {

@@ -9,9 +9,10 @@ namespace {
 TEST(SearchSequence, SplitsIntoTypedEntries) {
     const auto entries = parseSearchSequence(";;B.\\jre;Y;;EJAVA_HOME;EJDK_HOME;");
     ASSERT_EQ(4u, entries.size());
-    EXPECT_EQ('B', entries[0].type);
+    EXPECT_EQ(LocationType::Bundled, entries[0].type);
+    EXPECT_EQ('B', entries[0].letter);
     EXPECT_EQ(".\\jre", entries[0].location);
-    EXPECT_EQ('Y', entries[1].type);
+    EXPECT_EQ(LocationType::Registry, entries[1].type);
     EXPECT_EQ("", entries[1].location);
     EXPECT_EQ("JDK_HOME", entries[3].location);
     EXPECT_TRUE(parseSearchSequence("").empty());
@@ -26,7 +27,8 @@ struct Fallback {
 class FallbackTest : public ::testing::TestWithParam<Fallback> {};
 
 TEST_P(FallbackTest, OnlyBOrRelativeAAndR) {
-    EXPECT_EQ(GetParam().tried, triedInFallback({GetParam().type, GetParam().location}));
+    EXPECT_EQ(GetParam().tried,
+              triedInFallback({locationTypeOf(GetParam().type), GetParam().type, GetParam().location}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, FallbackTest,
