@@ -6,6 +6,7 @@ include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${QARVO_JDK_HOME}/include/l
 set(QARVO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 
 set(BUILDER_SOURCES
+  builder/checks.cpp
   builder/file_source.cpp
   builder/images.cpp
   builder/inspect.cpp
