@@ -1,4 +1,5 @@
 // qarvo-build: turns a project file into a launcher executable, and reads one back.
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -9,8 +10,10 @@
 
 #include "builder/file_source.h"
 #include "builder/inspect.h"
+#include "builder/jar_file.h"
 #include "builder/pe_image.h"
 #include "builder/project.h"
+#include "builder/starter.h"
 #include "builder/text_codec.h"
 #include "builder/writer.h"
 
@@ -287,6 +290,56 @@ int check(const std::vector<std::string>& args) {
     return 0;
 }
 
+int init(const std::vector<std::string>& args) {
+    std::string jar, output;
+    bool force = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" || args[i] == "--output") {
+            if (i + 1 >= args.size()) return usageError(args[i] + " needs a file name");
+            output = args[++i];
+        } else if (args[i] == "--force") {
+            force = true;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            return usageError("unknown option " + args[i]);
+        } else if (jar.empty()) {
+            jar = args[i];
+        } else {
+            return usageError("more than one jar");
+        }
+    }
+    if (jar.empty()) return usageError("init needs the application's jar");
+    const std::filesystem::path jarPath(jar);
+    if (output.empty()) output = (jarPath.parent_path() / jarPath.stem()).string() + ".toml";
+    errno = 0;
+    HostFileSource source(jar);
+    if (!source.isOpen()) return fail(jar + ": cannot read the jar: " + systemReason(errno));
+    std::string manifest, why;
+    if (!readZipEntry(source, "META-INF/MANIFEST.MF", manifest, why)) {
+        if (why.rfind("no ", 0) != 0) return fail(jar + ": " + why);
+        manifest.clear();  // a jar without a manifest: the user names the main class
+    }
+    std::vector<std::string> warnings;
+    const std::string text =
+        starterProject(jarPath.filename().string(), manifestAttributes(manifest), docsDirectory(), warnings);
+    std::error_code ec;
+    if (!force && std::filesystem::exists(std::filesystem::symlink_status(output, ec)))
+        return fail(output + ": already exists; init keeps it (--force replaces it)");
+    std::string error;
+    if (!checkOutput(output, {{jar, "the jar"}}, error)) return fail(error);
+    errno = 0;
+    std::FILE* out = std::fopen(output.c_str(), "wb");
+    bool ok = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (out != nullptr && std::fclose(out) != 0) ok = false;
+    if (!ok) {
+        const int reason = errno != 0 ? errno : EIO;
+        if (out != nullptr) std::remove(output.c_str());
+        return fail(output + ": cannot write the project: " + systemReason(reason));
+    }
+    warn(warnings);
+    std::printf("%s: starter project for %s\n", output.c_str(), jar.c_str());
+    return 0;
+}
+
 int inspect(const std::vector<std::string>& args) {
     std::string exe, extract;
     bool force = false;
@@ -341,6 +394,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, removePartialAndExit);
     if (command == "build") return build(args);
     if (command == "check") return check(args);
+    if (command == "init") return init(args);
     if (command == "inspect") return inspect(args);
     return usageError("unknown command " + command);
 }

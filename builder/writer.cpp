@@ -143,7 +143,7 @@ bool checkOutput(const std::string& output, const std::vector<BuildInput>& input
     }
     for (const BuildInput& input : inputs) {
         if (fs::equivalent(output, input.path, ec) && !ec) {
-            error = output + ": is " + input.what + " (" + input.path + "); the executable would replace it; "
+            error = output + ": is " + input.what + " (" + input.path + "); writing there would replace it; "
                     "choose another output";
             return false;
         }
