@@ -91,8 +91,10 @@ std::string docsDirectory() {
 void printHelp() {
     std::fputs(kUsage, stdout);
     std::printf("\nThe documentation is in %s:\n"
-                "  project-file.md   every key of a project file, the runtime search, the launcher's\n"
-                "                    variables, logging, the single-executable setup and exit codes\n",
+                "  project-file.md   every key of a project file, where the launcher looks for Java,\n"
+                "                    the single-executable setup, the builder's exit codes\n"
+                "  launcher.md       what the launcher does at start: the whole Java search, the\n"
+                "                    variables it expands, its log, its exit codes\n",
                 docsDirectory().c_str());
 }
 

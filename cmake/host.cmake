@@ -144,3 +144,6 @@ get_target_property(JNI_TEST_JAR jni_test_classes JAR_FILE)
 gtest_discover_tests(jvm_host_tests TEST_PREFIX "jni." NO_PRETTY_VALUES
   PROPERTIES LABELS jni ENVIRONMENT "QARVO_JNI_TEST_JAR=${JNI_TEST_JAR}" TIMEOUT 120
   DISCOVERY_TIMEOUT 60)
+
+# The documentation goes into dist/docs, where qarvo-build --help points.
+install(FILES docs/project-file.md docs/launcher.md DESTINATION docs)
