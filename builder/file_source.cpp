@@ -1,6 +1,8 @@
 #include "builder/file_source.h"
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
 
 #ifdef _WIN32
 #define fseeko _fseeki64
@@ -34,3 +36,31 @@ bool HostFileSource::seek(uint64_t position) {
 }
 
 bool seekFile(std::FILE* file, uint64_t position) { return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0; }
+
+std::string systemReason(int error) {
+    std::string text = std::strerror(error);
+    if (error == ENOSPC) text += " (the disk is full)";
+#ifdef EDQUOT
+    if (error == EDQUOT) text += " (the disk quota is used up)";
+#endif
+    return text;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& reason) {
+    errno = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!in) {
+        reason = systemReason(errno);
+        return false;
+    }
+    bytes.clear();
+    char buffer[1 << 16];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) bytes.append(buffer, n);
+    if (std::ferror(in.get())) {
+        // A directory opens but does not read.
+        reason = systemReason(errno != 0 ? errno : EIO);
+        return false;
+    }
+    return true;
+}

@@ -6,6 +6,13 @@
 
 #include "format/byte_source.h"
 
+// The system's reason for an error number, as "No such file or directory";
+// a full disk says so in words.
+std::string systemReason(int error);
+
+// Reads a whole file; false with the system's reason when it cannot.
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& reason);
+
 // Seeks a stdio stream to a 64-bit position; false on failure.
 bool seekFile(std::FILE* file, uint64_t position);
 

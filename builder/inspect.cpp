@@ -1,5 +1,6 @@
 #include "builder/inspect.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -8,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "builder/checks.h"
 #include "builder/file_source.h"
 #include "builder/images.h"
 #include "builder/keys.h"
@@ -117,6 +119,15 @@ std::string classPathForm(const std::string& text) {
         out += (i > 0 ? ", " : "") + std::string("{ ") + e.kindKey + " = " + narrowValue(e.value) +
                (e.mandatory ? ", mandatory = true" : "") + " }";
     }
+    return out + "]";
+}
+
+// The runtime search in words when it reads back the same.
+std::string searchForm(const std::string& text) {
+    const auto entries = decodeSearch(text);
+    if (!entries) return "";
+    std::string out = "[";
+    for (size_t i = 0; i < entries->size(); ++i) out += (i > 0 ? ", " : "") + narrowValue((*entries)[i]);
     return out + "]";
 }
 
@@ -313,12 +324,25 @@ void renderResources(const InspectedExecutable& exe, std::ostream& out, std::vec
         out << "# The manifest is not one qarvo-build generates; --extract writes it as a file.\n";
 }
 
+// Files already there are kept unless the caller says to replace them.
+bool mayWrite(const std::filesystem::path& path, bool force, std::string& error) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    if (!std::filesystem::exists(status)) return true;
+    if (force && std::filesystem::is_regular_file(status)) return true;
+    error = path.string() + (std::filesystem::is_regular_file(status)
+                                 ? ": already exists; inspect --extract keeps existing files (--force replaces them)"
+                                 : ": exists and is not a regular file; it is not replaced");
+    return false;
+}
+
 bool writeBytes(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
+    errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size()) {
-        error = path.string() + ": cannot write";
+    if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size() || std::fclose(out.release()) != 0) {
+        error = path.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
         return false;
     }
     return true;
@@ -327,14 +351,22 @@ bool writeBytes(const std::filesystem::path& path, const std::string& bytes, std
 }  // namespace
 
 bool readExecutable(const std::string& path, InspectedExecutable& out, std::string& error) {
+    errno = 0;
     HostFileSource source(path);
     if (!source.isOpen()) {
-        error = path + ": cannot read the executable";
+        error = path + ": cannot read the executable: " + systemReason(errno);
         return false;
     }
     block::BlockReader reader(source, [](const std::string&) {});
-    if (!reader.locateAppendedData(&out.blockOffset) || !reader.readBlock(out.block)) {
-        error = path + ": no configuration block (" + block::failureText(reader.failure()) + ")";
+    if (!reader.locateAppendedData(&out.blockOffset)) {
+        error = path + ": not a Windows executable (its PE headers cannot be read)";
+        return false;
+    }
+    if (!reader.readBlock(out.block)) {
+        error = path + ": not an executable built by qarvo-build: " +
+                (reader.failure() == block::Failure::Magic
+                     ? std::string("no configuration block follows its last section")
+                     : "the configuration block after its last section is damaged or cut short");
         return false;
     }
     const uint64_t afterBlock = source.position();
@@ -372,13 +404,14 @@ bool readExecutable(const std::string& path, InspectedExecutable& out, std::stri
 }
 
 bool extractFiles(const std::string& executablePath, const InspectedExecutable& exe, const std::string& directory,
-                  std::string& error) {
+                  bool force, std::string& error) {
+    errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(executablePath.c_str(), "rb"), &std::fclose);
     if (!in) {
-        error = executablePath + ": cannot read the executable";
+        error = executablePath + ": cannot read the executable: " + systemReason(errno);
         return false;
     }
-    std::vector<char> buffer(1 << 20);
+    std::vector<std::filesystem::path> targets;
     for (const InspectedFile& file : exe.files) {
         std::string why;
         if (!validIncludedName(file.name, why)) {
@@ -388,12 +421,20 @@ bool extractFiles(const std::string& executablePath, const InspectedExecutable& 
         std::string relative = ansiToUtf8(file.name);
         for (char& c : relative)
             if (c == '\\') c = '/';
-        const std::filesystem::path target = std::filesystem::path(directory) / relative;
+        targets.push_back(std::filesystem::path(directory) / relative);
+        if (!mayWrite(targets.back(), force, error)) return false;
+    }
+    std::vector<char> buffer(1 << 20);
+    for (size_t i = 0; i < exe.files.size(); ++i) {
+        const InspectedFile& file = exe.files[i];
+        const std::filesystem::path& target = targets[i];
+        const std::string relative = target.filename().string();
         std::error_code ec;
         std::filesystem::create_directories(target.parent_path(), ec);
+        errno = 0;
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(target.c_str(), "wb"), &std::fclose);
         if (!out) {
-            error = target.string() + ": cannot write";
+            error = target.string() + ": cannot write: " + systemReason(errno);
             return false;
         }
         if (!seekFile(in.get(), file.offset)) {
@@ -408,17 +449,23 @@ bool extractFiles(const std::string& executablePath, const InspectedExecutable& 
                 return false;
             }
             block::scramble(buffer.data(), n);
+            errno = 0;
             if (std::fwrite(buffer.data(), 1, n, out.get()) != n) {
-                error = target.string() + ": write failed";
+                error = target.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
                 return false;
             }
             left -= static_cast<int64_t>(n);
+        }
+        errno = 0;
+        if (std::fclose(out.release()) != 0) {
+            error = target.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
+            return false;
         }
     }
     return true;
 }
 
-bool extractResources(InspectedExecutable& exe, const std::string& directory, std::string& error) {
+bool extractResources(InspectedExecutable& exe, const std::string& directory, bool force, std::string& error) {
     exe.extractedResources.clear();
     // A folder of its own, unless an included file already uses that name.
     std::string folder = "qarvo-resources";
@@ -452,6 +499,8 @@ bool extractResources(InspectedExecutable& exe, const std::string& directory, st
     }
     const auto* m = resourceOf(exe, rsrc::kTypeManifest, ResourceId::Manifest);
     if (m != nullptr && !manifestOptions(exe)) files.push_back({"manifest.file", "manifest.xml", m->data});
+    for (const Extracted& file : files)
+        if (!mayWrite(base / file.fileName, force, error)) return false;
     for (const Extracted& file : files) {
         const std::filesystem::path path = base / file.fileName;
         if (!writeBytes(path, file.bytes, error)) {
@@ -494,20 +543,42 @@ std::string renderProject(const InspectedExecutable& exe, const std::string& ext
     std::ostringstream out;
     out << "# Read back by qarvo-build inspect. Building this file gives the same configuration block.\n";
     out << "[build]\ndefault-messages = false\n";
+    if (!narrow.count(ConfigId::SearchSequence)) out << "default-search = false\n";
+    if (exe.machine == pe::kMachineAmd64 || exe.machine == pe::kMachineI386)
+        out << "arch = \"" << (exe.machine == pe::kMachineAmd64 ? "x64" : "x86") << "\"\n";
+    out << "\n[runtime]\njar = \"none\"    # the block and the files below already hold it where it was\n";
 
+    // Values the readable keys would refuse stay raw entries.
+    std::set<int> raw;
+    for (const auto& [id, value] : narrow) {
+        std::string why;
+        if (!checkEntryValue(id, value, why)) raw.insert(id);
+    }
+    const auto minimum = narrow.find(ConfigId::MinVersion), maximum = narrow.find(ConfigId::MaxVersion);
+    if (minimum != narrow.end() && maximum != narrow.end() && !versionLimitsAgree(minimum->second, maximum->second)) {
+        raw.insert(ConfigId::MinVersion);
+        raw.insert(ConfigId::MaxVersion);
+    }
     std::string currentTable;
     std::set<int> done;
     for (const KeyDef& def : keyTable()) {
         auto it = narrow.find(def.id);
-        if (it == narrow.end()) continue;
-        const std::string value =
-            def.id == ConfigId::ClassPath ? classPathForm(it->second) : typedForm(def, it->second);
+        if (it == narrow.end() || raw.count(def.id)) continue;
+        std::string name = def.name;
+        std::string value;
+        if (def.id == ConfigId::ClassPath) {
+            value = classPathForm(it->second);
+        } else if (def.id == ConfigId::SearchSequence && !(value = searchForm(it->second)).empty()) {
+            name = "search";
+        } else {
+            value = typedForm(def, it->second);
+        }
         if (value.empty()) continue;
         if (currentTable != def.table) {
             currentTable = def.table;
             out << "\n[" << currentTable << "]\n";
         }
-        out << def.name << " = " << value << "\n";
+        out << name << " = " << value << "\n";
         done.insert(def.id);
     }
     bool header = false;

@@ -33,13 +33,14 @@ struct InspectedExecutable {
 
 bool readExecutable(const std::string& path, InspectedExecutable& out, std::string& error);
 
-// Writes each included file, unscrambled, below directory.
+// Writes each included file, unscrambled, below directory. Files already
+// there are an error, found before anything is written, unless force.
 bool extractFiles(const std::string& executablePath, const InspectedExecutable& exe, const std::string& directory,
-                  std::string& error);
+                  bool force, std::string& error);
 
 // Writes the resources a project names by file (icons, splash images, a
 // manifest the builder does not generate) below directory and records them.
-bool extractResources(InspectedExecutable& exe, const std::string& directory, std::string& error);
+bool extractResources(InspectedExecutable& exe, const std::string& directory, bool force, std::string& error);
 
 // The project file that builds the same block. extractedDirectory, when not
 // empty, is where extractFiles put the files. Warnings (what a rebuild would

@@ -1,5 +1,9 @@
 #include "builder/launch_keys.h"
 
+#include "builder/checks.h"
+#include "files/paths.h"
+#include "jvm/search_rules.h"
+
 namespace {
 
 struct Kind {
@@ -8,6 +12,37 @@ struct Kind {
 };
 
 const Kind kKinds[] = {{'A', "archive"}, {'D', "directory"}, {'S', "archives-in"}, {'E', "variable"}};
+
+// Search entries: a kind that takes a location ("bundled:jre") or none ("registry").
+struct SearchKind {
+    char letter;
+    const char* name;
+    bool takesValue;
+};
+
+const SearchKind kSearchKinds[] = {{'B', "bundled", true},  {'A', "directory", true}, {'E', "env", true},
+                                   {'Y', "registry", false}, {'S', "path", false},     {'W', "well-known", false}};
+
+const char* const kSearchForms = "\"bundled:DIR\", \"directory:DIR\", \"env:VARIABLE\", \"registry\", \"path\" or \"well-known\"";
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// The class-path entry another tool's text most likely means.
+std::string readableGuess(const std::string& piece) {
+    const std::string& value = piece;
+    if (value.size() >= 2 && value.back() == '*' && (value[value.size() - 2] == '/' || value[value.size() - 2] == '\\'))
+        return "{ archives-in = " + quoted(value.substr(0, value.size() - 2)) + " }";
+    const std::string lower = value.size() >= 4 ? value.substr(value.size() - 4) : "";
+    if (lower == ".jar" || lower == ".zip" || lower == ".JAR" || lower == ".ZIP") return "{ archive = " + quoted(value) + " }";
+    return "{ directory = " + quoted(value) + " }";
+}
 
 }  // namespace
 
@@ -74,4 +109,84 @@ bool joinArguments(const std::vector<std::string>& pieces, std::string& text, st
         }
     }
     return true;
+}
+
+bool encodeSearch(const std::vector<std::string>& entries, std::string& text, std::string& why) {
+    text.clear();
+    for (const std::string& entry : entries) {
+        const size_t colon = entry.find(':');
+        const std::string name = entry.substr(0, colon);
+        const SearchKind* kind = nullptr;
+        for (const SearchKind& k : kSearchKinds)
+            if (name == k.name) kind = &k;
+        if (kind == nullptr) {
+            std::vector<std::string> names;
+            for (const SearchKind& k : kSearchKinds) names.push_back(k.name);
+            const std::string near = closestName(name, names);
+            why = "unknown search entry \"" + entry + "\"" + (near.empty() ? "" : " (did you mean " + near + "?)") +
+                  "; expected " + kSearchForms;
+            return false;
+        }
+        const std::string value = colon == std::string::npos ? "" : entry.substr(colon + 1);
+        if (kind->takesValue && value.empty()) {
+            why = "\"" + name + "\" needs a value after the colon, as \"" + name +
+                  (kind->letter == 'E' ? ":JAVA_HOME\"" : ":jre\"");
+            return false;
+        }
+        if (!kind->takesValue && colon != std::string::npos) {
+            why = "\"" + name + "\" takes no value";
+            return false;
+        }
+        if (value.find(';') != std::string::npos) {
+            why = "a search entry cannot hold ';' (give one entry per location)";
+            return false;
+        }
+        text += kind->letter + value + ";";
+    }
+    return true;
+}
+
+std::optional<std::vector<std::string>> decodeSearch(const std::string& text) {
+    std::vector<std::string> entries;
+    for (const SearchEntry& entry : parseSearchSequence(text)) {
+        const SearchKind* kind = nullptr;
+        for (const SearchKind& k : kSearchKinds)
+            if (entry.type == k.letter) kind = &k;
+        if (kind == nullptr) return std::nullopt;
+        entries.push_back(kind->takesValue ? std::string(kind->name) + ":" + entry.location : kind->name);
+    }
+    std::string again, why;
+    if (!encodeSearch(entries, again, why) || again != text) return std::nullopt;
+    return entries;
+}
+
+const std::vector<std::string>& defaultSearch() {
+    static const std::vector<std::string> entries = {"bundled:jre", "env:JAVA_HOME", "env:JDK_HOME",
+                                                     "registry",    "well-known",    "path"};
+    return entries;
+}
+
+bool checkSearchSequence(const std::string& text, std::string& why) {
+    for (const SearchEntry& entry : parseSearchSequence(text)) {
+        if (std::string("ABRSEYW").find(entry.type) != std::string::npos) continue;
+        why = "search entry \"" + std::string(1, entry.type) + entry.location + "\" has the unknown type letter '" +
+              std::string(1, entry.type) + "' (A, B, R, S, E, Y or W); or give the readable list: search = [" +
+              kSearchForms + "]";
+        return false;
+    }
+    return true;
+}
+
+bool checkClassPathText(const std::string& text, std::string& why) {
+    bool coded = true;
+    std::string guess;
+    for (const std::string& piece : splitPathList(text)) {
+        const bool entry = piece.size() > 2 && classPathKindKey(piece[0]) != nullptr && (piece[1] == '0' || piece[1] == '1');
+        coded = coded && entry;
+        guess += (guess.empty() ? "" : ", ") + readableGuess(piece);
+    }
+    if (coded) return true;
+    why = "is not in the stored form (a kind letter A, D, S or E, then 0 or 1, then the value, as \"A1app.jar;S0lib;\"); "
+          "write the entries as an array instead, for example class-path = [" + guess + "]";
+    return false;
 }

@@ -1,13 +1,25 @@
 // qarvo-build: turns a project file into a launcher executable, and reads one back.
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "builder/file_source.h"
 #include "builder/inspect.h"
+#include "builder/jar_file.h"
+#include "builder/pe_image.h"
 #include "builder/project.h"
+#include "builder/starter.h"
+#include "builder/text_codec.h"
 #include "builder/writer.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -24,25 +36,34 @@ namespace {
 const char* kUsage =
     "usage:\n"
     "  qarvo-build build PROJECT.toml -o APP.exe [--arch x86|x64] [--stub STUB.exe] [--runtime-jar JAR]\n"
-    "  qarvo-build inspect APP.exe [--extract DIR]\n"
+    "  qarvo-build check PROJECT.toml\n"
+    "  qarvo-build init APP.jar [-o PROJECT.toml] [--force]\n"
+    "  qarvo-build inspect APP.exe [--extract DIR [--force]]\n"
     "  qarvo-build --help | --version\n"
     "\n"
-    "build    writes APP.exe: the generic launcher for the architecture (x86 by default) with the\n"
-    "         project's resources (icon, splash images, version information, manifest) and the\n"
-    "         subsystem its executable type asks for, followed by the configuration block and\n"
-    "         the included files. --stub names another generic launcher to start from.\n"
-    "         With [runtime] jar = \"beside\" or \"bundled\" the Java-side runtime (the builder's\n"
-    "         lib/qarvo-runtime.jar, or --runtime-jar JAR) is put beside APP.exe or included in it.\n"
+    "build    writes APP.exe: the generic launcher for the architecture (build.arch of the project,\n"
+    "         --arch, or x86) with the project's resources (icon, splash images, version\n"
+    "         information, manifest) and the subsystem its executable type asks for, followed by\n"
+    "         the configuration block and the included files. --stub names another generic\n"
+    "         launcher of that architecture to start from. The Java-side runtime (the builder's\n"
+    "         lib/qarvo-runtime.jar, or --runtime-jar JAR) is included unless [runtime] jar says\n"
+    "         \"beside\" or \"none\". APP.exe is never one of the build's inputs and only ever a\n"
+    "         regular file; it is replaced only when the new one is complete.\n"
+    "check    reads and checks PROJECT.toml as build does, and writes nothing.\n"
+    "init     writes a commented starter project for APP.jar (main class and class path from\n"
+    "         its manifest) to PROJECT.toml (default: the jar's name with .toml); --force\n"
+    "         replaces an existing file.\n"
     "inspect  prints the configuration of a built executable as a project file, and its resources\n"
     "         as comments; with --extract the included files and the resource files are written\n"
     "         below DIR and the printed project names them, so that building it again gives the\n"
-    "         same executable.\n"
+    "         same executable. Files already in DIR are kept unless --force is given.\n"
     "\n"
     "Sign after building (for example with osslsigncode): the signature is appended after\n"
     "everything qarvo-build writes, and the launcher finds its configuration as before.\n"
     "A signed executable cannot serve as a stub.\n"
     "\n"
-    "Every key of a project file is described in docs/project-file.md.\n";
+    "Exit codes: 0 done, 1 the project, an input or the output is wrong (the message says\n"
+    "which and why), 2 the command line is wrong.\n";
 
 std::filesystem::path ownDirectory() {
 #if defined(_WIN32)
@@ -62,6 +83,21 @@ std::filesystem::path ownDirectory() {
 #endif
 }
 
+// Where the documentation is installed: docs/ beside bin/.
+std::string docsDirectory() {
+    return (ownDirectory().parent_path() / "docs").lexically_normal().string();
+}
+
+void printHelp() {
+    std::fputs(kUsage, stdout);
+    std::printf("\nThe documentation is in %s:\n"
+                "  project-file.md   every key of a project file, where the launcher looks for Java,\n"
+                "                    the single-executable setup, the builder's exit codes\n"
+                "  launcher.md       what the launcher does at start: the whole Java search, the\n"
+                "                    variables it expands, its log, its exit codes\n",
+                docsDirectory().c_str());
+}
+
 int usageError(const std::string& message) {
     std::fprintf(stderr, "qarvo-build: %s\n\n%s", message.c_str(), kUsage);
     return 2;
@@ -72,32 +108,119 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// Puts the runtime archive where the project wants it: beside the output, or
-// as the source of the included file that stands for it.
-bool placeRuntimeJar(BuildPlan& plan, const std::string& jar, const std::string& output, std::string& error) {
-    if (plan.runtimeJar == RuntimeJar::None) return true;
-    if (!std::filesystem::is_regular_file(jar)) {
-        error = jar + ": no runtime archive here (give one with --runtime-jar)";
+void warn(const std::vector<std::string>& warnings) {
+    for (const std::string& w : warnings) std::fprintf(stderr, "qarvo-build: warning: %s\n", w.c_str());
+}
+
+// The partial output, removed when a signal ends the build. A fixed buffer:
+// the handler may not allocate.
+char gPartial[4096];
+
+extern "C" void removePartialAndExit(int signal) {
+    if (gPartial[0] != '\0') std::remove(gPartial);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void trackPartial(const std::string& path) {
+    gPartial[0] = '\0';
+    if (path.size() < sizeof gPartial) std::memcpy(gPartial, path.c_str(), path.size() + 1);
+}
+
+bool onTerminal() {
+#if defined(_WIN32)
+    return false;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+// Shows how far the writing is on a terminal once it takes more than a moment.
+class Progress {
+public:
+    Progress(std::string output) : output_(std::move(output)), enabled_(onTerminal()) {}
+    void operator()(uint64_t done, uint64_t total) {
+        if (!enabled_ || total == 0) return;
+        const auto now = Clock::now();
+        if (now - start_ < std::chrono::milliseconds(700) || now - last_ < std::chrono::milliseconds(100)) return;
+        last_ = now;
+        shown_ = true;
+        std::fprintf(stderr, "\rqarvo-build: writing %s: %3d%%", output_.c_str(), static_cast<int>(done * 100 / total));
+        std::fflush(stderr);
+    }
+    ~Progress() {
+        if (shown_) std::fputs("\r\033[K", stderr);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::string output_;
+    bool enabled_;
+    bool shown_ = false;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point last_;
+};
+
+// The stub's processor architecture must be the build's.
+bool checkStubArch(const std::string& stub, const std::string& arch, const std::string& archFrom, std::string& error) {
+    std::string bytes, reason;
+    if (!readWholeFile(stub, bytes, reason)) {
+        error = stub + ": cannot read the launcher stub: " + reason;
         return false;
     }
-    if (plan.runtimeJar == RuntimeJar::Bundled) {
-        for (IncludedFile& file : plan.files)
-            if (file.source.empty()) file.source = jar;
-        return true;
+    pe::Image image;
+    std::string why;
+    if (!pe::Image::parse(std::move(bytes), image, why)) {
+        error = stub + ": not a launcher stub: " + why;
+        return false;
     }
-    const std::filesystem::path target = std::filesystem::absolute(output).parent_path() / kRuntimeJarName;
-    std::error_code ec;
-    if (!std::filesystem::equivalent(jar, target, ec))
-        std::filesystem::copy_file(jar, target, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        error = target.string() + ": " + ec.message();
+    const std::string stubArch = image.machine() == pe::kMachineAmd64 ? "x64" : image.machine() == pe::kMachineI386 ? "x86" : "";
+    if (stubArch != arch) {
+        error = stub + ": the stub is " + (stubArch.empty() ? std::string("for another processor") : "an " + stubArch + " launcher") +
+                ", but the build is for " + arch + " (" + archFrom + "); give a stub of that architecture or change the architecture";
         return false;
     }
     return true;
 }
 
+// Puts the runtime archive where the project wants it: beside the output, or
+// as the source of the included file that stands for it.
+bool findRuntimeJar(BuildPlan& plan, const std::string& jar, std::string& error) {
+    if (plan.runtimeJar == RuntimeJar::None) return true;
+    if (!std::filesystem::is_regular_file(jar)) {
+        error = jar + ": no runtime archive here (give one with --runtime-jar, or set [runtime] jar = \"none\")";
+        return false;
+    }
+    for (IncludedFile& file : plan.files)
+        if (file.source.empty()) file.source = jar;
+    return true;
+}
+
+bool copyRuntimeJarBeside(const std::string& jar, const std::filesystem::path& target, std::string& error) {
+    std::error_code ec;
+    if (!std::filesystem::equivalent(jar, target, ec))
+        std::filesystem::copy_file(jar, target, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+        error = target.string() + ": cannot copy the runtime archive here: " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+std::string summary(const std::string& output, const std::string& arch, const BuildPlan& plan) {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(output, ec);
+    std::string text = output + ": " + arch + ", " + std::to_string(ec ? 0 : size) + " bytes, ";
+    if (plan.files.empty()) return text + "no included files";
+    text += std::to_string(plan.files.size()) + (plan.files.size() == 1 ? " included file (" : " included files (");
+    for (size_t i = 0; i < plan.files.size(); ++i) text += (i > 0 ? ", " : "") + ansiToUtf8(plan.files[i].name);
+    text += ")";
+    if (plan.runtimeJar == RuntimeJar::Beside) text += ", " + std::string(kRuntimeJarName) + " beside it";
+    return text;
+}
+
 int build(const std::vector<std::string>& args) {
-    std::string project, output, arch = "x86", stub, runtimeJar;
+    std::string project, output, arch, stub, runtimeJar;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& into) {
@@ -123,26 +246,111 @@ int build(const std::vector<std::string>& args) {
     }
     if (project.empty()) return usageError("build needs a project file");
     if (output.empty()) return usageError("build needs -o APP.exe");
-    if (arch != "x86" && arch != "x64") return usageError("--arch takes x86 or x64, not " + arch);
-    if (stub.empty()) stub = (ownDirectory() / ".." / "stubs" / ("launcher-" + arch + ".exe")).string();
-    if (runtimeJar.empty()) runtimeJar = (ownDirectory() / ".." / "lib" / kRuntimeJarName).string();
+    if (!arch.empty() && arch != "x86" && arch != "x64") return usageError("--arch takes x86 or x64, not " + arch);
 
     BuildPlan plan;
     std::string error;
     if (!loadProject(project, plan, error)) return fail(error);
-    if (!placeRuntimeJar(plan, runtimeJar, output, error)) return fail(error);
+    const std::string archFrom = !arch.empty() ? "--arch" : !plan.arch.empty() ? plan.archWhere : "the default";
+    if (arch.empty()) arch = plan.arch.empty() ? "x86" : plan.arch;
+    const bool ownStub = stub.empty();
+    if (ownStub) stub = (ownDirectory() / ".." / "stubs" / ("launcher-" + arch + ".exe")).string();
+    if (runtimeJar.empty()) runtimeJar = (ownDirectory() / ".." / "lib" / kRuntimeJarName).string();
+    if (!ownStub && !checkStubArch(stub, arch, archFrom, error)) return fail(error);
+    if (!findRuntimeJar(plan, runtimeJar, error)) return fail(error);
+
+    std::vector<BuildInput> inputs = buildInputs(project, stub, plan);
+    if (plan.runtimeJar != RuntimeJar::None) inputs.push_back({runtimeJar, "the runtime archive"});
+    if (!checkOutput(output, inputs, error)) return fail(error);
+    const std::filesystem::path beside = std::filesystem::absolute(output).parent_path() / kRuntimeJarName;
+    if (plan.runtimeJar == RuntimeJar::Beside) {
+        inputs.pop_back();  // the archive may already be there
+        if (!checkOutput(beside.string(), inputs, error)) return fail(error);
+    }
+
+    std::vector<std::string> warnings = plan.warnings;
+    bool ok;
+    {
+        Progress progress(output);
+        ok = writeExecutable(stub, plan, output, warnings, error, trackPartial,
+                             [&progress](uint64_t done, uint64_t total) { progress(done, total); });
+    }
+    warn(warnings);
+    if (!ok) return fail(error);
+    if (plan.runtimeJar == RuntimeJar::Beside && !copyRuntimeJarBeside(runtimeJar, beside, error)) return fail(error);
+    std::printf("%s\n", summary(output, arch, plan).c_str());
+    return 0;
+}
+
+int check(const std::vector<std::string>& args) {
+    if (args.size() != 1 || (!args[0].empty() && args[0][0] == '-')) return usageError("check takes one project file");
+    BuildPlan plan;
+    std::string error;
+    if (!loadProject(args[0], plan, error)) return fail(error);
+    warn(plan.warnings);
+    std::printf("%s: no errors\n", args[0].c_str());
+    return 0;
+}
+
+int init(const std::vector<std::string>& args) {
+    std::string jar, output;
+    bool force = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" || args[i] == "--output") {
+            if (i + 1 >= args.size()) return usageError(args[i] + " needs a file name");
+            output = args[++i];
+        } else if (args[i] == "--force") {
+            force = true;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            return usageError("unknown option " + args[i]);
+        } else if (jar.empty()) {
+            jar = args[i];
+        } else {
+            return usageError("more than one jar");
+        }
+    }
+    if (jar.empty()) return usageError("init needs the application's jar");
+    const std::filesystem::path jarPath(jar);
+    if (output.empty()) output = (jarPath.parent_path() / jarPath.stem()).string() + ".toml";
+    errno = 0;
+    HostFileSource source(jar);
+    if (!source.isOpen()) return fail(jar + ": cannot read the jar: " + systemReason(errno));
+    std::string manifest, why;
+    if (!readZipEntry(source, "META-INF/MANIFEST.MF", manifest, why)) {
+        if (why.rfind("no ", 0) != 0) return fail(jar + ": " + why);
+        manifest.clear();  // a jar without a manifest: the user names the main class
+    }
     std::vector<std::string> warnings;
-    const bool ok = writeExecutable(stub, plan, output, warnings, error);
-    for (const std::string& w : warnings) std::fprintf(stderr, "qarvo-build: warning: %s\n", w.c_str());
-    return ok ? 0 : fail(error);
+    const std::string text =
+        starterProject(jarPath.filename().string(), manifestAttributes(manifest), docsDirectory(), warnings);
+    std::error_code ec;
+    if (!force && std::filesystem::exists(std::filesystem::symlink_status(output, ec)))
+        return fail(output + ": already exists; init keeps it (--force replaces it)");
+    std::string error;
+    if (!checkOutput(output, {{jar, "the jar"}}, error)) return fail(error);
+    errno = 0;
+    std::FILE* out = std::fopen(output.c_str(), "wb");
+    bool ok = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (out != nullptr && std::fclose(out) != 0) ok = false;
+    if (!ok) {
+        const int reason = errno != 0 ? errno : EIO;
+        if (out != nullptr) std::remove(output.c_str());
+        return fail(output + ": cannot write the project: " + systemReason(reason));
+    }
+    warn(warnings);
+    std::printf("%s: starter project for %s\n", output.c_str(), jar.c_str());
+    return 0;
 }
 
 int inspect(const std::vector<std::string>& args) {
     std::string exe, extract;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--extract") {
             if (i + 1 >= args.size()) return usageError("--extract needs a directory");
             extract = args[++i];
+        } else if (args[i] == "--force") {
+            force = true;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return usageError("unknown option " + args[i]);
         } else if (exe.empty()) {
@@ -152,19 +360,20 @@ int inspect(const std::vector<std::string>& args) {
         }
     }
     if (exe.empty()) return usageError("inspect needs an executable");
+    if (force && extract.empty()) return usageError("--force goes with --extract");
     InspectedExecutable inspected;
     std::string error;
     if (!readExecutable(exe, inspected, error)) return fail(error);
     std::string extractedDirectory;
     if (!extract.empty()) {
-        if (!extractFiles(exe, inspected, extract, error) || !extractResources(inspected, extract, error))
+        if (!extractFiles(exe, inspected, extract, force, error) || !extractResources(inspected, extract, force, error))
             return fail(error);
         extractedDirectory = std::filesystem::absolute(extract).lexically_normal().string();
     }
     std::vector<std::string> warnings;
     const std::string text = renderProject(inspected, extractedDirectory, warnings);
     std::fwrite(text.data(), 1, text.size(), stdout);
-    for (const std::string& w : warnings) std::fprintf(stderr, "qarvo-build: warning: %s\n", w.c_str());
+    warn(warnings);
     return 0;
 }
 
@@ -176,14 +385,18 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
+        printHelp();
         return 0;
     }
     if (command == "--version") {
         std::printf("qarvo-build %s\n", QARVO_VERSION);
         return 0;
     }
+    std::signal(SIGINT, removePartialAndExit);
+    std::signal(SIGTERM, removePartialAndExit);
     if (command == "build") return build(args);
+    if (command == "check") return check(args);
+    if (command == "init") return init(args);
     if (command == "inspect") return inspect(args);
     return usageError("unknown command " + command);
 }

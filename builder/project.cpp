@@ -9,6 +9,8 @@
 #include <map>
 #include <sstream>
 
+#include "builder/checks.h"
+#include "builder/file_source.h"
 #include "builder/keys.h"
 #include "builder/launch_keys.h"
 #include "builder/text_codec.h"
@@ -22,6 +24,27 @@ const char* versionStringName(const std::string& key) {
     return nullptr;
 }
 
+// The known key an unknown one most likely means: the same name in another
+// table, or the nearest spelling; tables are suggested by table name.
+std::string suggestKey(const std::string& key) {
+    const std::vector<std::string>& known = knownProjectKeys();
+    const size_t dot = key.rfind('.');
+    if (dot == std::string::npos) {
+        std::vector<std::string> tables;
+        for (const std::string& k : known) {
+            const std::string table = k.substr(0, k.rfind('.'));
+            if (k.substr(k.rfind('.') + 1) == key) return k;
+            if (std::find(tables.begin(), tables.end(), table) == tables.end()) tables.push_back(table);
+        }
+        return closestName(key, tables);
+    }
+    const std::string name = key.substr(dot + 1);
+    for (const std::string& k : known)
+        if (k != key && k.size() > name.size() && k.compare(k.size() - name.size() - 1, name.size() + 1, "." + name) == 0)
+            return k;
+    return closestName(key, known);
+}
+
 class ProjectReader {
 public:
     ProjectReader(std::string displayName, std::string baseDirectory)
@@ -33,6 +56,12 @@ public:
 private:
     bool fail(const toml::node& node, const std::string& key, const std::string& message) {
         return failAt(node.source().begin.line, key, message);
+    }
+    // An unknown key or table, with the known key it most likely means.
+    bool unknown(const toml::node& node, const std::string& key, const std::string& what,
+                 const std::string& lookup = "") {
+        const std::string hint = suggestKey(lookup.empty() ? key : lookup);
+        return fail(node, key, what + (hint.empty() ? "" : "; did you mean " + hint + "?"));
     }
     bool failAt(unsigned line, const std::string& key, const std::string& message) {
         if (error_.empty()) {
@@ -53,6 +82,9 @@ private:
     bool readLocalized(const toml::array& groups, BuildPlan& plan);
     bool readFiles(const toml::array& files, BuildPlan& plan);
     bool readRuntime(const toml::table& table, BuildPlan& plan);
+    bool readBuild(const toml::table& table, BuildPlan& plan);
+    bool readSearch(const toml::node& node, const std::string& key, std::string& out);
+    bool finish(BuildPlan& plan);
     bool readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out);
     bool readClassPath(const toml::array& array, const std::string& key, std::string& out);
     bool parseId(const toml::key& key, const std::string& qualified, int& id);
@@ -72,8 +104,12 @@ private:
     std::string error_;
     std::map<int, std::string> narrow_;
     std::map<int, std::string> narrowSetBy_;
+    std::map<int, unsigned> narrowLine_;
     std::map<int, std::u16string> wide_;
     bool defaultMessages_ = true;
+    bool defaultSearch_ = true;
+    bool runtimeJarSet_ = false;
+    unsigned runtimeJarLine_ = 0;
 };
 
 bool ProjectReader::setNarrow(int id, std::string value, const toml::node& node, const std::string& key) {
@@ -81,6 +117,7 @@ bool ProjectReader::setNarrow(int id, std::string value, const toml::node& node,
     if (it != narrowSetBy_.end())
         return fail(node, key, "entry " + std::to_string(id) + " is already set by " + it->second);
     narrowSetBy_[id] = key;
+    narrowLine_[id] = node.source().begin.line;
     narrow_[id] = std::move(value);
     return true;
 }
@@ -158,15 +195,24 @@ bool ProjectReader::readKeyedTable(const std::string& tableName, const toml::tab
             if (!readKeyedTable(qualified, *node.as_table())) return false;
             continue;
         }
+        if (qualified == "java.search") {
+            std::string value;
+            if (!readSearch(node, qualified, value) || !setNarrow(ConfigId::SearchSequence, std::move(value), node, qualified))
+                return false;
+            continue;
+        }
         const KeyDef* def = nullptr;
         for (const KeyDef& candidate : keyTable())
             if (tableName == candidate.table && name == candidate.name) def = &candidate;
-        if (def == nullptr) return fail(node, qualified, "unknown key");
+        if (def == nullptr) return unknown(node, qualified, "unknown key");
         std::string value;
         const bool ok = node.is_array() && def->kind == KeyKind::Text
                             ? readArray(*def, *node.as_array(), qualified, value)
                             : typedValue(*def, node, qualified, value);
-        if (!ok || !setNarrow(def->id, std::move(value), node, qualified)) return false;
+        if (!ok) return false;
+        std::string why;
+        if (!checkEntryValue(def->id, value, why)) return fail(node, qualified, why);
+        if (!setNarrow(def->id, std::move(value), node, qualified)) return false;
     }
     return true;
 }
@@ -216,9 +262,46 @@ bool ProjectReader::readClassPath(const toml::array& array, const std::string& k
     return true;
 }
 
-bool ProjectReader::readRuntime(const toml::table& table, BuildPlan& plan) {
+// The runtime search in words: ["bundled:jre", "env:JAVA_HOME", "registry"].
+bool ProjectReader::readSearch(const toml::node& node, const std::string& key, std::string& out) {
+    const auto* array = node.as_array();
+    if (array == nullptr)
+        return fail(node, key, "expected a list such as [\"bundled:jre\", \"env:JAVA_HOME\", \"registry\"]");
+    std::vector<std::string> entries;
+    for (const toml::node& element : *array) {
+        std::string entry;
+        if (!narrowText(element, key, entry)) return false;
+        entries.push_back(std::move(entry));
+    }
+    std::string why;
+    if (!encodeSearch(entries, out, why)) return fail(node, key, why);
+    return true;
+}
+
+bool ProjectReader::readBuild(const toml::table& table, BuildPlan& plan) {
     for (auto&& [k, value] : table) {
-        if (k.str() != "jar") return fail(value, "runtime." + std::string(k.str()), "unknown key");
+        const std::string name(k.str());
+        const std::string qualified = "build." + name;
+        if (name == "arch") {
+            const auto* arch = value.as_string();
+            if (arch == nullptr || (arch->get() != "x86" && arch->get() != "x64"))
+                return fail(value, qualified, "expected \"x86\" or \"x64\"");
+            plan.arch = arch->get();
+            plan.archWhere = where(value, qualified);
+            continue;
+        }
+        if (name != "default-messages" && name != "default-search") return unknown(value, qualified, "unknown key");
+        if (!value.is_boolean()) return fail(value, qualified, "expected true or false");
+        (name == "default-messages" ? defaultMessages_ : defaultSearch_) = value.as_boolean()->get();
+    }
+    return true;
+}
+
+bool ProjectReader::readRuntime(const toml::table& table, BuildPlan& plan) {
+    runtimeJarSet_ = true;
+    runtimeJarLine_ = table.source().begin.line;
+    for (auto&& [k, value] : table) {
+        if (k.str() != "jar") return unknown(value, "runtime." + std::string(k.str()), "unknown key");
         const auto* mode = value.as_string();
         const std::string text = mode != nullptr ? mode->get() : std::string();
         if (text == "none") plan.runtimeJar = RuntimeJar::None;
@@ -244,7 +327,7 @@ bool ProjectReader::readMessages(const toml::table& table) {
     for (auto&& [k, node] : table) {
         const std::string qualified = "messages." + std::string(k.str());
         const MessageDef* def = messageByName(std::string(k.str()));
-        if (def == nullptr) return fail(node, qualified, "unknown message name");
+        if (def == nullptr) return unknown(node, qualified, "unknown message name");
         std::string value;
         if (!narrowText(node, qualified, value) || !setNarrow(def->id, std::move(value), node, qualified))
             return false;
@@ -290,7 +373,7 @@ bool ProjectReader::readLocalized(const toml::array& groups, BuildPlan& plan) {
             const std::string name(k.str());
             const std::string qualified = "localized." + name;
             if (name == "locale") continue;
-            if (name != "messages" && name != "entries") return fail(node, qualified, "unknown key");
+            if (name != "messages" && name != "entries") return unknown(node, qualified, "unknown key");
             const auto* entries = node.as_table();
             if (entries == nullptr) return fail(node, qualified, "expected a table");
             for (auto&& [ek, value] : *entries) {
@@ -298,7 +381,7 @@ bool ProjectReader::readLocalized(const toml::array& groups, BuildPlan& plan) {
                 int id;
                 if (name == "messages") {
                     const MessageDef* def = messageByName(std::string(ek.str()));
-                    if (def == nullptr) return fail(value, entryKey, "unknown message name");
+                    if (def == nullptr) return unknown(value, entryKey, "unknown message name", "messages." + std::string(ek.str()));
                     id = def->id;
                 } else if (!parseId(ek, entryKey, id)) {
                     return false;
@@ -329,10 +412,11 @@ bool ProjectReader::readFiles(const toml::array& files, BuildPlan& plan) {
         for (auto&& [k, node] : *table) {
             const std::string name(k.str());
             const std::string qualified = "files." + name;
-            if (name != "source" && name != "name" && name != "size") return fail(node, qualified, "unknown key");
+            if (name != "source" && name != "name" && name != "size") return unknown(node, qualified, "unknown key");
             if (name == "size") continue;  // written by inspect, for the reader's information
             if (!node.is_string()) return fail(node, qualified, "expected a string");
             (name == "source" ? file.source : file.name) = node.as_string()->get();
+            if (name == "source") file.where = where(node, qualified);
         }
         if (file.source.empty()) return fail(element, "files", "needs a source");
         if (file.name.empty()) {
@@ -383,7 +467,7 @@ bool ProjectReader::readResources(const toml::table& table, ResourcePlan& plan) 
         } else if (name == "splash-image") {
             ok = sourceFiles(node, qualified, false, plan.splashImage);
         } else {
-            return fail(node, qualified, "unknown key");
+            return unknown(node, qualified, "unknown key");
         }
         if (!ok) return false;
     }
@@ -398,7 +482,7 @@ bool ProjectReader::readVersion(const toml::table& table, ResourcePlan& plan) {
         const std::string name(k.str());
         const std::string qualified = "version." + name;
         const char* stringName = versionStringName(name);
-        if (stringName == nullptr) return fail(node, qualified, "unknown key");
+        if (stringName == nullptr) return unknown(node, qualified, "unknown key");
         std::u16string text;
         if (!wideText(node, qualified, text)) return false;
         if (name == "file-version" || name == "product-version") {
@@ -438,7 +522,7 @@ bool ProjectReader::readManifest(const toml::table& table, ResourcePlan& plan) {
             plan.manifest.longPathAware = node.as_boolean()->get();
             plan.manifestOptions = true;
         } else {
-            return fail(node, qualified, "unknown key");
+            return unknown(node, qualified, "unknown key");
         }
     }
     if (!plan.manifestFile.empty() && plan.manifestOptions)
@@ -457,7 +541,7 @@ bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
             continue;
         }
         const auto* table = node.as_table();
-        if (table == nullptr) return fail(node, name, "unknown key");
+        if (table == nullptr) return unknown(node, name, "unknown key");
         bool ok;
         if (name == "messages") {
             ok = readMessages(*table);
@@ -474,22 +558,52 @@ bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
         } else if (name == "manifest") {
             ok = readManifest(*table, plan.resources);
         } else if (name == "build") {
-            ok = true;
-            for (auto&& [bk, value] : *table) {
-                if (bk.str() != "default-messages") return fail(value, "build." + std::string(bk.str()), "unknown key");
-                if (!value.is_boolean()) return fail(value, "build.default-messages", "expected true or false");
-                defaultMessages_ = value.as_boolean()->get();
-            }
+            ok = readBuild(*table, plan);
         } else {
             bool known = false;
             for (const KeyDef& def : keyTable())
                 if (std::string(def.table).rfind(name, 0) == 0) known = true;
-            if (!known) return fail(node, name, "unknown table");
+            if (!known) return unknown(node, name, "unknown table");
             ok = readKeyedTable(name, *table);
         }
         if (!ok) return false;
     }
-    if (plan.runtimeJar == RuntimeJar::Bundled) plan.files.push_back(IncludedFile{kRuntimeJarName, ""});
+    return finish(plan);
+}
+
+// The defaults and the checks that span several keys.
+bool ProjectReader::finish(BuildPlan& plan) {
+    const auto minimum = narrow_.find(ConfigId::MinVersion), maximum = narrow_.find(ConfigId::MaxVersion);
+    // [entries] are taken verbatim: the check is for the readable keys.
+    const bool raw = narrowSetBy_[ConfigId::MinVersion].rfind("entries.", 0) == 0 &&
+                     narrowSetBy_[ConfigId::MaxVersion].rfind("entries.", 0) == 0;
+    if (minimum != narrow_.end() && maximum != narrow_.end() && !raw &&
+        !versionLimitsAgree(minimum->second, maximum->second))
+        return failAt(narrowLine_[ConfigId::MaxVersion], narrowSetBy_[ConfigId::MaxVersion],
+                      "the maximum " + maximum->second + " is below the minimum " + minimum->second + " (" +
+                          narrowSetBy_[ConfigId::MinVersion] + "): no Java version would do");
+    if (defaultSearch_ && !narrow_.count(ConfigId::SearchSequence)) {
+        std::string why;
+        encodeSearch(defaultSearch(), narrow_[ConfigId::SearchSequence], why);
+    }
+    const auto mainClass = narrow_.find(ConfigId::MainClass);
+    if (mainClass == narrow_.end() || mainClass->second.empty())
+        plan.warnings.push_back(file_ + ": no application.main-class: the executable has no application to start");
+    const bool filesByHand = narrow_.count(ConfigId::IncludedFileCount) || narrow_.count(ConfigId::IncludedFileNames);
+    // A project that writes entries 2002 and 2003 itself keeps them: by
+    // default nothing is added to its files.
+    if (!runtimeJarSet_ && filesByHand) plan.runtimeJar = RuntimeJar::None;
+    if (plan.runtimeJar == RuntimeJar::Bundled) {
+        for (const IncludedFile& f : plan.files)
+            if (f.name == kRuntimeJarName) {
+                if (runtimeJarSet_)
+                    return failAt(runtimeJarLine_, "runtime.jar", std::string("[[files]] already includes ") + kRuntimeJarName +
+                                                        "; remove it or set jar = \"none\"");
+                plan.runtimeJar = RuntimeJar::None;  // the project's own copy
+            }
+    }
+    if (plan.runtimeJar == RuntimeJar::Bundled)
+        plan.files.push_back(IncludedFile{kRuntimeJarName, "", "runtime.jar (the builder's lib/qarvo-runtime.jar)"});
     if (plan.runtimeJar == RuntimeJar::Beside) {
         // The archive beside the executable joins the configured class path.
         std::string& entries = narrow_[ConfigId::ClassPath];
@@ -499,7 +613,7 @@ bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
     if (!plan.files.empty()) {
         for (int id : {ConfigId::IncludedFileCount, ConfigId::IncludedFileNames}) {
             if (narrow_.count(id))
-                return failAt(0, narrowSetBy_[id], "entries 2002 and 2003 are written from [[files]]; remove this key");
+                return failAt(narrowLine_[id], narrowSetBy_[id], "entries 2002 and 2003 are written from [[files]]; remove this key");
         }
         std::string names;
         for (const IncludedFile& f : plan.files) names += (names.empty() ? "" : ";") + f.name;
@@ -528,6 +642,23 @@ std::string asciiShape(const std::string& text) {
 }
 
 }  // namespace
+
+const std::vector<std::string>& knownProjectKeys() {
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> out;
+        for (const KeyDef& def : keyTable()) out.push_back(std::string(def.table) + "." + def.name);
+        for (const MessageDef& m : messageTable()) out.push_back(std::string("messages.") + m.name);
+        for (const version::StringKey& k : version::stringKeys()) out.push_back(std::string("version.") + k.key);
+        for (const char* key :
+             {"java.search", "runtime.jar", "build.arch", "build.default-messages", "build.default-search",
+              "resources.icon", "resources.splash-icon", "resources.splash-bitmap", "resources.splash-image",
+              "manifest.file", "manifest.dpi-awareness", "manifest.long-path-aware", "files.source", "files.name",
+              "files.size", "localized.locale", "localized.messages", "localized.entries", "entries", "wide-entries"})
+            out.push_back(key);
+        return out;
+    }();
+    return keys;
+}
 
 bool validIncludedName(const std::string& name, std::string& why) {
     if (name.empty()) {
@@ -578,14 +709,12 @@ bool parseProject(const std::string& text, const std::string& displayName, const
 }
 
 bool loadProject(const std::string& path, BuildPlan& plan, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot read the project file";
+    std::string text, reason;
+    if (!readWholeFile(path, text, reason)) {
+        error = path + ": cannot read the project file: " + reason;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     size_t slash = path.find_last_of('/');
     std::string base = slash == std::string::npos ? "." : path.substr(0, slash);
-    return parseProject(text.str(), path, base, plan, error);
+    return parseProject(text, path, base, plan, error);
 }

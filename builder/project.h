@@ -12,10 +12,12 @@
 struct IncludedFile {
     std::string name;    // as stored, with at most one directory level ("lib\a.dll")
     std::string source;  // host path of the file to include
+    std::string where;   // the key that names it: "app.toml:12: files.source"
 };
 
 // Where the Java-side runtime archive goes: nowhere (the class path names
-// it), beside the executable (named by the class path), or included in it.
+// it), beside the executable (named by the class path), or included in it
+// (the default, so that the executable is all an application needs).
 enum class RuntimeJar { None, Beside, Bundled };
 
 inline constexpr const char* kRuntimeJarName = "qarvo-runtime.jar";
@@ -47,10 +49,20 @@ struct BuildPlan {
     // A bundled runtime archive is among them, with an empty source: the
     // builder fills in its own copy.
     std::vector<IncludedFile> files;
-    RuntimeJar runtimeJar = RuntimeJar::None;
+    RuntimeJar runtimeJar = RuntimeJar::Bundled;
+    // The architecture of [build] arch ("x86" or "x64"); empty when the
+    // project leaves it to the command line.
+    std::string arch;
+    std::string archWhere;
 
     ResourcePlan resources;
+    // What the project lacks without being wrong, for standard error.
+    std::vector<std::string> warnings;
 };
+
+// Every qualified key a project file knows ("java.min-version",
+// "build.arch", "messages.caption"), for suggestions and the reference.
+const std::vector<std::string>& knownProjectKeys();
 
 // Reads and checks a project file. On failure error names the file, the line
 // and the key.

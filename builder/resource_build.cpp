@@ -1,5 +1,7 @@
 #include "builder/resource_build.h"
 
+#include "builder/file_source.h"
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -24,8 +26,9 @@ public:
         : readFile_(readFile), resources_(resources), error_(error) {}
 
     bool read(const SourceFile& source, std::string& bytes) {
-        if (readFile_(source.path, bytes)) return true;
-        return fail(source, "cannot read the file");
+        std::string reason;
+        if (readFile_(source.path, bytes, reason)) return true;
+        return fail(source, "cannot read the file: " + reason);
     }
 
     bool fail(const SourceFile& source, const std::string& message) {
@@ -203,13 +206,8 @@ void warnAboutSplashSize(const block::RawBlock& block, const rsrc::Resource& bit
 
 }  // namespace
 
-bool readHostFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    bytes = text.str();
-    return !in.bad();
+bool readHostFile(const std::string& path, std::string& bytes, std::string& reason) {
+    return readWholeFile(path, bytes, reason);
 }
 
 uint16_t subsystemForType(int executableType) {

@@ -12,9 +12,10 @@
 #include "builder/project.h"
 #include "builder/resource_section.h"
 
-// Reads a file named by the project; false when it cannot be read.
-using FileReader = std::function<bool(const std::string& path, std::string& bytes)>;
-bool readHostFile(const std::string& path, std::string& bytes);
+// Reads a file named by the project; false with the system's reason when it
+// cannot be read.
+using FileReader = std::function<bool(const std::string& path, std::string& bytes, std::string& reason)>;
+bool readHostFile(const std::string& path, std::string& bytes, std::string& reason);
 
 // GUI for executable types 1 and 5, console for every other type.
 uint16_t subsystemForType(int executableType);

@@ -1,8 +1,8 @@
 #include "builder/writer.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -10,6 +10,13 @@
 #include "builder/pe_image.h"
 #include "builder/resource_build.h"
 #include "format/block.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -20,13 +27,19 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Writes bytes and feeds them to the checksum.
+// Writes bytes and feeds them to the checksum; keeps the system's reason of
+// the first failure.
 class Output {
 public:
-    Output(std::FILE* file, uint64_t checksumOffset) : file_(file), checksum_(checksumOffset) {}
+    Output(std::FILE* file, uint64_t checksumOffset, const ProgressHook& progress, uint64_t total)
+        : file_(file), checksum_(checksumOffset), progress_(progress), total_(total) {}
     bool write(const char* data, size_t n) {
         checksum_.update(data, n);
-        return std::fwrite(data, 1, n, file_) == n;
+        errno = 0;
+        if (std::fwrite(data, 1, n, file_) != n) return failed();
+        written_ += n;
+        if (progress_) progress_(written_, total_);
+        return true;
     }
     bool write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
     // Stores the checksum of everything written in the header.
@@ -34,20 +47,50 @@ public:
         const uint32_t sum = checksum_.finish();
         const char bytes[4] = {static_cast<char>(sum & 0xff), static_cast<char>((sum >> 8) & 0xff),
                                static_cast<char>((sum >> 16) & 0xff), static_cast<char>(sum >> 24)};
-        return std::fflush(file_) == 0 && seekFile(file_, checksumOffset) && std::fwrite(bytes, 1, 4, file_) == 4 &&
-               std::fflush(file_) == 0;
+        errno = 0;
+        if (std::fflush(file_) != 0 || !seekFile(file_, checksumOffset) || std::fwrite(bytes, 1, 4, file_) != 4 ||
+            std::fflush(file_) != 0)
+            return failed();
+        return true;
     }
+    // Closes the file: a full disk may show only here.
+    bool close() {
+        std::FILE* file = file_;
+        file_ = nullptr;
+        errno = 0;
+        return std::fclose(file) == 0 || failed();
+    }
+    ~Output() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    int error() const { return error_; }
 
 private:
+    bool failed() {
+        if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+        return false;
+    }
     std::FILE* file_;
     pe::Checksum checksum_;
+    const ProgressHook& progress_;
+    uint64_t total_;
+    uint64_t written_ = 0;
+    int error_ = 0;
 };
 
-bool copyScrambled(std::FILE* in, Output& out, uint64_t size, std::vector<char>& buffer) {
+// Copies size bytes of an included file, scrambled. readError is set when the
+// source failed (0 for a file that ended early), otherwise the output did.
+bool copyScrambled(std::FILE* in, Output& out, uint64_t size, std::vector<char>& buffer, bool& sourceFailed,
+                   int& readError) {
     uint64_t left = size;
     while (left > 0) {
         size_t n = left < buffer.size() ? static_cast<size_t>(left) : buffer.size();
-        if (std::fread(buffer.data(), 1, n, in) != n) return false;
+        errno = 0;
+        if (std::fread(buffer.data(), 1, n, in) != n) {
+            sourceFailed = true;
+            readError = std::ferror(in) ? (errno != 0 ? errno : EIO) : 0;
+            return false;
+        }
         block::scramble(buffer.data(), n);
         if (!out.write(buffer.data(), n)) return false;
         left -= n;
@@ -55,67 +98,130 @@ bool copyScrambled(std::FILE* in, Output& out, uint64_t size, std::vector<char>&
     return true;
 }
 
+// A new file beside the output for the bytes being written; it replaces the
+// output only when complete.
+std::string makePartialFile(const std::string& outputPath, File& file, int& error) {
+#if defined(_WIN32)
+    const std::string path = outputPath + ".part";
+    file.reset(std::fopen(path.c_str(), "wb"));
+#else
+    std::string path = outputPath + ".part-XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd >= 0) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+        file.reset(fdopen(fd, "wb"));
+        if (!file) ::close(fd);
+    }
+#endif
+    error = file ? 0 : errno;
+    return path;
+}
+
 }  // namespace
 
-bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const std::string& outputPath,
-                     std::vector<std::string>& warnings, std::string& error) {
-    std::ifstream stubIn(stubPath, std::ios::binary);
-    if (!stubIn) {
-        error = stubPath + ": cannot read the launcher stub";
+std::vector<BuildInput> buildInputs(const std::string& projectPath, const std::string& stubPath, const BuildPlan& plan) {
+    std::vector<BuildInput> inputs;
+    if (!projectPath.empty()) inputs.push_back({projectPath, "the project file"});
+    if (!stubPath.empty()) inputs.push_back({stubPath, "the launcher stub"});
+    for (const IncludedFile& file : plan.files)
+        if (!file.source.empty()) inputs.push_back({file.source, file.where.empty() ? "an included file" : file.where});
+    const ResourcePlan& r = plan.resources;
+    for (const auto* list : {&r.icon, &r.splashIcon, &r.splashBitmap, &r.splashImage, &r.manifestFile})
+        for (const SourceFile& source : *list) inputs.push_back({source.path, source.where});
+    return inputs;
+}
+
+bool checkOutput(const std::string& output, const std::vector<BuildInput>& inputs, std::string& error) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(output, ec);
+    if (!fs::exists(status)) return true;
+    if (!fs::is_regular_file(status)) {
+        error = output + ": not a regular file; qarvo-build writes executables to regular files only";
         return false;
     }
-    std::string stub((std::istreambuf_iterator<char>(stubIn)), std::istreambuf_iterator<char>());
+    for (const BuildInput& input : inputs) {
+        if (fs::equivalent(output, input.path, ec) && !ec) {
+            error = output + ": is " + input.what + " (" + input.path + "); writing there would replace it; "
+                    "choose another output";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const std::string& outputPath,
+                     std::vector<std::string>& warnings, std::string& error, const PartialFileHook& partial,
+                     const ProgressHook& progress) {
+    std::string stub, reason;
+    if (!readWholeFile(stubPath, stub, reason)) {
+        error = stubPath + ": cannot read the launcher stub: " + reason;
+        return false;
+    }
     pe::Image image;
-    const std::string outputName = std::filesystem::path(outputPath).filename().string();
+    const std::string outputName = fs::path(outputPath).filename().string();
     if (!buildImage(stub, stubPath, plan, outputName, readHostFile, image, warnings, error)) return false;
 
-    const std::string temporary = outputPath + ".part";
-    File out(std::fopen(temporary.c_str(), "wb"));
+    // Every included file is opened before the output is made.
+    std::vector<File> sources;
+    std::vector<uint64_t> sizes;
+    uint64_t total = image.bytes().size();
+    for (const IncludedFile& file : plan.files) {
+        const std::string where = (file.where.empty() ? "" : file.where + ": ") + file.source;
+        errno = 0;
+        File in(std::fopen(file.source.c_str(), "rb"));
+        std::error_code ec;
+        const uint64_t size = in ? fs::file_size(file.source, ec) : 0;
+        if (!in || ec) {
+            error = where + ": cannot read the included file: " + (in ? ec.message() : systemReason(errno));
+            return false;
+        }
+        sources.push_back(std::move(in));
+        sizes.push_back(size);
+        total += size;
+    }
+
+    File out;
+    int openError = 0;
+    const std::string temporary = makePartialFile(outputPath, out, openError);
     if (!out) {
-        error = outputPath + ": cannot write the executable";
+        error = outputPath + ": cannot write the executable: " + systemReason(openError);
         return false;
     }
-    Output output(out.get(), image.checksumOffset());
+    if (partial) partial(temporary);
+    Output output(out.release(), image.checksumOffset(), progress, total);
     const std::string blockBytes = block::encodeBlock(plan.block);
     bool ok = output.write(image.bytes()) && output.write(blockBytes);
     std::vector<char> buffer(kChunk);
-    for (const IncludedFile& file : plan.files) {
-        if (!ok) break;
-        std::error_code ec;
-        const uint64_t size = std::filesystem::file_size(file.source, ec);
-        File in(ec ? nullptr : std::fopen(file.source.c_str(), "rb"));
-        if (!in) {
-            error = file.source + ": cannot read the included file";
-            out.reset();
-            std::remove(temporary.c_str());
-            return false;
-        }
-        const std::string header = block::includedFileHeader(static_cast<int64_t>(size));
-        ok = output.write(header) && copyScrambled(in.get(), output, size, buffer);
-        if (!ok) error = file.source + ": the file changed or could not be read while it was being included";
+    for (size_t i = 0; ok && i < plan.files.size(); ++i) {
+        const IncludedFile& file = plan.files[i];
+        const std::string header = block::includedFileHeader(static_cast<int64_t>(sizes[i]));
+        bool sourceFailed = false;
+        int readError = 0;
+        ok = output.write(header) && copyScrambled(sources[i].get(), output, sizes[i], buffer, sourceFailed, readError);
+        if (!ok && sourceFailed)
+            error = (file.where.empty() ? "" : file.where + ": ") + file.source + ": " +
+                    (readError != 0 ? "cannot read the included file: " + systemReason(readError)
+                                    : std::string("the file became shorter while it was being included"));
     }
-    if (ok && plan.files.empty()) {
-        const std::string trailer = block::noFilesTrailer(blockBytes.size());
-        ok = output.write(trailer);
-    }
-    if (ok && !output.finish(image.checksumOffset())) ok = false;
-    out.reset();
+    if (ok && plan.files.empty()) ok = output.write(block::noFilesTrailer(blockBytes.size()));
+    if (ok) ok = output.finish(image.checksumOffset());
+    const bool closed = output.close();
+    ok = ok && closed;
+    if (!ok && error.empty()) error = outputPath + ": cannot write the executable: " + systemReason(output.error());
     if (ok) {
         std::error_code ec;
-        std::filesystem::rename(temporary, outputPath, ec);
+        fs::rename(temporary, outputPath, ec);
         if (ec) {
             ok = false;
-            error = outputPath + ": " + ec.message();
+            error = outputPath + ": cannot write the executable: " + ec.message();
         } else {
-            std::filesystem::permissions(outputPath,
-                                         std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
-                                             std::filesystem::perms::others_exec,
-                                         std::filesystem::perm_options::add, ec);
+            fs::permissions(outputPath, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                            fs::perm_options::add, ec);
         }
     }
-    if (!ok) {
-        if (error.empty()) error = outputPath + ": writing the executable failed";
-        std::remove(temporary.c_str());
-    }
+    if (!ok) std::remove(temporary.c_str());
+    if (partial) partial("");
     return ok;
 }

@@ -5,10 +5,36 @@
 // signature goes after everything written here.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "builder/project.h"
 
+// A file the build reads, and what names it ("app.toml:7: resources.icon").
+struct BuildInput {
+    std::string path;
+    std::string what;
+};
+
+// Every file a build of the plan reads: the project file, the stub, the
+// included files and the resource files. Inputs not yet known (a bundled
+// runtime archive without its source) are left out.
+std::vector<BuildInput> buildInputs(const std::string& projectPath, const std::string& stubPath, const BuildPlan& plan);
+
+// Whether output may be written: absent, or a regular file that is none of
+// the inputs. Files are compared by identity (device and inode, or the
+// system's equivalent), so another name, a link or a "..." path of an input
+// is found too.
+bool checkOutput(const std::string& output, const std::vector<BuildInput>& inputs, std::string& error);
+
+// Told the partial file's path when it is made and "" when it is gone, so
+// that a signal handler can remove it.
+using PartialFileHook = std::function<void(const std::string& path)>;
+
+// Progress: bytes written so far and the total expected.
+using ProgressHook = std::function<void(uint64_t done, uint64_t total)>;
+
 bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const std::string& outputPath,
-                     std::vector<std::string>& warnings, std::string& error);
+                     std::vector<std::string>& warnings, std::string& error, const PartialFileHook& partial = nullptr,
+                     const ProgressHook& progress = nullptr);

@@ -6,11 +6,14 @@ include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${QARVO_JDK_HOME}/include/l
 set(QARVO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 
 set(BUILDER_SOURCES
+  builder/checks.cpp
   builder/file_source.cpp
   builder/images.cpp
   builder/inspect.cpp
+  builder/jar_file.cpp
   builder/keys.cpp
   builder/launch_keys.cpp
+  builder/starter.cpp
   builder/manifest.cpp
   builder/pe_image.cpp
   builder/project.cpp
@@ -31,9 +34,11 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_
 # Plain libraries for the shipped builder; sanitized twins for the tests.
 add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES})
 target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
+# init reads deflated jar entries.
+find_package(ZLIB REQUIRED)
 add_library(builder_lib STATIC ${BUILDER_SOURCES})
 target_include_directories(builder_lib PRIVATE ${QARVO_GENERATED})
-target_link_libraries(builder_lib PUBLIC qarvo_portable)
+target_link_libraries(builder_lib PUBLIC qarvo_portable ZLIB::ZLIB)
 
 add_library(qarvo_portable_san STATIC ${QARVO_PORTABLE_SOURCES})
 target_include_directories(qarvo_portable_san PUBLIC ${PROJECT_SOURCE_DIR})
@@ -41,7 +46,7 @@ target_compile_options(qarvo_portable_san PUBLIC ${QARVO_SANITIZE})
 target_link_options(qarvo_portable_san PUBLIC ${QARVO_SANITIZE})
 add_library(builder_lib_san STATIC ${BUILDER_SOURCES})
 target_include_directories(builder_lib_san PRIVATE ${QARVO_GENERATED})
-target_link_libraries(builder_lib_san PUBLIC qarvo_portable_san)
+target_link_libraries(builder_lib_san PUBLIC qarvo_portable_san ZLIB::ZLIB)
 
 add_executable(qarvo-build builder/main.cpp)
 target_link_libraries(qarvo-build PRIVATE builder_lib)
@@ -65,6 +70,7 @@ set(QARVO_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzzer runs in the test com
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   add_library(qarvo_portable_fuzz STATIC ${QARVO_PORTABLE_SOURCES} ${BUILDER_SOURCES})
   target_include_directories(qarvo_portable_fuzz PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${QARVO_GENERATED})
+  target_link_libraries(qarvo_portable_fuzz PUBLIC ZLIB::ZLIB)
   target_compile_options(qarvo_portable_fuzz PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
   foreach(source ${FUZZ_SOURCES})
@@ -142,3 +148,6 @@ get_target_property(JNI_TEST_JAR jni_test_classes JAR_FILE)
 gtest_discover_tests(jvm_host_tests TEST_PREFIX "jni." NO_PRETTY_VALUES
   PROPERTIES LABELS jni ENVIRONMENT "QARVO_JNI_TEST_JAR=${JNI_TEST_JAR}" TIMEOUT 120
   DISCOVERY_TIMEOUT 60)
+
+# The documentation goes into dist/docs, where qarvo-build --help points.
+install(FILES docs/project-file.md docs/launcher.md DESTINATION docs)

@@ -70,6 +70,9 @@ TEST(Project, MessagesByNameAndLocalisedGroups) {
     const BuildPlan plan = parse(R"toml(
 [build]
 default-messages = false
+default-search = false
+[runtime]
+jar = "none"
 [messages]
 caption = "Oops"
 internal-error = "Code {0}"
@@ -97,7 +100,7 @@ caption = "Fehler (CH)"
 }
 
 TEST(Project, FilesSetCountAndNames) {
-    const BuildPlan plan = parse("[[files]]\nsource = \"dlls/a.dll\"\n[[files]]\nsource = \"b.bin\"\nname = \"lib\\\\b.dll\"\n");
+    const BuildPlan plan = parse("[runtime]\njar = \"none\"\n[[files]]\nsource = \"dlls/a.dll\"\n[[files]]\nsource = \"b.bin\"\nname = \"lib\\\\b.dll\"\n");
     ASSERT_EQ(2u, plan.files.size());
     EXPECT_EQ("a.dll", plan.files[0].name);
     EXPECT_EQ("/base/dlls/a.dll", plan.files[0].source);
@@ -226,6 +229,11 @@ const IdKind kLauncherIds[] = {
 
 class KeyForIdTest : public ::testing::TestWithParam<IdKind> {};
 
+// Texts the checked entries accept.
+const std::map<int, std::string> kCheckedTexts = {
+    {ConfigId::ClassPath, "A1some text.jar;"}, {ConfigId::MainClass, "some.Text"}, {ConfigId::MinVersion, "1.8"},
+    {ConfigId::MaxVersion, "21"},              {ConfigId::SearchSequence, "Bsome text;"}};
+
 // Each id is reachable by a readable key of the right kind: a project that
 // sets the key stores the id with the value's text.
 TEST_P(KeyForIdTest, AReadableKeySetsTheEntry) {
@@ -233,14 +241,16 @@ TEST_P(KeyForIdTest, AReadableKeySetsTheEntry) {
     const KeyDef* key = keyForId(expected.id);
     ASSERT_NE(nullptr, key) << expected.id;
     EXPECT_EQ(expected.kind, key->kind) << key->table << "." << key->name;
-    const char* value = expected.kind == KeyKind::Flag    ? "true"
-                        : expected.kind == KeyKind::Int   ? "-42"
-                        : expected.kind == KeyKind::Color ? "[1, 2, 255]"
-                                                          : "\"some text\"";
-    const char* stored = expected.kind == KeyKind::Flag    ? "1"
-                         : expected.kind == KeyKind::Int   ? "-42"
-                         : expected.kind == KeyKind::Color ? "1,2,255"
-                                                           : "some text";
+    const auto checked = kCheckedTexts.find(expected.id);
+    const std::string text = checked != kCheckedTexts.end() ? checked->second : "some text";
+    const std::string value = expected.kind == KeyKind::Flag    ? "true"
+                              : expected.kind == KeyKind::Int   ? "42"
+                              : expected.kind == KeyKind::Color ? "[1, 2, 255]"
+                                                                : "\"" + text + "\"";
+    const std::string stored = expected.kind == KeyKind::Flag    ? "1"
+                               : expected.kind == KeyKind::Int   ? "42"
+                               : expected.kind == KeyKind::Color ? "1,2,255"
+                                                                 : text;
     const BuildPlan plan = parse("[" + std::string(key->table) + "]\n" + key->name + " = " + value + "\n");
     EXPECT_EQ(stored, narrowOf(plan)[expected.id]);
 }
@@ -250,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(LauncherIds, KeyForIdTest, ::testing::ValuesIn(kLaunche
 
 TEST(Keys, MessagesAndIncludedFilesHaveTheirOwnTables) {
     for (int id = ConfigId::FirstMessage; id <= ConfigId::LastMessage; ++id) EXPECT_NE(nullptr, messageById(id)) << id;
-    const BuildPlan plan = parse("[[files]]\nsource = \"a.dll\"\n");
+    const BuildPlan plan = parse("[runtime]\njar = \"none\"\n[[files]]\nsource = \"a.dll\"\n");
     EXPECT_EQ("1", narrowOf(plan)[2002]);
     EXPECT_EQ("a.dll", narrowOf(plan)[2003]);
 }
@@ -309,6 +319,32 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"longPathType", "[manifest]\nlong-path-aware = \"yes\"", "manifest.long-path-aware: expected true or false"},
         BadProject{"fileAndOptions", "[manifest]\nfile = \"m.xml\"\nlong-path-aware = true",
                    "manifest.file: a manifest file replaces the generated manifest"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    CheckedValues, BadProjectTest,
+    ::testing::Values(
+        BadProject{"minWords", "[java]\nmin-version = \"seventeen\"", "app.toml:2: java.min-version: expected a Java version"},
+        BadProject{"minAboveMax", "[java]\nmin-version = \"17\"\n\nmax-version = \"11\"",
+                   "app.toml:4: java.max-version: the maximum 11 is below the minimum 17"},
+        BadProject{"mainSlashes", "[application]\nmain-class = \"com/example/Main\"", "application.main-class: expected a Java binary name"},
+        BadProject{"mainEmpty", "[application]\nmain-class = \"\"", "application.main-class: expected the main class"},
+        BadProject{"mainDotClass", "[application]\nmain-class = \"a.Main.class\"", "without \".class\""},
+        BadProject{"splashWidth", "[splash]\nwidth = -5", "app.toml:2: splash.width: expected a positive size"},
+        BadProject{"fontSize", "[splash.line1]\nsize = 0", "splash.line1.size: expected a positive size"},
+        BadProject{"classPathHabit", "[java]\nclass-path = \"app.jar;lib/*\"",
+                   "class-path = [{ archive = \"app.jar\" }, { archives-in = \"lib\" }]"},
+        BadProject{"searchLetter", "[java]\nsearch-sequence = \"Bjre;Xfoo\"", "unknown type letter 'X'"},
+        BadProject{"searchWord", "[java]\nsearch = [\"registy\"]", "java.search: unknown search entry \"registy\" (did you mean registry?)"},
+        BadProject{"searchValue", "[java]\nsearch = [\"env\"]", "\"env\" needs a value"},
+        BadProject{"searchNoValue", "[java]\nsearch = [\"registry:x\"]", "\"registry\" takes no value"},
+        BadProject{"searchTwice", "[java]\nsearch = []\nsearch-sequence = \"\"", "entry 128 is already set by java.search"},
+        BadProject{"arch", "[build]\narch = \"arm64\"", "app.toml:2: build.arch: expected \"x86\" or \"x64\""},
+        BadProject{"nearKey", "[java]\nminversion = \"17\"", "java.minversion: unknown key; did you mean java.min-version?"},
+        BadProject{"otherTable", "[java]\nmain-class = \"a.B\"", "did you mean application.main-class?"},
+        BadProject{"topLevelArch", "arch = \"x64\"", "app.toml:1: arch: unknown key; did you mean build.arch?"},
+        BadProject{"nearTable", "[aplication]\nname = \"x\"", "unknown table; did you mean application?"},
+        BadProject{"nearMessage", "[messages]\ncaptoin = \"x\"", "did you mean messages.caption?"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The reference of project keys names every key with its entry.

@@ -275,8 +275,9 @@ TEST(Checksum, MatchesTheWordByWordAlgorithm) {
 struct FakeFiles {
     std::map<std::string, std::string> files;
     FileReader reader() const {
-        return [this](const std::string& path, std::string& bytes) {
+        return [this](const std::string& path, std::string& bytes, std::string& reason) {
             auto it = files.find(path);
+            reason = "No such file or directory";
             if (it == files.end()) return false;
             bytes = it->second;
             return true;

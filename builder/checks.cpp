@@ -1,0 +1,120 @@
+#include "builder/checks.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "builder/launch_keys.h"
+#include "format/config_ids.h"
+#include "jvm/versions.h"
+
+namespace {
+
+bool identifierByte(unsigned char c, bool first) {
+    if (c >= 0x80 || c == '_' || c == '$') return true;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
+    return !first && c >= '0' && c <= '9';
+}
+
+bool positiveInteger(const std::string& text) {
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && errno == 0 && value > 0;
+}
+
+size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+bool validVersionLimit(const std::string& text) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    for (char c : text) {
+        const bool allowed = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+                             c == '_' || c == '-' || c == '+';
+        if (!allowed) return false;
+    }
+    return !versionComponents(text).empty();
+}
+
+bool versionLimitsAgree(const std::string& minimum, const std::string& maximum) {
+    return minimum.empty() || maximum.empty() || versionWithinLimits(minimum, minimum, maximum);
+}
+
+bool isJavaBinaryName(const std::string& name) {
+    if (name.empty() || name.front() == '.' || name.back() == '.') return false;
+    bool first = true;
+    for (unsigned char c : name) {
+        if (c == '.') {
+            if (first) return false;  // two dots in a row
+            first = true;
+            continue;
+        }
+        if (!identifierByte(c, first)) return false;
+        first = false;
+    }
+    return true;
+}
+
+bool checkEntryValue(int id, const std::string& value, std::string& why) {
+    switch (id) {
+        case ConfigId::MainClass:
+            if (value.empty()) {
+                why = "expected the main class, as \"com.example.Main\"";
+            } else if (value.find('/') != std::string::npos || value.find('\\') != std::string::npos) {
+                why = "expected a Java binary name with dots, as \"com.example.Main\", not a path";
+            } else if (value.size() > 6 && value.compare(value.size() - 6, 6, ".class") == 0) {
+                why = "expected the class name without \".class\"";
+            } else if (!isJavaBinaryName(value)) {
+                why = "expected a Java binary name: identifiers separated by dots, as \"com.example.Main\"";
+            } else {
+                return true;
+            }
+            return false;
+        case ConfigId::MinVersion:
+        case ConfigId::MaxVersion:
+            if (value.empty() || validVersionLimit(value)) return true;
+            why = "expected a Java version such as \"17\", \"1.8\" or \"11.0.2\" (empty: no limit)";
+            return false;
+        case ConfigId::SearchSequence:
+            return checkSearchSequence(value, why);
+        case ConfigId::ClassPath:
+            return checkClassPathText(value, why);
+        case ConfigId::SplashWidth:
+        case ConfigId::SplashHeight:
+        case ConfigId::SplashText1Size:
+        case ConfigId::SplashText2Size:
+            if (positiveInteger(value)) return true;
+            why = "expected a positive size";
+            return false;
+        default:
+            return true;
+    }
+}
+
+std::string closestName(const std::string& name, const std::vector<std::string>& candidates) {
+    std::string best;
+    size_t bestDistance = 0;
+    for (const std::string& candidate : candidates) {
+        const size_t d = editDistance(name, candidate);
+        if (best.empty() || d < bestDistance) {
+            best = candidate;
+            bestDistance = d;
+        }
+    }
+    // Near enough: at most a third of the name's letters differ (at least one).
+    return !best.empty() && bestDistance <= std::max<size_t>(1, name.size() / 3) ? best : std::string();
+}
