@@ -138,3 +138,4 @@ get_target_property(JNI_TEST_JAR jni_test_classes JAR_FILE)
 gtest_discover_tests(jvm_host_tests TEST_PREFIX "jni." NO_PRETTY_VALUES
   PROPERTIES LABELS jni ENVIRONMENT "QARVO_JNI_TEST_JAR=${JNI_TEST_JAR}" TIMEOUT 120
   DISCOVERY_TIMEOUT 60)
+add_subdirectory(maven)
