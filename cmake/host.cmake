@@ -151,3 +151,6 @@ gtest_discover_tests(jvm_host_tests TEST_PREFIX "jni." NO_PRETTY_VALUES
 
 # The documentation goes into dist/docs, where qarvo-build --help points.
 install(FILES docs/project-file.md docs/launcher.md DESTINATION docs)
+
+# The Maven artifacts: the runtime, the plugin and the example built with them.
+add_subdirectory(maven)

@@ -8,6 +8,9 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
   default-jdk-headless junit5
+  maven maven-debian-helper libmaven-plugin-tools-java libmaven-compiler-plugin-java
+  libmaven-resources-plugin-java libmaven-jar-plugin-java libsurefire-java
+  libmaven-install-plugin-java libmaven-source-plugin-java libmaven-javadoc-plugin-java
   googletest libtomlplusplus-dev zlib1g-dev osslsigncode openssl
   bc time
 )
