@@ -151,7 +151,7 @@ std::optional<std::vector<std::string>> decodeSearch(const std::string& text) {
     for (const SearchEntry& entry : parseSearchSequence(text)) {
         const SearchKind* kind = nullptr;
         for (const SearchKind& k : kSearchKinds)
-            if (entry.type == k.letter) kind = &k;
+            if (entry.letter == k.letter) kind = &k;
         if (kind == nullptr) return std::nullopt;
         entries.push_back(kind->takesValue ? std::string(kind->name) + ":" + entry.location : kind->name);
     }
@@ -168,9 +168,9 @@ const std::vector<std::string>& defaultSearch() {
 
 bool checkSearchSequence(const std::string& text, std::string& why) {
     for (const SearchEntry& entry : parseSearchSequence(text)) {
-        if (std::string("ABRSEYW").find(entry.type) != std::string::npos) continue;
-        why = "search entry \"" + std::string(1, entry.type) + entry.location + "\" has the unknown type letter '" +
-              std::string(1, entry.type) + "' (A, B, R, S, E, Y or W); or give the readable list: search = [" +
+        if (entry.type != LocationType::None) continue;
+        why = "search entry \"" + std::string(1, entry.letter) + entry.location + "\" has the unknown type letter '" +
+              std::string(1, entry.letter) + "' (A, B, R, S, E, Y or W); or give the readable list: search = [" +
               kSearchForms + "]";
         return false;
     }

@@ -43,9 +43,11 @@ protected:
         for (const std::string& name : extractionDirectories())
             if (!before_.count(name)) fs::remove_all(rig::wineTempDirectory() + "/" + name);
     }
+    // Only the files the test names: no runtime archive.
     std::string build(const std::string& body) {
         auto built = rig::buildProject(ws, "[application]\nname = \"X\"\ntype = 2\n[messages]\n"
-                                           "internal-error = \"internal {0}\"\n" + body, "app.exe");
+                                           "internal-error = \"internal {0}\"\n[runtime]\njar = \"none\"\n" + body,
+                                       "app.exe");
         EXPECT_EQ(0, built.exitCode) << built.err;
         return ws.file("app.exe");
     }

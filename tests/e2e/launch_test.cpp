@@ -48,7 +48,8 @@ protected:
         fs::remove(bin + "/server/fakejre-calls.log");
         const std::string type = application.find("type =") == std::string::npos ? "type = 2\n" : "";
         const std::string text = "[application]\nname = \"Launch\"\n" + type + "main-class = \"app.Main\"\n" +
-                                 application + "\n[java]\nsearch-sequence = \"B.\\\\jre\"\n" + java + kMessages;
+                                 application + "\n[java]\nsearch-sequence = \"B.\\\\jre\"\n" + java + kMessages +
+                                 "\n[runtime]\njar = \"none\"\n";
         auto built = rig::buildProject(ws, text, name, arch);
         EXPECT_EQ(0, built.exitCode) << built.err;
         return ws.file(name);
