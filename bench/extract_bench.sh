@@ -37,12 +37,12 @@ clean_temp() { rm -rf "$temp"/qvo* "$temp"/floor-copy.*; }
 
 timed_start() {  # exe -> microseconds from process start to JNI_CreateJavaVM
   rm -f "$bin/server/fakejre-calls.log"
-  wine "$1" || { echo "$1 failed ($?)" >&2; exit 1; }
+  wine_run "$1" || { echo "$1 failed ($?)" >&2; exit 1; }
   last_timing_us "$bin/server/fakejre-calls.log"
 }
 
 # Warm the version cache and the page cache.
-wine reg delete 'HKCU\SOFTWARE\korvath\qarvo\jvms' /f >/dev/null 2>&1 || true
+wine_run reg delete 'HKCU\SOFTWARE\korvath\qarvo\jvms' /f >/dev/null 2>&1 || true
 timed_start "$work/base.exe" >/dev/null
 timed_start "$work/big.exe" >/dev/null
 clean_temp
@@ -55,7 +55,7 @@ for r in $(seq 1 "$runs"); do
   big_us+=("$(timed_start "$work/big.exe")")
   [ "$(stat -c %s "$temp"/qvo*_dir/data.bin)" -eq $((mib * 1048576)) ] || { echo "extraction incomplete" >&2; exit 1; }
   clean_temp
-  wine "$floor" "$(winpath "$data")" "$(winpath "$temp/floor-copy.bin")" >/dev/null ||
+  wine_run "$floor" "$(winpath "$data")" "$(winpath "$temp/floor-copy.bin")" >/dev/null ||
     { echo "floor copy failed ($?)" >&2; exit 1; }
   copy_ms+=("$(cat "$temp/floor-copy.bin.ms")")
   clean_temp

@@ -35,16 +35,16 @@ TOML
 "$dist/bin/qarvo-build" build "$work/app.toml" -o "$work/app.exe" --arch "$arch" >/dev/null
 
 # Processes a traced start created (WINEDEBUG=+process): count, then names.
-# The launcher's own process is left out: the wine command creates a 64-bit
-# executable's process that way.
+# The launcher's own process is left out: a loader may create it that way
+# (the 32-bit one does for a 64-bit executable).
 traced_start() {
-  WINEDEBUG=+process wine "$work/app.exe" 2>"$work/trace.log" >/dev/null || true
+  WINEDEBUG=+process wine_run "$work/app.exe" 2>"$work/trace.log" >/dev/null || true
   grep -a 'trace:process:NtCreateUserProcess .* pid ' "$work/trace.log" |
     sed 's/.*NtCreateUserProcess L"\([^"]*\)".*/\1/' | grep -v -i '\\app\.exe$' > "$work/created.txt" || true
   echo "$(grep -c . "$work/created.txt" || true)$(sed 's/.*\\/ /' "$work/created.txt" | tr -d '\n')"
 }
 
-wine reg delete 'HKCU\SOFTWARE\korvath\qarvo\jvms' /f >/dev/null 2>&1 || true
+wine_run reg delete 'HKCU\SOFTWARE\korvath\qarvo\jvms' /f >/dev/null 2>&1 || true
 cold=$(traced_start)
 probes=$(grep -c '^java ' "$bin/fakejre-calls.log" || true)
 [ "$probes" -ge 1 ] || echo "note: the cold start ran no java.exe (cache already warm?)" >&2
@@ -54,13 +54,13 @@ load_before=$(load)
 launcher_us=() floor_us=() gui_us=()
 for r in $(seq 1 "$runs"); do
   rm -f "$bin/server/fakejre-calls.log"
-  wine "$work/app.exe" || { echo "launcher run $r failed ($?)" >&2; exit 1; }
+  wine_run "$work/app.exe" || { echo "launcher run $r failed ($?)" >&2; exit 1; }
   launcher_us+=("$(last_timing_us "$bin/server/fakejre-calls.log")")
   rm -f "$bin/server/fakejre-calls.log"
-  wine "$floor" "$(winpath "$jvm")" || { echo "floor run $r failed ($?)" >&2; exit 1; }
+  wine_run "$floor" "$(winpath "$jvm")" || { echo "floor run $r failed ($?)" >&2; exit 1; }
   floor_us+=("$(last_timing_us "$bin/server/fakejre-calls.log")")
   rm -f "$bin/server/fakejre-calls.log"
-  wine "$gui_floor" "$(winpath "$jvm")" || { echo "GUI floor run $r failed ($?)" >&2; exit 1; }
+  wine_run "$gui_floor" "$(winpath "$jvm")" || { echo "GUI floor run $r failed ($?)" >&2; exit 1; }
   gui_us+=("$(last_timing_us "$bin/server/fakejre-calls.log")")
 done
 load_after=$(load)

@@ -2,7 +2,25 @@
 # Sourced, not run.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dist=$root/dist
-arch=${QARVO_BENCH_ARCH:-x86}
+
+# Every Windows program starts through the project's runner, which picks the
+# loader. The architecture: QARVO_BENCH_ARCH, else x86 where 32-bit programs
+# run and x64 otherwise.
+wine_run() { "$root/scripts/wine-run.sh" "$@"; }
+QARVO_WINE_X86=${QARVO_WINE_X86:-$(wine_run --x86)}
+export QARVO_WINE_X86
+if [ -n "${QARVO_BENCH_ARCH:-}" ]; then
+  arch=$QARVO_BENCH_ARCH
+elif [ "$QARVO_WINE_X86" = yes ]; then
+  arch=x86
+else
+  arch=x64
+  echo "note: x64 (32-bit programs cannot run on this machine)" >&2
+fi
+if [ "$arch" = x86 ] && [ "$QARVO_WINE_X86" != yes ]; then
+  echo "x86: 32-bit programs cannot run on this machine" >&2
+  exit 1
+fi
 [ -x "$dist/bin/qarvo-build" ] && [ -f "$dist/bench/floor-jvm-$arch.exe" ] ||
   { echo "build first: scripts/build.sh" >&2; exit 1; }
 
@@ -44,7 +62,7 @@ display_note=${DISPLAY:-none}
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 wineserver -p
-wine cmd /c exit >/dev/null 2>&1 || true
+wine_run cmd /c exit >/dev/null 2>&1 || true
 
 # The Windows path of a host path (Z: is the host's root).
 winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }

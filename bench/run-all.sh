@@ -4,7 +4,7 @@
 #   bench/run-all.sh
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) CPUs, $(wine --version 2>/dev/null || echo 'no wine'), load: $(uptime | sed 's/.*load average: //')"
+echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) CPUs, $(/usr/lib/wine/wine64 --version 2>/dev/null || echo 'no wine'), load: $(uptime | sed 's/.*load average: //')"
 # The builder first: right after the extraction benchmark's many large writes
 # and deletions the disk is still busy, and its ratio swung from 1.1 to 2.6.
 echo "== qarvo-build against cat (bench/builder_bench.sh)"

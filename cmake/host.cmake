@@ -95,11 +95,14 @@ set(QARVO_DIST ${PROJECT_SOURCE_DIR}/dist CACHE PATH "The dist tree the end-to-e
 set(QARVO_WINEPREFIX ${CMAKE_BINARY_DIR}/wine-prefix CACHE PATH "Wine prefix of the tests")
 set(QARVO_WIN_BUILD_DIRS "" CACHE STRING "Cross build directories whose win_tests.exe run under Wine")
 set(QARVO_TEST_ENV WINEPREFIX=${QARVO_WINEPREFIX} WINEDEBUG=-all)
+# Every Windows program starts through this runner, which picks the loader.
+set(QARVO_WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
 
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*_test.cpp)
 add_library(e2e_rig STATIC tests/e2e/rig.cpp)
 target_link_libraries(e2e_rig PUBLIC qarvo_portable gtest)
-target_compile_definitions(e2e_rig PRIVATE QARVO_DIST_DEFAULT="${QARVO_DIST}" QARVO_WINEPREFIX_DEFAULT="${QARVO_WINEPREFIX}")
+target_compile_definitions(e2e_rig PRIVATE QARVO_DIST_DEFAULT="${QARVO_DIST}" QARVO_WINEPREFIX_DEFAULT="${QARVO_WINEPREFIX}"
+                                            QARVO_WINE_RUN_DEFAULT="${QARVO_WINE_RUN}")
 foreach(source ${E2E_SOURCES})
   get_filename_component(name ${source} NAME_WE)
   add_executable(e2e_${name} ${source})
@@ -112,13 +115,14 @@ endforeach()
 
 foreach(dir ${QARVO_WIN_BUILD_DIRS})
   get_filename_component(arch ${dir} NAME)
-  add_test(NAME win_tests.${arch} COMMAND wine ${dir}/win_tests.exe)
+  # The runner ends with 77 when 32-bit programs cannot run here.
+  add_test(NAME win_tests.${arch} COMMAND ${QARVO_WINE_RUN} ${dir}/win_tests.exe)
   # The same prefix as the end-to-end tests: a Wine server started here
   # without a display would take the desktop from a window test running
   # beside it, and the temporary-directory tests make and remove directories
   # in the prefix (among them C:\windows\temp, where the launcher falls back).
   set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300
-                                                    RESOURCE_LOCK wine_temp)
+                                                    RESOURCE_LOCK wine_temp SKIP_RETURN_CODE 77)
 endforeach()
 
 # The benchmarks, run small once each so that their documented commands keep

@@ -6,13 +6,45 @@
 # fake runtime, whose jvm.dll runs the launch it is given on the host's real
 # java (its bridge mode), so a real Java program runs, started by the Windows
 # launcher with the options and arguments it assembled.
+#
+# --arch x86|x64 picks the launcher; without it, x86 where 32-bit programs run
+# and x64 otherwise (QARVO_NO_32BIT=1 forces x64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QARVO_BUILD_DIR:-$root/build}
 dist=$root/dist
 
+arch=
+if [ "${1:-}" = --arch ]; then
+  arch=${2:?usage: run-example.sh [--arch x86|x64] [ARGS...]}
+  shift 2
+fi
+case $arch in
+  x86|x64|"") ;;
+  *) echo "run-example: unknown architecture $arch (x86 or x64)" >&2; exit 2 ;;
+esac
+
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
+run=$root/scripts/wine-run.sh
+QARVO_WINE_X86=$("$run" --x86)
+export QARVO_WINE_X86
+if [ -z "$arch" ]; then
+  if [ "$QARVO_WINE_X86" = yes ]; then
+    arch=x86
+    echo "run-example: x86 launcher (32-bit programs run on this machine)"
+  else
+    arch=x64
+    why="32-bit programs cannot run on this machine"
+    [ "${QARVO_NO_32BIT:-}" = 1 ] && why="QARVO_NO_32BIT=1"
+    echo "run-example: x64 launcher ($why)"
+  fi
+elif [ "$arch" = x86 ] && [ "$QARVO_WINE_X86" != yes ]; then
+  echo "run-example: the x86 launcher cannot run here: 32-bit programs cannot run on this machine" >&2
+  exit 1
+else
+  echo "run-example: $arch launcher (asked for)"
+fi
 prefix=$build/example-prefix
 "$root/scripts/wine-prefix.sh" "$prefix"
 
@@ -21,15 +53,15 @@ rm -rf "$out"
 mkdir -p "$out/classes"
 javac --release 8 -encoding UTF-8 -d "$out/classes" $(find "$root/examples/hello/src" -name '*.java')
 jar cf "$out/hello.jar" -C "$out/classes" .
-"$dist/bin/qarvo-build" build "$root/examples/hello/hello.toml" -o "$out/hello.exe" --arch x86
+"$dist/bin/qarvo-build" build "$root/examples/hello/hello.toml" -o "$out/hello.exe" --arch "$arch"
 
 # A runtime for the launcher to find: the fake one, bridged to the host's java.
 fake=$dist/testing/fakejre
 mkdir -p "$out/jre/bin/server"
-cp "$fake/x86/java.exe" "$out/jre/bin/"
-cp "$fake/x86/java.exe" "$out/jre/bin/javaw.exe"
-cp "$fake/x86/jvm.dll" "$out/jre/bin/server/"
-cp "$fake/x86/fakejre-base.dll" "$out/jre/bin/"
+cp "$fake/$arch/java.exe" "$out/jre/bin/"
+cp "$fake/$arch/java.exe" "$out/jre/bin/javaw.exe"
+cp "$fake/$arch/jvm.dll" "$out/jre/bin/server/"
+cp "$fake/$arch/fakejre-base.dll" "$out/jre/bin/"
 java=$(readlink -f "$(command -v java)")
 printf 'main=bridge\nbridge=%s\njava=%s\n' "$fake/bridge" "$java" > "$out/jre/bin/server/fakejre.ini"
 windows_home="Z:$(tr / '\\' <<<"$out/jre")"
@@ -37,7 +69,7 @@ windows_home="Z:$(tr / '\\' <<<"$out/jre")"
 echo "run-example: starting $out/hello.exe under Wine"
 set +e
 QARVO_JAVA_HOME=$windows_home LC_ALL=${LC_ALL:-C.UTF-8} WINEPREFIX=$prefix WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree,mshtml=" wine "$out/hello.exe" "$@"
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$run" "$out/hello.exe" "$@"
 code=$?
 set -e
 echo "run-example: hello.exe exited with code $code"

@@ -5,6 +5,6 @@ prefix=$(realpath -m "${1:?usage: wine-prefix.sh PREFIX}")
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
   echo "wine: creating prefix $prefix"
-  wineboot --init >/dev/null 2>&1 || true
+  "$(dirname "$0")/wine-run.sh" wineboot --init >/dev/null 2>&1 || true
   wineserver -w
 fi

@@ -47,7 +47,7 @@ std::vector<std::string> startingWith(const std::vector<std::string>& lines, con
 // set for the launcher: the current directory, TMP and TEMP. The tokens must
 // hold no blanks.
 rig::RunResult runThroughCmd(const std::vector<std::string>& tokens, rig::RunOptions options = {}) {
-    std::vector<std::string> argv = {"wine", "cmd", "/c"};
+    std::vector<std::string> argv = {rig::wineRunner(), "cmd", "/c"};
     argv.insert(argv.end(), tokens.begin(), tokens.end());
     rig::RunResult result = rig::run(argv, options);
     for (std::string* text : {&result.out, &result.err}) text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
@@ -164,7 +164,7 @@ no-jvm-found = "no jvm"
 class BadInputLaunch : public ::testing::Test {
 protected:
     std::string build(const std::string& application = "", const std::string& java = "",
-                      const std::string& search = "B.\\jre", const std::string& arch = "x86") {
+                      const std::string& search = "B.\\jre", const std::string& arch = rig::defaultArch()) {
         rig::FakeRuntimeOptions runtime;
         runtime.arch = arch;
         bin = rig::layFakeRuntime(ws.file("jre"), runtime);
@@ -436,6 +436,7 @@ class PlantedLibraryTest : public BadInputLaunch, public ::testing::WithParamInt
 
 TEST_P(PlantedLibraryTest, IsNotLoadedInPlaceOfTheRuntimes) {
     const Planting& p = GetParam();
+    RIG_SKIP_UNLESS_RUNS(p.arch);
     const std::string exe = build("", "", "A" + rig::windowsPath(ws.file("jre")), p.arch);
     const std::string library = rig::distDirectory() + "/testing/fakejre/" + p.arch + "/fakejre-base.dll";
     fs::create_directories(ws.file("cwd"));

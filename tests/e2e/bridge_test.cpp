@@ -22,6 +22,7 @@ std::string hostJava() {
 class BridgeTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
+        RIG_SKIP_UNLESS_RUNS(GetParam());
         const fs::path example = fs::path(rig::distDirectory()).parent_path() / "examples" / "hello";
         fs::create_directories(ws.file("classes"));
         auto javac = rig::run({"javac", "--release", "8", "-d", ws.file("classes"),

@@ -40,7 +40,7 @@ using rig::lower;
 class LaunchTest : public ::testing::Test {
 protected:
     // A runtime in jre\ beside the executable, found through the search entry.
-    std::string build(const std::string& application, const std::string& java = "", const std::string& arch = "x86",
+    std::string build(const std::string& application, const std::string& java = "", const std::string& arch = rig::defaultArch(),
                       const std::string& name = "app.exe") {
         rig::FakeRuntimeOptions runtime;
         runtime.arch = arch;

@@ -47,12 +47,12 @@ TEST_P(PlaceholderTest, OnlyTheFirstIsReplaced) {
         build(project("2", std::string("[messages]\nno-jvm-found = \"") + GetParam().text + "\"\n"));
     auto result = rig::runWine(exe);
     EXPECT_EQ(83, result.exitCode);
-    EXPECT_EQ(std::string(GetParam().shown) + "\n", result.err);
+    EXPECT_EQ(rig::withBits(GetParam().shown) + "\n", result.err);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, PlaceholderTest,
-                         ::testing::Values(Placeholder{"once", "need {0} bits", "need 32 bits"},
-                                           Placeholder{"twice", "a {0} b {0}", "a 32 b {0}"},
+                         ::testing::Values(Placeholder{"once", "need {0} bits", "need {bits} bits"},
+                                           Placeholder{"twice", "a {0} b {0}", "a {bits} b {0}"},
                                            Placeholder{"none", "plain text", "plain text"},
                                            Placeholder{"empty", "", ""}),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -61,7 +61,7 @@ TEST_F(MessagesTest, TheInternalSwitchSendsAGuiTypesErrorsToStandardError) {
     const std::string exe = build(project("1", "[messages]\nno-jvm-found = \"gui {0}\"\n"));
     auto quiet = rig::runWine(exe, rig::withArgs({"-q_mvt_internal"}));
     EXPECT_EQ(83, quiet.exitCode);
-    EXPECT_EQ("gui 32\n", quiet.err);
+    EXPECT_EQ(rig::withBits("gui {bits}\n"), quiet.err);
     // Without it (and without a display) the box cannot show: nothing on standard error.
     auto boxed = rig::runWine(exe);
     EXPECT_EQ(83, boxed.exitCode);
@@ -102,14 +102,14 @@ TEST_P(LocalisedTest, TheUsersGroupIsShown) {
     options.env["LC_ALL"] = GetParam().lcAll;
     auto result = rig::runWine(exe, options);
     EXPECT_EQ(83, result.exitCode);
-    EXPECT_EQ(std::string(GetParam().shown) + "\n", result.err);
+    EXPECT_EQ(rig::withBits(GetParam().shown) + "\n", result.err);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, LocalisedTest,
-                         ::testing::Values(LocaleRun{"germanSwiss", "de_CH.UTF-8", "Kein Java f\xfcr 32 Bit"},
-                                           LocaleRun{"german", "de_DE.UTF-8", "Kein Java f\xfcr 32 Bit"},
-                                           LocaleRun{"french", "fr_FR.UTF-8", "Pas de Java (32)"},
-                                           LocaleRun{"english", "en_US.UTF-8", "No Java (32)"}),
+                         ::testing::Values(LocaleRun{"germanSwiss", "de_CH.UTF-8", "Kein Java f\xfcr {bits} Bit"},
+                                           LocaleRun{"german", "de_DE.UTF-8", "Kein Java f\xfcr {bits} Bit"},
+                                           LocaleRun{"french", "fr_FR.UTF-8", "Pas de Java ({bits})"},
+                                           LocaleRun{"english", "en_US.UTF-8", "No Java ({bits})"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MessagesTest, WorkingDirectoryIsEnteredUnlessALanguageRestart) {
@@ -149,7 +149,7 @@ protected:
         rig::Process launcher = rig::startWine(exe, options);
         RunOptions probeOptions = displayOptions();
         probeOptions.args = {"40", button};
-        auto probe = rig::runWine(rig::distDirectory() + "/testing/tools/x86/msgbox-probe.exe", probeOptions);
+        auto probe = rig::runWine(rig::distDirectory() + "/testing/tools/" + rig::defaultArch() + "/msgbox-probe.exe", probeOptions);
         rig::RunResult result = rig::finish(launcher, 60);
         return {probe.out, result};
     }
@@ -164,7 +164,7 @@ TEST_F(MessageBoxTest, ShowsCaptionTextAndLogPathAndWaitsForOk) {
     options.env["LC_ALL"] = "en_US.UTF-8";
     auto [probe, result] = runWithProbe(exe, options);
     EXPECT_EQ(83, result.exitCode);
-    EXPECT_EQ(0u, probe.find("caption: Error\ntext: No Java (32)\n\nLog: C:\\")) << probe;
+    EXPECT_EQ(0u, probe.find(rig::withBits("caption: Error\ntext: No Java ({bits})\n\nLog: C:\\"))) << probe;
     EXPECT_NE(std::string::npos, probe.find("mvt_nlog_")) << probe;
 }
 
@@ -181,7 +181,7 @@ no-jvm-found = "Kein Java für {0} Bit – 日本語"
     options.env["LC_ALL"] = "de_CH.UTF-8";
     auto [probe, result] = runWithProbe(exe, options);
     EXPECT_EQ(83, result.exitCode);
-    EXPECT_EQ("caption: Fehler – 日本\ntext: Kein Java für 32 Bit – 日本語\n", probe);
+    EXPECT_EQ(rig::withBits("caption: Fehler – 日本\ntext: Kein Java für {bits} Bit – 日本語\n"), probe);
 }
 
 TEST_F(MessageBoxTest, ARequestedLogIsOfferedInExplorer) {

@@ -25,8 +25,9 @@ void expectInOrder(const std::string& log, const std::vector<std::string>& texts
 
 class RegistryTest : public ::testing::Test {
 protected:
-    // The 32-bit launcher sees the 32-bit view of the machine's software keys.
-    static constexpr const char* kView = "/reg:32";
+    // The launcher sees the view of the machine's software keys that matches
+    // its architecture.
+    const std::string kView = rig::defaultArch() == "x86" ? "/reg:32" : "/reg:64";
 
     void SetUp() override { clean(); }
     void TearDown() override { clean(); }

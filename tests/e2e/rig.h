@@ -10,6 +10,21 @@
 namespace rig {
 
 std::string distDirectory();
+
+// Whether this machine runs 32-bit Windows programs: the Wine runner
+// (scripts/wine-run.sh) decides, once per test program.
+bool x86Runs();
+// The architecture of a test that is not about x86 in particular: x86 where
+// 32-bit programs run, x64 otherwise.
+const std::string& defaultArch();
+// Whether an executable of this architecture can run here.
+inline bool runs(const std::string& arch) { return arch != "x86" || x86Runs(); }
+// The launcher's word size in its messages: "32" or "64".
+inline std::string bits(const std::string& arch) { return arch == "x86" ? "32" : "64"; }
+// The text with every "{bits}" replaced by the default architecture's word size.
+std::string withBits(std::string text);
+// Why a test about x86 is skipped.
+inline constexpr const char* kNoX86 = "32-bit programs cannot run on this machine";
 std::string winePrefix();
 // The Windows temporary directory of the prefix, as a host path.
 std::string wineTempDirectory();
@@ -39,6 +54,10 @@ inline RunOptions withArgs(std::vector<std::string> args) {
     options.args = std::move(args);
     return options;
 }
+
+// Skips the running test when executables of the architecture cannot run.
+#define RIG_SKIP_UNLESS_RUNS(arch) \
+    if (!rig::runs(arch)) GTEST_SKIP() << rig::kNoX86
 
 // A program started in the background (its own process group).
 struct Process {
@@ -72,6 +91,8 @@ private:
 // Runs a host program with the test environment (launcher-related variables
 // such as QARVO_LOG and JAVA_HOME cleared unless env sets them).
 RunResult run(const std::vector<std::string>& argv, const RunOptions& options = {});
+// The runner every Windows program starts through, with the loader that runs it.
+std::string wineRunner();
 // Runs a Windows executable under Wine.
 RunResult runWine(const std::string& exe, const RunOptions& options = {});
 
@@ -92,10 +113,10 @@ std::string stubPath(const std::string& arch);
 
 // Builds an executable with dist/bin/qarvo-build from a project text.
 RunResult buildProject(const Workspace& ws, const std::string& project, const std::string& exeName,
-                       const std::string& arch = "x86");
+                       const std::string& arch = defaultArch());
 // The stub followed by arbitrary appended bytes (for damaged blocks).
 std::string writeExecutable(const Workspace& ws, const std::string& exeName, const std::string& appended,
-                            const std::string& arch = "x86");
+                            const std::string& arch = defaultArch());
 
 // A configuration block cut short after `keep` bytes: the field it stops in
 // (`what`) and the text the launcher must fail with.
@@ -120,7 +141,7 @@ LoggedRun runWineLogged(const std::string& exe, RunOptions options = {});
 
 // A fake Java runtime laid out for a test (see testing/fakejre).
 struct FakeRuntimeOptions {
-    std::string arch = "x86";
+    std::string arch = defaultArch();
     std::vector<std::string> banner = {"openjdk version \"17.0.15\" 2025-04-15"};
     int exitCode = 0;
     bool hang = false;

@@ -65,7 +65,7 @@ inline std::map<std::string, std::string> facts(const std::string& output) {
     return out;
 }
 
-inline std::string probePath(const std::string& arch = "x86") {
+inline std::string probePath(const std::string& arch = rig::defaultArch()) {
     return rig::distDirectory() + "/testing/tools/" + arch + "/window-probe.exe";
 }
 
@@ -93,7 +93,7 @@ inline rig::RunResult probe(const rig::Display& display, const std::vector<std::
 
 // Reads the message box that appears (caption and text) and presses OK.
 inline rig::RunResult readMessageBox(const rig::Display& display, int seconds = 20) {
-    return runHelper(display, rig::distDirectory() + "/testing/tools/x86/msgbox-probe.exe", {std::to_string(seconds)},
+    return runHelper(display, rig::distDirectory() + "/testing/tools/" + rig::defaultArch() + "/msgbox-probe.exe", {std::to_string(seconds)},
                      seconds + 30);
 }
 

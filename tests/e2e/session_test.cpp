@@ -143,7 +143,7 @@ protected:
         rig::RunOptions options;
         options.env["WINEPREFIX"] = prefix;
         options.timeoutSeconds = 240;
-        rig::run({"wineboot", "--init"}, options);
+        rig::run({rig::wineRunner(), "wineboot", "--init"}, options);
         rig::run({"wineserver", "-w"}, options);
     }
     void TearDown() override {

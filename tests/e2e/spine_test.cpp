@@ -22,8 +22,9 @@ main-class = "spine.Main"
 
 class SpineTest : public ::testing::TestWithParam<std::string> {
 protected:
+    void SetUp() override { RIG_SKIP_UNLESS_RUNS(arch()); }
     std::string arch() const { return GetParam(); }
-    std::string bits() const { return arch() == "x86" ? "32" : "64"; }
+    std::string bits() const { return rig::bits(arch()); }
     rig::Workspace ws;
 };
 
@@ -112,7 +113,7 @@ no-jvm-found = "none here ({0} bit)"
 )toml", "console.exe").exitCode);
     auto result = rig::runWine(ws.file("console.exe"));
     EXPECT_EQ(83, result.exitCode);
-    EXPECT_EQ("none here (32 bit)\n", result.err);
+    EXPECT_EQ(rig::withBits("none here ({bits} bit)\n"), result.err);
 }
 
 // The diagnostic log.

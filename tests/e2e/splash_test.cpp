@@ -98,7 +98,7 @@ protected:
         const std::string text = "[application]\nname = \"Splashy\"\ntype = " + std::to_string(type) + "\n" +
                                  application +
                                  "\n[java]\nsearch-sequence = \"B.\\\\jre\"\n[messages]\ncaption = \"Oops\"\n"
-                                 "no-jvm-found = \"no JVM\"\njvm-damaged-32 = \"damaged\"\n"
+                                 "no-jvm-found = \"no JVM\"\njvm-damaged-32 = \"damaged\"\njvm-damaged-64 = \"damaged\"\n"
                                  "internal-error = \"internal {0}\"\njvm-start-failed = \"cannot start\"\n" +
                                  splashKeys(extraSplash);
         auto built = rig::buildProject(ws, text, "app.exe");
