@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
   default-jdk-headless junit5
-  googletest libtomlplusplus-dev zlib1g-dev osslsigncode openssl
+  googletest libtomlplusplus-dev zlib1g-dev libz-mingw-w64-dev osslsigncode openssl
   bc time
 )
 
