@@ -26,8 +26,7 @@
 #include <unistd.h>
 #endif
 
-#if defined(_WIN32)
-#elif defined(__APPLE__)
+#if defined(__APPLE__)
 #include <mach-o/dyld.h>
 #endif
 
