@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "format/byte_source.h"
@@ -12,6 +13,20 @@ std::string systemReason(int error);
 
 // Reads a whole file; false with the system's reason when it cannot.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& reason);
+
+// File names are UTF-8 strings throughout the builder. These make a path of
+// one, and open one, so that names outside the ANSI code page work on Windows
+// too (where a narrow name would be read in the ANSI code page).
+std::filesystem::path fsPath(const std::string& utf8);
+std::FILE* openFile(const std::filesystem::path& path, const char* mode);
+std::FILE* openFile(const std::string& utf8, const char* mode);
+
+// Whether two names are the same existing file (device and inode, or volume
+// and file index on Windows).
+bool sameFile(const std::string& a, const std::string& b);
+
+// Removes a file; quietly does nothing when it cannot.
+void removeFile(const std::string& utf8);
 
 // Seeks a stdio stream to a 64-bit position; false on failure.
 bool seekFile(std::FILE* file, uint64_t position);

@@ -340,7 +340,7 @@ bool writeBytes(const std::filesystem::path& path, const std::string& bytes, std
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     errno = 0;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(openFile(path, "wb"), &std::fclose);
     if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size() || std::fclose(out.release()) != 0) {
         error = path.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
         return false;
@@ -406,7 +406,7 @@ bool readExecutable(const std::string& path, InspectedExecutable& out, std::stri
 bool extractFiles(const std::string& executablePath, const InspectedExecutable& exe, const std::string& directory,
                   bool force, std::string& error) {
     errno = 0;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(executablePath.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(openFile(executablePath, "rb"), &std::fclose);
     if (!in) {
         error = executablePath + ": cannot read the executable: " + systemReason(errno);
         return false;
@@ -421,7 +421,7 @@ bool extractFiles(const std::string& executablePath, const InspectedExecutable& 
         std::string relative = ansiToUtf8(file.name);
         for (char& c : relative)
             if (c == '\\') c = '/';
-        targets.push_back(std::filesystem::path(directory) / relative);
+        targets.push_back(fsPath(directory) / fsPath(relative));
         if (!mayWrite(targets.back(), force, error)) return false;
     }
     std::vector<char> buffer(1 << 20);
@@ -432,7 +432,7 @@ bool extractFiles(const std::string& executablePath, const InspectedExecutable& 
         std::error_code ec;
         std::filesystem::create_directories(target.parent_path(), ec);
         errno = 0;
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(target.c_str(), "wb"), &std::fclose);
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(openFile(target, "wb"), &std::fclose);
         if (!out) {
             error = target.string() + ": cannot write: " + systemReason(errno);
             return false;
@@ -476,7 +476,7 @@ bool extractResources(InspectedExecutable& exe, const std::string& directory, bo
         if (!taken) break;
         folder = "qarvo-resources-" + std::to_string(n);
     }
-    const std::filesystem::path base = std::filesystem::absolute(directory).lexically_normal() / folder;
+    const std::filesystem::path base = std::filesystem::absolute(fsPath(directory)).lexically_normal() / folder;
     struct Extracted {
         const char* key;
         std::string fileName;

@@ -17,13 +17,16 @@
 #include "builder/text_codec.h"
 #include "builder/writer.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <io.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+#else
 #include <unistd.h>
 #endif
 
-#if defined(_WIN32)
-#include <windows.h>
-#elif defined(__APPLE__)
+#if defined(__APPLE__)
 #include <mach-o/dyld.h>
 #endif
 
@@ -112,8 +115,28 @@ void warn(const std::vector<std::string>& warnings) {
     for (const std::string& w : warnings) std::fprintf(stderr, "qarvo-build: warning: %s\n", w.c_str());
 }
 
-// The partial output, removed when a signal ends the build. A fixed buffer:
-// the handler may not allocate.
+// The partial output, removed when a signal (Ctrl+C on Windows) ends the
+// build. A fixed buffer: the handler may not allocate.
+#if defined(_WIN32)
+wchar_t gPartial[32768];
+
+BOOL WINAPI removePartialOnCtrl(DWORD) {
+    if (gPartial[0] != L'\0') DeleteFileW(gPartial);
+    return FALSE;  // the default handler ends the process
+}
+
+void trackPartial(const std::string& path) {
+    gPartial[0] = L'\0';
+    const std::wstring wide = fsPath(path).wstring();
+    if (wide.size() < std::size(gPartial)) std::memcpy(gPartial, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+}
+
+void removePartialOnInterrupt() { SetConsoleCtrlHandler(removePartialOnCtrl, TRUE); }
+
+bool onTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+const char* kClearLine = "\r                                                                              \r";
+#else
 char gPartial[4096];
 
 extern "C" void removePartialAndExit(int signal) {
@@ -127,13 +150,15 @@ void trackPartial(const std::string& path) {
     if (path.size() < sizeof gPartial) std::memcpy(gPartial, path.c_str(), path.size() + 1);
 }
 
-bool onTerminal() {
-#if defined(_WIN32)
-    return false;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
+void removePartialOnInterrupt() {
+    std::signal(SIGINT, removePartialAndExit);
+    std::signal(SIGTERM, removePartialAndExit);
 }
+
+bool onTerminal() { return isatty(fileno(stderr)) != 0; }
+
+const char* kClearLine = "\r\033[K";
+#endif
 
 // Shows how far the writing is on a terminal once it takes more than a moment.
 class Progress {
@@ -149,7 +174,7 @@ public:
         std::fflush(stderr);
     }
     ~Progress() {
-        if (shown_) std::fputs("\r\033[K", stderr);
+        if (shown_) std::fputs(kClearLine, stderr);
     }
 
 private:
@@ -187,7 +212,7 @@ bool checkStubArch(const std::string& stub, const std::string& arch, const std::
 // as the source of the included file that stands for it.
 bool findRuntimeJar(BuildPlan& plan, const std::string& jar, std::string& error) {
     if (plan.runtimeJar == RuntimeJar::None) return true;
-    if (!std::filesystem::is_regular_file(jar)) {
+    if (!std::filesystem::is_regular_file(fsPath(jar))) {
         error = jar + ": no runtime archive here (give one with --runtime-jar, or set [runtime] jar = \"none\")";
         return false;
     }
@@ -198,8 +223,16 @@ bool findRuntimeJar(BuildPlan& plan, const std::string& jar, std::string& error)
 
 bool copyRuntimeJarBeside(const std::string& jar, const std::filesystem::path& target, std::string& error) {
     std::error_code ec;
-    if (!std::filesystem::equivalent(jar, target, ec))
-        std::filesystem::copy_file(jar, target, std::filesystem::copy_options::overwrite_existing, ec);
+    if (!sameFile(jar, target.string())) {
+#if defined(_WIN32)
+        // The C++ library's copy_file takes any two files of a drive for one
+        // there (it compares inode numbers, which Windows does not have).
+        if (!CopyFileW(fsPath(jar).c_str(), target.c_str(), FALSE))
+            ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+#else
+        std::filesystem::copy_file(fsPath(jar), target, std::filesystem::copy_options::overwrite_existing, ec);
+#endif
+    }
     if (ec) {
         error = target.string() + ": cannot copy the runtime archive here: " + ec.message();
         return false;
@@ -209,7 +242,7 @@ bool copyRuntimeJarBeside(const std::string& jar, const std::filesystem::path& t
 
 std::string summary(const std::string& output, const std::string& arch, const BuildPlan& plan) {
     std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(output, ec);
+    const uintmax_t size = std::filesystem::file_size(fsPath(output), ec);
     std::string text = output + ": " + arch + ", " + std::to_string(ec ? 0 : size) + " bytes, ";
     if (plan.files.empty()) return text + "no included files";
     text += std::to_string(plan.files.size()) + (plan.files.size() == 1 ? " included file (" : " included files (");
@@ -262,7 +295,7 @@ int build(const std::vector<std::string>& args) {
     std::vector<BuildInput> inputs = buildInputs(project, stub, plan);
     if (plan.runtimeJar != RuntimeJar::None) inputs.push_back({runtimeJar, "the runtime archive"});
     if (!checkOutput(output, inputs, error)) return fail(error);
-    const std::filesystem::path beside = std::filesystem::absolute(output).parent_path() / kRuntimeJarName;
+    const std::filesystem::path beside = std::filesystem::absolute(fsPath(output)).parent_path() / kRuntimeJarName;
     if (plan.runtimeJar == RuntimeJar::Beside) {
         inputs.pop_back();  // the archive may already be there
         if (!checkOutput(beside.string(), inputs, error)) return fail(error);
@@ -310,7 +343,7 @@ int init(const std::vector<std::string>& args) {
         }
     }
     if (jar.empty()) return usageError("init needs the application's jar");
-    const std::filesystem::path jarPath(jar);
+    const std::filesystem::path jarPath = fsPath(jar);
     if (output.empty()) output = (jarPath.parent_path() / jarPath.stem()).string() + ".toml";
     errno = 0;
     HostFileSource source(jar);
@@ -324,17 +357,17 @@ int init(const std::vector<std::string>& args) {
     const std::string text =
         starterProject(jarPath.filename().string(), manifestAttributes(manifest), docsDirectory(), warnings);
     std::error_code ec;
-    if (!force && std::filesystem::exists(std::filesystem::symlink_status(output, ec)))
+    if (!force && std::filesystem::exists(std::filesystem::symlink_status(fsPath(output), ec)))
         return fail(output + ": already exists; init keeps it (--force replaces it)");
     std::string error;
     if (!checkOutput(output, {{jar, "the jar"}}, error)) return fail(error);
     errno = 0;
-    std::FILE* out = std::fopen(output.c_str(), "wb");
+    std::FILE* out = openFile(output, "wb");
     bool ok = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (out != nullptr && std::fclose(out) != 0) ok = false;
     if (!ok) {
         const int reason = errno != 0 ? errno : EIO;
-        if (out != nullptr) std::remove(output.c_str());
+        if (out != nullptr) removeFile(output);
         return fail(output + ": cannot write the project: " + systemReason(reason));
     }
     warn(warnings);
@@ -368,7 +401,7 @@ int inspect(const std::vector<std::string>& args) {
     if (!extract.empty()) {
         if (!extractFiles(exe, inspected, extract, force, error) || !extractResources(inspected, extract, force, error))
             return fail(error);
-        extractedDirectory = std::filesystem::absolute(extract).lexically_normal().string();
+        extractedDirectory = std::filesystem::absolute(fsPath(extract)).lexically_normal().string();
     }
     std::vector<std::string> warnings;
     const std::string text = renderProject(inspected, extractedDirectory, warnings);
@@ -377,10 +410,28 @@ int inspect(const std::vector<std::string>& args) {
     return 0;
 }
 
+// The arguments as UTF-8. On Windows they are taken in UTF-16 from the
+// system, as the narrow ones hold only what the ANSI code page can.
+std::vector<std::string> commandArguments(int argc, char** argv) {
+#if defined(_WIN32)
+    (void)argc;
+    (void)argv;
+    SetConsoleOutputCP(CP_UTF8);
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide != nullptr && i < count; ++i) args.push_back(std::filesystem::path(wide[i]).string());
+    LocalFree(wide);
+    return args;
+#else
+    return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = commandArguments(argc, argv);
     if (args.empty()) return usageError("no command given");
     const std::string command = args[0];
     args.erase(args.begin());
@@ -392,8 +443,7 @@ int main(int argc, char** argv) {
         std::printf("qarvo-build %s\n", QARVO_VERSION);
         return 0;
     }
-    std::signal(SIGINT, removePartialAndExit);
-    std::signal(SIGTERM, removePartialAndExit);
+    removePartialOnInterrupt();
     if (command == "build") return build(args);
     if (command == "check") return check(args);
     if (command == "init") return init(args);

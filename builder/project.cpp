@@ -96,7 +96,15 @@ private:
         return file_ + ":" + std::to_string(node.source().begin.line) + ": " + key;
     }
     std::string hostPath(const std::string& path) const {
-        return path.empty() || path.front() == '/' || base_.empty() ? path : base_ + "/" + path;
+        return path.empty() || isAbsolute(path) || base_.empty() ? path : base_ + "/" + path;
+    }
+    static bool isAbsolute(const std::string& path) {
+#ifdef _WIN32
+        // C:\..., \\server\..., and \... (the current drive's root).
+        return path.front() == '/' || path.front() == '\\' || (path.size() > 1 && path[1] == ':');
+#else
+        return path.front() == '/';
+#endif
     }
 
     std::string file_;
@@ -714,7 +722,11 @@ bool loadProject(const std::string& path, BuildPlan& plan, std::string& error) {
         error = path + ": cannot read the project file: " + reason;
         return false;
     }
+#ifdef _WIN32
+    size_t slash = path.find_last_of("/\\");
+#else
     size_t slash = path.find_last_of('/');
+#endif
     std::string base = slash == std::string::npos ? "." : path.substr(0, slash);
     return parseProject(text, path, base, plan, error);
 }

@@ -11,7 +11,13 @@
 #include "builder/resource_build.h"
 #include "format/block.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -102,8 +108,19 @@ bool copyScrambled(std::FILE* in, Output& out, uint64_t size, std::vector<char>&
 // output only when complete.
 std::string makePartialFile(const std::string& outputPath, File& file, int& error) {
 #if defined(_WIN32)
-    const std::string path = outputPath + ".part";
-    file.reset(std::fopen(path.c_str(), "wb"));
+    // A name no other build uses, made only if it is not there yet.
+    std::string path;
+    for (unsigned n = 0; n < 100 && !file; ++n) {
+        path = outputPath + ".part-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
+        errno = 0;
+        const int fd = _wsopen(fsPath(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO,
+                               _S_IREAD | _S_IWRITE);
+        if (fd < 0 && errno != EEXIST) break;
+        if (fd >= 0) {
+            file.reset(_fdopen(fd, "wb"));
+            if (!file) _close(fd);
+        }
+    }
 #else
     std::string path = outputPath + ".part-XXXXXX";
     const int fd = mkstemp(path.data());
@@ -115,7 +132,7 @@ std::string makePartialFile(const std::string& outputPath, File& file, int& erro
         if (!file) ::close(fd);
     }
 #endif
-    error = file ? 0 : errno;
+    error = file ? 0 : errno != 0 ? errno : EIO;
     return path;
 }
 
@@ -135,14 +152,14 @@ std::vector<BuildInput> buildInputs(const std::string& projectPath, const std::s
 
 bool checkOutput(const std::string& output, const std::vector<BuildInput>& inputs, std::string& error) {
     std::error_code ec;
-    const fs::file_status status = fs::status(output, ec);
+    const fs::file_status status = fs::status(fsPath(output), ec);
     if (!fs::exists(status)) return true;
     if (!fs::is_regular_file(status)) {
         error = output + ": not a regular file; qarvo-build writes executables to regular files only";
         return false;
     }
     for (const BuildInput& input : inputs) {
-        if (fs::equivalent(output, input.path, ec) && !ec) {
+        if (sameFile(output, input.path)) {
             error = output + ": is " + input.what + " (" + input.path + "); writing there would replace it; "
                     "choose another output";
             return false;
@@ -160,7 +177,7 @@ bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const s
         return false;
     }
     pe::Image image;
-    const std::string outputName = fs::path(outputPath).filename().string();
+    const std::string outputName = fsPath(outputPath).filename().string();
     if (!buildImage(stub, stubPath, plan, outputName, readHostFile, image, warnings, error)) return false;
 
     // Every included file is opened before the output is made.
@@ -170,9 +187,9 @@ bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const s
     for (const IncludedFile& file : plan.files) {
         const std::string where = (file.where.empty() ? "" : file.where + ": ") + file.source;
         errno = 0;
-        File in(std::fopen(file.source.c_str(), "rb"));
+        File in(openFile(file.source, "rb"));
         std::error_code ec;
-        const uint64_t size = in ? fs::file_size(file.source, ec) : 0;
+        const uint64_t size = in ? fs::file_size(fsPath(file.source), ec) : 0;
         if (!in || ec) {
             error = where + ": cannot read the included file: " + (in ? ec.message() : systemReason(errno));
             return false;
@@ -212,16 +229,16 @@ bool writeExecutable(const std::string& stubPath, const BuildPlan& plan, const s
     if (!ok && error.empty()) error = outputPath + ": cannot write the executable: " + systemReason(output.error());
     if (ok) {
         std::error_code ec;
-        fs::rename(temporary, outputPath, ec);
+        fs::rename(fsPath(temporary), fsPath(outputPath), ec);
         if (ec) {
             ok = false;
             error = outputPath + ": cannot write the executable: " + ec.message();
         } else {
-            fs::permissions(outputPath, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+            fs::permissions(fsPath(outputPath), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                             fs::perm_options::add, ec);
         }
     }
-    if (!ok) std::remove(temporary.c_str());
+    if (!ok) removeFile(temporary);
     if (partial) partial("");
     return ok;
 }

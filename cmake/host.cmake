@@ -3,33 +3,9 @@
 add_compile_options(-Wall -Wextra)
 include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${QARVO_JDK_HOME}/include/linux)
 
+include(cmake/builder.cmake)
+
 set(QARVO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-
-set(BUILDER_SOURCES
-  builder/checks.cpp
-  builder/file_source.cpp
-  builder/images.cpp
-  builder/inspect.cpp
-  builder/jar_file.cpp
-  builder/keys.cpp
-  builder/launch_keys.cpp
-  builder/starter.cpp
-  builder/manifest.cpp
-  builder/pe_image.cpp
-  builder/project.cpp
-  builder/resource_build.cpp
-  builder/resource_section.cpp
-  builder/text_codec.cpp
-  builder/version_info.cpp
-  builder/writer.cpp
-)
-
-# The generic launcher's manifest, compiled into the builder as a string.
-set(QARVO_GENERATED ${CMAKE_BINARY_DIR}/generated)
-file(READ ${PROJECT_SOURCE_DIR}/resources/launcher.manifest.in QARVO_MANIFEST_TEXT)
-file(WRITE ${QARVO_GENERATED}/default_manifest.inc.new "R\"manifest(${QARVO_MANIFEST_TEXT})manifest\"\n")
-configure_file(${QARVO_GENERATED}/default_manifest.inc.new ${QARVO_GENERATED}/default_manifest.inc COPYONLY)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/launcher.manifest.in)
 
 # Plain libraries for the shipped builder; sanitized twins for the tests.
 add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES})
@@ -112,6 +88,12 @@ foreach(source ${E2E_SOURCES})
     PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
 endforeach()
+
+# qarvo-build.exe under Wine against this build's qarvo-build.
+add_test(NAME e2e.windows_builder
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/windows_builder_test.sh ${QARVO_DIST} ${CMAKE_BINARY_DIR}/windows-builder)
+set_tests_properties(e2e.windows_builder PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300
+                                                   ENVIRONMENT "${QARVO_TEST_ENV}")
 
 foreach(dir ${QARVO_WIN_BUILD_DIRS})
   get_filename_component(arch ${dir} NAME)

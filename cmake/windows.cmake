@@ -64,6 +64,28 @@ if(QARVO_ARCH STREQUAL "x64")
 endif()
 install(TARGETS launcher RUNTIME DESTINATION stubs)
 
+# qarvo-build for Windows, a console program beside the stubs as on the host.
+if(QARVO_ARCH STREQUAL "x64")
+  include(cmake/builder.cmake)
+  # toml++ is header-only: a directory that holds it alone, rather than all
+  # of the host's /usr/include.
+  set(QARVO_TOML_INCLUDE /usr/include/toml++ CACHE PATH "toml++ headers (Debian's libtomlplusplus-dev)")
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/toml-include)
+  file(CREATE_LINK ${QARVO_TOML_INCLUDE} ${CMAKE_BINARY_DIR}/toml-include/toml++ SYMBOLIC)
+  # zlib of MinGW-w64 (Debian's libz-mingw-w64-dev), linked statically.
+  find_library(QARVO_MINGW_ZLIB NAMES libz.a REQUIRED)
+  find_path(QARVO_MINGW_ZLIB_INCLUDE zlib.h REQUIRED)
+  add_library(builder_lib STATIC ${BUILDER_SOURCES})
+  target_include_directories(builder_lib PRIVATE ${QARVO_GENERATED} ${QARVO_MINGW_ZLIB_INCLUDE})
+  target_include_directories(builder_lib SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/toml-include)
+  target_compile_definitions(builder_lib PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_link_libraries(builder_lib PUBLIC qarvo_portable ${QARVO_MINGW_ZLIB})
+  add_executable(qarvo-build builder/main.cpp)
+  target_link_libraries(qarvo-build PRIVATE builder_lib shell32)
+  target_link_options(qarvo-build PRIVATE -s)
+  install(TARGETS qarvo-build RUNTIME DESTINATION bin)
+endif()
+
 # Test helper: reports an executable's resources through the Win32 APIs.
 add_executable(resprobe testing/resprobe/resprobe_win.cpp)
 target_link_options(resprobe PRIVATE -municode)
