@@ -79,7 +79,7 @@ void OptionReader::processOptionLine(const std::string* base, const std::string&
 bool OptionReader::alreadyBeingRead(const std::string& path) const {
     const std::string key = lowerAscii(path);
     for (const std::string& open : reading_)
-        if (lowerAscii(open) == key) return true;
+        if (open == key) return true;
     return false;
 }
 
@@ -109,7 +109,9 @@ void OptionReader::includeOptionFile(const std::string* base, const std::string&
 
 void OptionReader::readOptionFile(const std::string* base, const OptionFile& file) {
     if (file.handle == nullptr) return;
-    if (!file.path.empty()) reading_.push_back(file.path);
+    // Kept in lower case: a deep chain of long names is compared at every
+    // inclusion, and lowering them each time made that quadratic in the text.
+    if (!file.path.empty()) reading_.push_back(lowerAscii(file.path));
     for (const std::string& raw : textModeLines(file.contents)) {
         std::string text = cleanOptionLine(raw);
         if (text.empty()) continue;

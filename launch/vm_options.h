@@ -74,7 +74,7 @@ private:
     const OptionEnvironment& env_;
     VmOptionList& list_;
     ClassPathOverrides& overrides_;
-    std::vector<std::string> reading_;  // the files being read, outermost first
+    std::vector<std::string> reading_;  // the files being read, outermost first, in lower case
     int inclusions_ = 0;
 };
 
