@@ -1,5 +1,7 @@
 #include "builder/images.h"
 
+#include "format/little_endian.h"
+
 namespace images {
 
 namespace {
@@ -10,15 +12,8 @@ constexpr size_t kGroupEntrySize = 14;
 constexpr size_t kBmpFileHeaderSize = 14;
 constexpr uint32_t kBiBitfields = 3;
 
-uint32_t le32(const std::string& b, size_t o) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[o + i]);
-    return v;
-}
-
-uint16_t le16(const std::string& b, size_t o) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[o]) | static_cast<unsigned char>(b[o + 1]) << 8);
-}
+using le::get16;
+using le::get32;
 
 uint32_t be32(const std::string& b, size_t o) {
     uint32_t v = 0;
@@ -51,8 +46,8 @@ IconImage entryHeader(const std::string& b, size_t o) {
     image.width = static_cast<uint8_t>(b[o]);
     image.height = static_cast<uint8_t>(b[o + 1]);
     image.colorCount = static_cast<uint8_t>(b[o + 2]);
-    image.planes = le16(b, o + 4);
-    image.bitCount = le16(b, o + 6);
+    image.planes = get16(b, o + 4);
+    image.bitCount = get16(b, o + 6);
     return image;
 }
 
@@ -65,15 +60,15 @@ bool fail(std::string& error, const std::string& message) {
 // header is not one Windows reads.
 size_t dibHeaderAndPalette(const std::string& dib) {
     if (dib.size() < 12) return 0;
-    const uint32_t headerSize = le32(dib, 0);
+    const uint32_t headerSize = get32(dib, 0);
     if (headerSize == 12) {  // BITMAPCOREHEADER
-        const uint16_t bits = le16(dib, 10);
+        const uint16_t bits = get16(dib, 10);
         return 12 + (bits <= 8 ? (size_t{1} << bits) * 3 : 0);
     }
     if (headerSize < 40 || dib.size() < 40) return 0;
-    const uint16_t bits = le16(dib, 14);
-    const uint32_t compression = le32(dib, 16);
-    const uint32_t used = le32(dib, 32);
+    const uint16_t bits = get16(dib, 14);
+    const uint32_t compression = get32(dib, 16);
+    const uint32_t used = get32(dib, 32);
     if (used > 65536) return 0;
     size_t colors = used != 0 ? used : (bits <= 8 ? size_t{1} << bits : 0);
     size_t masks = headerSize == 40 && compression == kBiBitfields ? 12 : 0;
@@ -84,16 +79,16 @@ size_t dibHeaderAndPalette(const std::string& dib) {
 
 bool readIcoFile(const std::string& bytes, std::vector<IconImage>& out, std::string& error) {
     out.clear();
-    if (bytes.size() < kIconDirSize || le16(bytes, 0) != 0 || le16(bytes, 2) != 1)
+    if (bytes.size() < kIconDirSize || get16(bytes, 0) != 0 || get16(bytes, 2) != 1)
         return fail(error, "not an icon file (.ico)");
-    const size_t count = le16(bytes, 4);
+    const size_t count = get16(bytes, 4);
     if (count == 0) return fail(error, "the icon file holds no image");
     if (bytes.size() < kIconDirSize + kIconEntrySize * count) return fail(error, "the icon file is cut short");
     for (size_t i = 0; i < count; ++i) {
         const size_t entry = kIconDirSize + kIconEntrySize * i;
         IconImage image = entryHeader(bytes, entry);
-        const uint32_t size = le32(bytes, entry + 8);
-        const uint32_t offset = le32(bytes, entry + 12);
+        const uint32_t size = get32(bytes, entry + 8);
+        const uint32_t offset = get32(bytes, entry + 12);
         if (size == 0 || offset > bytes.size() || size > bytes.size() - offset)
             return fail(error, "image " + std::to_string(i + 1) + " of the icon file lies outside the file");
         image.data = bytes.substr(offset, size);
@@ -146,12 +141,12 @@ std::string groupDirectory(const std::vector<IconImage>& images, uint16_t firstI
 
 bool readGroupDirectory(const std::string& group, std::vector<GroupEntry>& out, std::string& error) {
     out.clear();
-    if (group.size() < kIconDirSize || le16(group, 2) != 1) return fail(error, "damaged icon group");
-    const size_t count = le16(group, 4);
+    if (group.size() < kIconDirSize || get16(group, 2) != 1) return fail(error, "damaged icon group");
+    const size_t count = get16(group, 4);
     if (group.size() < kIconDirSize + kGroupEntrySize * count) return fail(error, "icon group cut short");
     for (size_t i = 0; i < count; ++i) {
         const size_t entry = kIconDirSize + kGroupEntrySize * i;
-        out.push_back({entryHeader(group, entry), le16(group, entry + 12)});
+        out.push_back({entryHeader(group, entry), get16(group, entry + 12)});
     }
     return true;
 }
@@ -160,7 +155,7 @@ bool bitmapResource(const std::string& bmp, std::string& dib, std::string& error
     if (bmp.size() < kBmpFileHeaderSize || bmp[0] != 'B' || bmp[1] != 'M') return fail(error, "not a BMP image");
     const std::string rest = bmp.substr(kBmpFileHeaderSize);
     const size_t header = dibHeaderAndPalette(rest);
-    const uint32_t pixels = le32(bmp, 10);
+    const uint32_t pixels = get32(bmp, 10);
     if (header == 0 || header > rest.size()) return fail(error, "the BMP image has a header Windows does not read");
     if (pixels < kBmpFileHeaderSize + header || pixels > bmp.size())
         return fail(error, "the BMP image's pixel offset lies outside the file");
@@ -169,7 +164,7 @@ bool bitmapResource(const std::string& bmp, std::string& dib, std::string& error
     int32_t w, h;
     uint16_t bits;
     if (!bitmapSize(dib, w, h, bits) || w <= 0 || h == 0 || bits == 0) return fail(error, "the BMP image has no pixels");
-    const uint32_t compression = le32(dib, 0) == 12 ? 0 : le32(dib, 16);
+    const uint32_t compression = get32(dib, 0) == 12 ? 0 : get32(dib, 16);
     if (compression == 0 || compression == kBiBitfields) {
         const uint64_t stride = (static_cast<uint64_t>(w) * bits + 31) / 32 * 4;
         const uint64_t rows = h < 0 ? -static_cast<int64_t>(h) : h;
@@ -188,15 +183,15 @@ std::string bmpFile(const std::string& dib) {
 
 bool bitmapSize(const std::string& dib, int32_t& width, int32_t& height, uint16_t& bitCount) {
     if (dibHeaderAndPalette(dib) == 0) return false;
-    if (le32(dib, 0) == 12) {
-        width = le16(dib, 4);
-        height = le16(dib, 6);
-        bitCount = le16(dib, 10);
+    if (get32(dib, 0) == 12) {
+        width = get16(dib, 4);
+        height = get16(dib, 6);
+        bitCount = get16(dib, 10);
         return true;
     }
-    width = static_cast<int32_t>(le32(dib, 4));
-    height = static_cast<int32_t>(le32(dib, 8));
-    bitCount = le16(dib, 14);
+    width = static_cast<int32_t>(get32(dib, 4));
+    height = static_cast<int32_t>(get32(dib, 8));
+    bitCount = get16(dib, 14);
     return true;
 }
 

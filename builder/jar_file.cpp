@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "format/little_endian.h"
+
 namespace {
 
 constexpr uint32_t kEndOfDirectory = 0x06054b50;
@@ -13,10 +15,8 @@ constexpr uint64_t kEndRecordSize = 22;
 constexpr uint64_t kLongestComment = 0xffff;
 constexpr uint32_t kLargestManifest = 64u << 20;
 
-uint16_t get16(const std::string& b, size_t at) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
-}
-uint32_t get32(const std::string& b, size_t at) { return get16(b, at) | static_cast<uint32_t>(get16(b, at + 2)) << 16; }
+using le::get16;
+using le::get32;
 
 bool readAt(ByteSource& source, uint64_t position, uint64_t n, std::string& out) {
     if (position > source.size() || n > source.size() - position || !source.seek(position)) return false;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "format/little_endian.h"
+
 namespace pe {
 
 namespace {
@@ -14,24 +16,12 @@ uint32_t alignUp(uint32_t value, uint32_t alignment) {
     return alignment == 0 ? value : (value + alignment - 1) / alignment * alignment;
 }
 
-uint32_t read32(const std::string& b, size_t o) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(b[o])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[o + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[o + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[o + 3])) << 24;
-}
-
-uint16_t read16(const std::string& b, size_t o) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[o]) | static_cast<unsigned char>(b[o + 1]) << 8);
-}
 
 }  // namespace
 
-uint32_t Image::get32(size_t offset) const { return read32(bytes_, offset); }
+uint32_t Image::get32(size_t offset) const { return le::get32(bytes_, offset); }
 
-void Image::put32(size_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<char>((value >> (8 * i)) & 0xff);
-}
+void Image::put32(size_t offset, uint32_t value) { le::set32(bytes_, offset, value); }
 
 bool Image::parse(std::string bytes, Image& out, std::string& error) {
     out = Image();
@@ -39,21 +29,21 @@ bool Image::parse(std::string bytes, Image& out, std::string& error) {
         error = "not a Windows executable (no MZ header)";
         return false;
     }
-    const uint32_t e = read32(bytes, 0x3c);
+    const uint32_t e = le::get32(bytes, 0x3c);
     if (static_cast<uint64_t>(e) + 24 > bytes.size() || bytes.compare(e, 4, std::string("PE\0\0", 4)) != 0) {
         error = "not a PE executable (no PE signature)";
         return false;
     }
     out.coff_ = e + 4;
-    const uint16_t sections = read16(bytes, out.coff_ + 2);
-    const uint16_t optionalSize = read16(bytes, out.coff_ + 16);
+    const uint16_t sections = le::get16(bytes, out.coff_ + 2);
+    const uint16_t optionalSize = le::get16(bytes, out.coff_ + 16);
     out.optional_ = out.coff_ + 20;
     out.table_ = out.optional_ + optionalSize;
     if (optionalSize < 96 || out.table_ + kSectionHeaderSize * sections > bytes.size() || sections == 0) {
         error = "damaged PE headers (optional header or section table out of the file)";
         return false;
     }
-    const uint16_t magic = read16(bytes, out.optional_);
+    const uint16_t magic = le::get16(bytes, out.optional_);
     if (magic != kMagicPe32 && magic != kMagicPe32Plus) {
         error = "unknown optional header magic";
         return false;
@@ -65,20 +55,20 @@ bool Image::parse(std::string bytes, Image& out, std::string& error) {
         return false;
     }
     const uint32_t fitting = static_cast<uint32_t>((out.table_ - countField - 4) / 8);
-    const uint32_t declared = read32(bytes, countField);
+    const uint32_t declared = le::get32(bytes, countField);
     out.directories_ = declared < fitting ? declared : fitting;
-    out.sectionAlignment_ = read32(bytes, out.optional_ + 32);
-    out.fileAlignment_ = read32(bytes, out.optional_ + 36);
+    out.sectionAlignment_ = le::get32(bytes, out.optional_ + 32);
+    out.fileAlignment_ = le::get32(bytes, out.optional_ + 36);
     for (size_t i = 0; i < sections; ++i) {
         const size_t h = out.table_ + kSectionHeaderSize * i;
         Section s;
         s.name = bytes.substr(h, 8);
         s.name.resize(s.name.find('\0') == std::string::npos ? 8 : s.name.find('\0'));
-        s.virtualSize = read32(bytes, h + 8);
-        s.virtualAddress = read32(bytes, h + 12);
-        s.rawSize = read32(bytes, h + 16);
-        s.rawOffset = read32(bytes, h + 20);
-        s.characteristics = read32(bytes, h + 36);
+        s.virtualSize = le::get32(bytes, h + 8);
+        s.virtualAddress = le::get32(bytes, h + 12);
+        s.rawSize = le::get32(bytes, h + 16);
+        s.rawOffset = le::get32(bytes, h + 20);
+        s.characteristics = le::get32(bytes, h + 36);
         if (s.rawSize > 0 && static_cast<uint64_t>(s.rawOffset) + s.rawSize > bytes.size()) {
             error = "section " + s.name + " lies beyond the end of the file";
             return false;
@@ -89,8 +79,8 @@ bool Image::parse(std::string bytes, Image& out, std::string& error) {
     return true;
 }
 
-uint16_t Image::machine() const { return read16(bytes_, coff_); }
-uint16_t Image::subsystem() const { return read16(bytes_, optional_ + 68); }
+uint16_t Image::machine() const { return le::get16(bytes_, coff_); }
+uint16_t Image::subsystem() const { return le::get16(bytes_, optional_ + 68); }
 
 void Image::setSubsystem(uint16_t subsystem) {
     bytes_[optional_ + 68] = static_cast<char>(subsystem & 0xff);

@@ -4,6 +4,8 @@
 #include <map>
 #include <set>
 
+#include "format/little_endian.h"
+
 namespace rsrc {
 
 namespace {
@@ -14,24 +16,10 @@ constexpr size_t kEntrySize = 8;
 constexpr size_t kDataEntrySize = 16;
 constexpr size_t kDataAlignment = 8;
 
-void put32(std::string& out, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-}
-
-void put16(std::string& out, size_t at, uint16_t v) {
-    out[at] = static_cast<char>(v & 0xff);
-    out[at + 1] = static_cast<char>(v >> 8);
-}
-
-uint32_t get32(const std::string& in, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(in[at + i]);
-    return v;
-}
-
-uint16_t get16(const std::string& in, size_t at) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(in[at]) | static_cast<unsigned char>(in[at + 1]) << 8);
-}
+using le::get16;
+using le::get32;
+constexpr auto put16 = le::set16;
+constexpr auto put32 = le::set32;
 
 size_t align(size_t v, size_t a) { return (v + a - 1) / a * a; }
 

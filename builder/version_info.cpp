@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "format/little_endian.h"
+
 namespace version {
 
 namespace {
@@ -28,18 +30,9 @@ void add32(std::string& out, uint32_t v) {
     add16(out, static_cast<uint16_t>(v >> 16));
 }
 
-void set16(std::string& out, size_t at, uint16_t v) {
-    out[at] = static_cast<char>(v & 0xff);
-    out[at + 1] = static_cast<char>(v >> 8);
-}
-
-uint16_t get16(const std::string& in, size_t at) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(in[at]) | static_cast<unsigned char>(in[at + 1]) << 8);
-}
-
-uint32_t get32(const std::string& in, size_t at) {
-    return static_cast<uint32_t>(get16(in, at)) | static_cast<uint32_t>(get16(in, at + 2)) << 16;
-}
+using le::get16;
+using le::get32;
+using le::set16;
 
 void pad4(std::string& out) {
     while (out.size() % 4 != 0) out.push_back('\0');

@@ -2,25 +2,14 @@
 
 #include <cstring>
 
+#include "format/little_endian.h"
+
 namespace block {
 
 namespace {
 
-void putInt32(std::string& out, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xff));
-}
-
-void putInt64(std::string& out, int64_t v) {
-    uint64_t u = static_cast<uint64_t>(v);
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xff));
-}
-
-uint64_t getLE(const unsigned char* p, int n) {
-    uint64_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
+void putInt32(std::string& out, int32_t v) { le::append(out, static_cast<uint32_t>(v), 4); }
+void putInt64(std::string& out, int64_t v) { le::append(out, static_cast<uint64_t>(v), 8); }
 
 void putWide(std::string& out, const WideEntry& e) {
     putInt32(out, e.id);
@@ -66,7 +55,7 @@ bool BlockReader::readLong(int64_t* value) {
         if (failure_ == Failure::None) log_("error " + std::to_string(error) + "\n");
         return fail(Failure::ReadLong);
     }
-    *value = static_cast<int64_t>(getLE(b, 8));
+    *value = static_cast<int64_t>(le::read(b, 8));
     return true;
 }
 
@@ -78,7 +67,7 @@ bool BlockReader::readInt(int32_t* value) {
             log_("error " + std::to_string(error) + " " + std::to_string(got) + "\n");
         return fail(Failure::ReadInt);
     }
-    *value = static_cast<int32_t>(static_cast<uint32_t>(getLE(b, 4)));
+    *value = static_cast<int32_t>(static_cast<uint32_t>(le::read(b, 4)));
     return true;
 }
 
@@ -89,7 +78,7 @@ bool BlockReader::readShort(int16_t* value) {
         if (failure_ == Failure::None) log_("error " + std::to_string(error) + "\n");
         return fail(Failure::ReadShort);
     }
-    *value = static_cast<int16_t>(static_cast<uint16_t>(getLE(b, 2)));
+    *value = static_cast<int16_t>(static_cast<uint16_t>(le::read(b, 2)));
     return true;
 }
 

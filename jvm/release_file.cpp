@@ -3,6 +3,8 @@
 #include <map>
 #include <sstream>
 
+#include "format/little_endian.h"
+
 namespace {
 
 // KEY=value lines; nothing when a line is neither that, blank nor a comment.
@@ -47,14 +49,9 @@ std::optional<std::string> versionFromReleaseFile(const std::string& text) {
 }
 
 std::optional<uint16_t> peMachineOf(const std::string& bytes) {
-    auto at = [&](size_t offset, size_t size) {
-        uint32_t value = 0;
-        for (size_t i = size; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[offset + i]);
-        return value;
-    };
     if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return std::nullopt;
-    const uint32_t header = at(0x3c, 4);
+    const uint32_t header = le::get32(bytes, 0x3c);
     if (header > bytes.size() || bytes.size() - header < 6 || bytes.compare(header, 4, std::string("PE\0\0", 4)) != 0)
         return std::nullopt;
-    return static_cast<uint16_t>(at(header + 4, 2));
+    return le::get16(bytes, header + 4);
 }
