@@ -12,13 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string hostJava() {
-    auto which = rig::run({"sh", "-c", "readlink -f \"$(command -v java)\""});
-    std::string path = which.out;
-    while (!path.empty() && path.back() == '\n') path.pop_back();
-    return path;
-}
-
 class BridgeTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
@@ -35,7 +28,7 @@ protected:
         runtime.arch = GetParam();
         const std::string bin = rig::layFakeRuntime(ws.file("jre"), runtime);
         std::ofstream(bin + "/server/fakejre.ini") << "main=bridge\nbridge=" << rig::distDirectory()
-                                                   << "/testing/fakejre/bridge\njava=" << hostJava() << "\n";
+                                                   << "/testing/fakejre/bridge\njava=" << rig::hostJava() << "\n";
     }
     rig::RunResult launch(const std::string& text, std::vector<std::string> args) {
         auto built = rig::buildProject(ws, text, "hello.exe", GetParam());

@@ -13,13 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string hostJava() {
-    auto which = rig::run({"sh", "-c", "readlink -f \"$(command -v java)\""});
-    std::string path = which.out;
-    while (!path.empty() && path.back() == '\n') path.pop_back();
-    return path;
-}
-
 class InitTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -42,7 +35,7 @@ protected:
         // An installed JDK somewhere else, its launch run on the host's java.
         const std::string bin = rig::layFakeRuntime(ws.file("installed/jdk-17"), {.arch = "x64"});
         std::ofstream(bin + "/server/fakejre.ini") << "main=bridge\nbridge=" << rig::distDirectory()
-                                                   << "/testing/fakejre/bridge\njava=" << hostJava() << "\n";
+                                                   << "/testing/fakejre/bridge\njava=" << rig::hostJava() << "\n";
     }
     void TearDown() override { clean(); }
     void clean() {

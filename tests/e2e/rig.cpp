@@ -17,6 +17,8 @@
 #include <set>
 #include <sstream>
 
+#include "jvm/release_file.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -270,14 +272,7 @@ unsigned peMachine(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
-    if (bytes.size() < 0x40) return 0;
-    auto at = [&](size_t offset, size_t size) {
-        unsigned value = 0;
-        for (size_t i = size; i-- > 0;)
-            value = value << 8 | (offset + i < bytes.size() ? static_cast<unsigned char>(bytes[offset + i]) : 0u);
-        return value;
-    };
-    return at(at(0x3c, 4) + 4, 2);
+    return peMachineOf(bytes).value_or(0);
 }
 
 }  // namespace
@@ -468,6 +463,12 @@ void expectLinesInOrder(const std::string& log, const std::vector<std::string>& 
         ASSERT_NE(std::string::npos, found) << "missing, or out of order: " << line << "\n--- log ---\n" << log;
         at = found + line.size();
     }
+}
+
+std::string hostJava() {
+    std::string path = run({"sh", "-c", "readlink -f \"$(command -v java)\""}).out;
+    while (!path.empty() && path.back() == '\n') path.pop_back();
+    return path;
 }
 
 RunResult wineReg(const std::vector<std::string>& args) {

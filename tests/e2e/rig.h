@@ -171,6 +171,9 @@ std::string logged(const std::string& log, const std::string& prefix);
 // names the first one missing and prints the log).
 void expectLinesInOrder(const std::string& log, const std::vector<std::string>& lines);
 
+// The host's java executable, links resolved (for the fake runtime's bridge).
+std::string hostJava();
+
 // Runs Wine's reg.exe with the arguments; the result's exit code tells success.
 RunResult wineReg(const std::vector<std::string>& args);
 

@@ -354,13 +354,6 @@ TEST_F(SingleInstanceTest, TheFirstInstancesWindowsComeToTheFront) {
 
 namespace {
 
-std::string hostJava() {
-    auto which = rig::run({"sh", "-c", "readlink -f \"$(command -v java)\""});
-    std::string path = which.out;
-    while (!path.empty() && path.back() == '\n') path.pop_back();
-    return path;
-}
-
 const char* kListening = R"java(
 import com.qarvo.runtime.QarvoController;
 import java.util.concurrent.CountDownLatch;
@@ -392,7 +385,7 @@ TEST_F(SingleInstanceTest, TheRuntimesListenerReceivesTheArgumentsThroughTheBrid
     ASSERT_EQ(0, javac.exitCode) << javac.err;
     ASSERT_EQ(0, rig::run({"jar", "cf", ws.file("listening.jar"), "-C", ws.file("classes"), "."}).exitCode);
     std::ofstream(bin + "/server/fakejre.ini") << "main=bridge\nbridge=" << rig::distDirectory()
-                                               << "/testing/fakejre/bridge\njava=" << hostJava() << "\n";
+                                               << "/testing/fakejre/bridge\njava=" << rig::hostJava() << "\n";
     auto built = rig::buildProject(ws, R"toml(
 [application]
 name = "Listening"
