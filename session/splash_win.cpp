@@ -203,7 +203,6 @@ void registerWindowClass() {
 }
 
 HWND createWindow(const OwnWindow& w) {
-    initCommonControlsOnce();
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
     const SplashPlacement at = centredOn(desktop.left, desktop.top, desktop.right, desktop.bottom, w.width, w.height);
@@ -339,6 +338,9 @@ void showSplash(int showCommand) {
     } else if (throughRuntime()) {
         showThroughRuntimeLibrary();
     } else {
+        // Here, before the thread exists: loading them on the splash thread
+        // while the main thread shows a message box hung the launcher.
+        initCommonControlsOnce();
         startSplashThread(showCommand);
     }
 }
