@@ -45,8 +45,11 @@ bool versionFromRelease(const std::string& javaExecutable, std::string& version)
     std::string home = bin.substr(0, bin.rfind('\\'));
     for (int level = 0; level < 2; ++level) {
         const std::string path = home + "\\release";
-        if (fileExists(path)) {
-            std::optional<std::string> stated = versionFromReleaseFile(readAll(path, 1 << 20));
+        std::ifstream in(path, std::ios::binary);
+        if (in) {
+            std::ostringstream text;
+            text << in.rdbuf();
+            std::optional<std::string> stated = versionFromReleaseFile(text.str());
             if (!stated) {
                 logInfo("release file %s states no version", path.c_str());
                 return false;

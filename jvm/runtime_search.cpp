@@ -121,38 +121,31 @@ private:
     bool tryEntry(const SearchEntry& entry, FoundRuntime& found) {
         const std::string location = probe_.expandVariables(entry.location);
         probe_.log("Testing location " + location + " (type " + entry.letter + ")");
-        bool ok = false;
+        std::string& exe = found.javaExecutable;
+        found.home = location;
         switch (entry.type) {
             case LocationType::Directory:
             case LocationType::Bundled:
             case LocationType::Relative:
-                ok = checkHome(found.javaExecutable, location, false);
                 found.source = JvmSource::Directory;
-                found.home = location;
-                break;
+                return checkHome(exe, location, false);
             case LocationType::SearchPath:
-                ok = checkSearchPath(found.javaExecutable);
                 found.source = JvmSource::SearchPath;
-                found.home = location;
-                break;
+                return checkSearchPath(exe);
             case LocationType::EnvironmentVariable:
-                ok = checkEnvironmentHome(found.javaExecutable, location);
                 found.source = JvmSource::EnvironmentVariable;
-                found.home = location;
-                break;
+                return checkEnvironmentHome(exe, location);
             case LocationType::Registry:
-                ok = searchRegistry(found.javaExecutable);
                 found.source = JvmSource::Registry;
                 found.home.clear();
-                break;
+                return searchRegistry(exe);
             case LocationType::WellKnown:
-                ok = searchWellKnown(found.javaExecutable, found.home);
                 found.source = JvmSource::Directory;
-                break;
+                return searchWellKnown(exe, found.home);
             case LocationType::None:
                 break;
         }
-        return ok;
+        return false;
     }
 
     // Relative locations again, accepted when their java executable exists.
