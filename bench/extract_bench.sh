@@ -31,8 +31,7 @@ project "$data" > "$work/big.toml"
 "$dist/bin/qarvo-build" build "$work/base.toml" -o "$work/base.exe" --arch "$arch" >/dev/null
 "$dist/bin/qarvo-build" build "$work/big.toml" -o "$work/big.exe" --arch "$arch" >/dev/null
 
-temp=$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Local/Temp
-[ -d "$temp" ] || temp=$WINEPREFIX/drive_c/users/${USER:-root}/Temp
+temp=$prefix_temp
 clean_temp() { rm -rf "$temp"/qvo* "$temp"/floor-copy.*; }
 
 timed_start() {  # exe -> microseconds from process start to JNI_CreateJavaVM

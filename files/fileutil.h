@@ -8,6 +8,8 @@
 
 // The executable's own path in a form the ANSI file API can open (cached).
 const std::string& executablePath();
+// Its long form (cached): the path itself when the system gave it in long form.
+const std::string& executableLongPath();
 // Its directory, ending in a backslash (cached).
 const std::string& executableDirectory();
 

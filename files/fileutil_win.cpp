@@ -29,8 +29,16 @@ std::string narrowPath(const std::wstring& wide) {
     return replaced ? std::string() : narrow;
 }
 
-std::string computeExecutablePath() {
+// The executable's path, and whether it is the system's long form as it stands
+// (then asking for its long form again would only repeat the walk).
+struct ExecutablePath {
+    std::string path;
+    bool longForm = false;
+};
+
+ExecutablePath computeExecutablePath() {
     std::string result;
+    bool isLongForm = false;
     using LongNameW = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
     auto longNameW = reinterpret_cast<LongNameW>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("Kernel32.DLL"), "GetLongPathNameW")));
@@ -38,26 +46,37 @@ std::string computeExecutablePath() {
         std::wstring module, longForm, shortForm;
         fillGrowing(module, [](wchar_t* b, DWORD n) { return GetModuleFileNameW(nullptr, b, n); });
         fillGrowing(longForm, [&](wchar_t* b, DWORD n) { return longNameW(module.c_str(), b, n); });
+        isLongForm = !longForm.empty();
         if (longForm.empty()) longForm = module;
         result = narrowPath(longForm);
+        isLongForm = isLongForm && !result.empty();
         // A long form too long for the ANSI functions goes the way of one
         // they cannot spell: the short form names the same file.
         if (!usableByAnsiFunctions(result)) {
             fillGrowing(shortForm, [&](wchar_t* b, DWORD n) { return GetShortPathNameW(longForm.c_str(), b, n); });
             std::string shortPath = narrowPath(shortForm);
-            if (usableByAnsiFunctions(shortPath) || !endsWithExe(result)) result = shortPath;
+            if (usableByAnsiFunctions(shortPath) || !endsWithExe(result)) {
+                result = shortPath;
+                isLongForm = false;
+            }
         }
         if (!endsWithExe(result)) {
             std::string module8;
             fillGrowing(module8, [](char* b, DWORD n) { return GetModuleFileNameA(nullptr, b, n); });
             fillGrowing(result, [&](char* b, DWORD n) { return GetShortPathNameA(module8.c_str(), b, n); });
             if (result.empty()) result = module8;
+            isLongForm = false;
         }
     } else {
         fillGrowing(result, [](char* b, DWORD n) { return GetModuleFileNameA(nullptr, b, n); });
     }
     normalizePath(result);
-    return result;
+    return {result, isLongForm};
+}
+
+const ExecutablePath& ownPath() {
+    static const ExecutablePath path = computeExecutablePath();
+    return path;
 }
 
 // Applies a rule to the wide form of a narrow path, storing the result only
@@ -77,8 +96,14 @@ std::string narrowOf(const std::u16string& path) { return wideToNarrow(toWide(pa
 
 }  // namespace
 
-const std::string& executablePath() {
-    static const std::string path = computeExecutablePath();
+const std::string& executablePath() { return ownPath().path; }
+
+const std::string& executableLongPath() {
+    static const std::string path = [] {
+        if (ownPath().longForm) return ownPath().path;
+        std::string longForm;
+        return longPathName(ownPath().path, longForm) == 0 ? ownPath().path : longForm;
+    }();
     return path;
 }
 

@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -85,17 +86,20 @@ std::string firstDirectoryOf(std::string_view name) {
 int copyUnscrambled(ByteSource& source, ChunkSink& target, int64_t size, bool unscramble,
                     const block::LogSink& logError) {
     if (size <= 0) return kCopied;
-    std::string chunk(kCopyChunk, '\0');
+    // No larger than the file and not zeroed: every byte is read before use,
+    // and touching a fresh megabyte costs more than extracting a small file.
+    const size_t capacity = static_cast<size_t>(std::min<int64_t>(size, kCopyChunk));
+    const std::unique_ptr<char[]> chunk(new char[capacity]);
     int64_t copied = 0;
     while (copied < size) {
         const uint32_t wanted = static_cast<uint32_t>(std::min<int64_t>(size - copied, kCopyChunk));
         uint32_t got = 0, error = 0;
-        if (!source.read(chunk.data(), wanted, &got, &error) || got == 0) {
+        if (!source.read(chunk.get(), wanted, &got, &error) || got == 0) {
             logError(format("ReadFile failed %u %u %" PRId64, got, error, copied));
             return kReadFailed;
         }
-        if (unscramble) block::scramble(chunk.data(), got);
-        if (!writeAll(target, chunk.data(), got, logError)) return kWriteFailed;
+        if (unscramble) block::scramble(chunk.get(), got);
+        if (!writeAll(target, chunk.get(), got, logError)) return kWriteFailed;
         copied += got;
     }
     return kCopied;

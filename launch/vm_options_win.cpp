@@ -28,8 +28,7 @@ OptionFile openOptionFile(const std::string& path) {
 
 OptionFile openDefaultOptionFile() {
     const std::string& executable = executablePath();
-    std::string longForm;
-    if (longPathName(executable, longForm) == 0) longForm = executable;
+    const std::string& longForm = executableLongPath();
     const std::vector<std::string> candidates = defaultOptionFileCandidates(longForm);
     OptionFile file = openOptionFile(candidates[0]);
     logInfo("vmoptions: exe file: %s, long: %s, opts1: %s, file: %p", executable.c_str(), longForm.c_str(),
