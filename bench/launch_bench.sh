@@ -32,7 +32,13 @@ main-class = "app.Main"
 [java]
 search-sequence = "B.\\jre"
 TOML
+# The measured executable includes no files: extracting them is benchmark 3's
+# subject. The builder includes the runtime archive by default, so a second
+# executable with it is timed too, for information.
+cp "$work/app.toml" "$work/app-jar.toml"
+printf '\n[runtime]\njar = "none"\n' >> "$work/app.toml"
 "$dist/bin/qarvo-build" build "$work/app.toml" -o "$work/app.exe" --arch "$arch" >/dev/null
+"$dist/bin/qarvo-build" build "$work/app-jar.toml" -o "$work/app-jar.exe" --arch "$arch" >/dev/null
 
 # Processes a traced start created (WINEDEBUG=+process): count, then names.
 # The launcher's own process is left out: a loader may create it that way
@@ -59,11 +65,16 @@ clear_extracted() { rm -rf "$prefix_temp"/qvo*; }
 clear_extracted
 
 load_before=$(load)
-launcher_us=() floor_us=() gui_us=()
+wine_run "$work/app-jar.exe" || { echo "launcher with the runtime archive failed ($?)" >&2; exit 1; }
+clear_extracted
+launcher_us=() jar_us=() floor_us=() gui_us=()
 for r in $(seq 1 "$runs"); do
   rm -f "$bin/server/fakejre-calls.log"
   wine_run "$work/app.exe" || { echo "launcher run $r failed ($?)" >&2; exit 1; }
   launcher_us+=("$(last_timing_us "$bin/server/fakejre-calls.log")")
+  rm -f "$bin/server/fakejre-calls.log"
+  wine_run "$work/app-jar.exe" || { echo "launcher run $r with the runtime archive failed ($?)" >&2; exit 1; }
+  jar_us+=("$(last_timing_us "$bin/server/fakejre-calls.log")")
   clear_extracted
   rm -f "$bin/server/fakejre-calls.log"
   wine_run "$floor" "$(winpath "$jvm")" || { echo "floor run $r failed ($?)" >&2; exit 1; }
@@ -88,10 +99,12 @@ cached=$(wine_run reg query 'HKCU\SOFTWARE\korvath\qarvo\jvms' /s 2>/dev/null | 
 launcher_median=$(printf '%s\n' "${launcher_us[@]}" | median)
 floor_median=$(printf '%s\n' "${floor_us[@]}" | median)
 gui_median=$(printf '%s\n' "${gui_us[@]}" | median)
+jar_median=$(printf '%s\n' "${jar_us[@]}" | median)
 ratio=$(echo "$launcher_median / $floor_median" | bc -l)
 gui_ratio=$(echo "$launcher_median / $gui_median" | bc -l)
 printf 'arch %s, display %s, %d runs each, alternating; load %s (before), %s (after)\n' "$arch" "$display_note" "$runs" "$load_before" "$load_after"
 printf 'launcher, warm:   %s\n' "$(printf '%s ' "${launcher_us[@]}")"
+printf 'with runtime jar: %s\n' "$(printf '%s ' "${jar_us[@]}")"
 printf 'floor:            %s\n' "$(printf '%s ' "${floor_us[@]}")"
 printf 'GUI floor:        %s\n' "$(printf '%s ' "${gui_us[@]}")"
 printf 'start to JNI_CreateJavaVM, launcher (warm): %.1f ms (median)\n' "$(echo "$launcher_median / 1000" | bc -l)"
@@ -100,6 +113,8 @@ printf 'start to JNI_CreateJavaVM, GUI floor:       %.1f ms (median; the launche
   "$(echo "$gui_median / 1000" | bc -l)"
 printf 'ratio launcher / floor: %.2f (target <= 1.10)\n' "$ratio"
 printf 'ratio launcher / GUI floor: %.2f (for information)\n' "$gui_ratio"
+printf 'launcher with the runtime archive included (extracted at every start): %.1f ms, ratio to the floor %.2f (for information)\n' \
+  "$(echo "$jar_median / 1000" | bc -l)" "$(echo "$jar_median / $floor_median" | bc -l)"
 printf 'child processes in %d warm starts: %d java.exe/unpack200.exe runs recorded (target 0)\n' "$runs" "$children"
 printf 'processes created, traced (WINEDEBUG=+process): warm start %s (target 0); cold start %s\n' "$warm" "$cold"
 printf 'processes created, traced: cold start with a release file %s (target 0); version cache entries: %s\n' \
