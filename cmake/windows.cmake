@@ -24,12 +24,12 @@ add_library(launcher_core STATIC
   launch/launch_win.cpp
   launch/variables_win.cpp
   launch/vm_options_win.cpp
-  launcher/common_controls_win.cpp
+  platform/common_controls_win.cpp
   launcher/config_load_win.cpp
   launcher/early_win.cpp
   launcher/locale_win.cpp
   launcher/messages_win.cpp
-  launcher/win_text.cpp
+  platform/win_text.cpp
   log/diaglog_win.cpp
   session/console_win.cpp
   session/native_path_win.cpp
@@ -39,7 +39,7 @@ add_library(launcher_core STATIC
   session/window_activation_win.cpp
 )
 # shell32 is loaded at run time where it is needed (files/fileutil_win.cpp), not imported;
-# comctl32 too, before the first window (launcher/common_controls_win.cpp).
+# comctl32 too, before the first window (platform/common_controls_win.cpp).
 target_link_libraries(launcher_core PUBLIC qarvo_portable user32 gdi32 advapi32)
 
 if(QARVO_ARCH STREQUAL "x86")

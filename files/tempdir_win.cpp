@@ -6,8 +6,8 @@
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "launcher/messages.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 namespace {

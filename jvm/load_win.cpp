@@ -9,8 +9,8 @@
 #include "launch/jvm_session.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 namespace {

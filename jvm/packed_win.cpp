@@ -5,7 +5,7 @@
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "jvm/search_rules.h"
-#include "launcher/handle.h"
+#include "platform/handle.h"
 #include "launcher/messages.h"
 #include "log/diaglog.h"
 

@@ -12,7 +12,7 @@
 #include "jvm/search_rules.h"
 #include "jvm/versions.h"
 #include "launcher/config.h"
-#include "launcher/win_text.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "jvm/registry.h"
 #include "launch/variables.h"
 #include "launcher/config.h"
-#include "launcher/handle.h"
-#include "launcher/win_text.h"
+#include "platform/handle.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 namespace {

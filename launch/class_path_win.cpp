@@ -6,7 +6,7 @@
 #include "launcher/config.h"
 #include "launcher/messages.h"
 #include "launcher/run_state.h"
-#include "launcher/win_text.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 std::string buildClassPathOption(const ClassPathOverrides& overrides) {

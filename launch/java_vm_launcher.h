@@ -8,7 +8,7 @@
 
 #include "launch/jvm_session.h"
 #include "launch/vm_options.h"
-#include "launcher/args.h"
+#include "config/args.h"
 
 // Creates the JVM from the session's create entry with the options (class
 // path last), which the session keeps. True when it was created; the session

@@ -1,7 +1,7 @@
 // JVM creation and the call of the Java-side runtime's main method.
 #pragma once
 
-#include "launcher/args.h"
+#include "config/args.h"
 
 // True after the application's main method returned (and, with
 // destroyAfterMain, the JVM was destroyed).

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/args.h"
+#include "config/args.h"
 
 // The ordered option texts handed to the JVM. Kept for the life of the
 // process once the JVM has them.

@@ -6,7 +6,7 @@
 #include "launch/vm_options.h"
 #include "launcher/config.h"
 #include "launcher/run_state.h"
-#include "launcher/win_text.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 namespace {

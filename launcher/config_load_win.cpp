@@ -3,7 +3,7 @@
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "launcher/config.h"
-#include "launcher/handle.h"
+#include "platform/handle.h"
 #include "launcher/locale_table.h"
 #include "launcher/own_executable.h"
 #include "launcher/messages.h"

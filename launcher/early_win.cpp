@@ -2,11 +2,11 @@
 
 #include "files/fileutil.h"
 #include "format/config_ids.h"
-#include "launcher/common_controls.h"
+#include "platform/common_controls.h"
 #include "launcher/config.h"
 #include "launcher/messages.h"
 #include "launcher/run_state.h"
-#include "launcher/win_text.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 void showError(const std::string& text);
 void showMessage(int messageId, const char* argument = nullptr);

@@ -5,10 +5,10 @@
 
 #include "files/fileutil.h"
 #include "format/config_ids.h"
-#include "launcher/common_controls.h"
+#include "platform/common_controls.h"
 #include "launcher/config.h"
 #include "launcher/message_text.h"
-#include "launcher/win_text.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 #include "session/splash.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "format/byte_source.h"
-#include "launcher/handle.h"
+#include "platform/handle.h"
 
 UniqueFile openOwnExecutable();
 

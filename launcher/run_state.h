@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "launcher/args.h"
-#include "launcher/win32.h"
+#include "config/args.h"
+#include "platform/win32.h"
 
 // Set when the launcher restarted itself after a language change.
 bool languageRestart();

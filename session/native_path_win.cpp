@@ -6,7 +6,7 @@
 #include "format/config_ids.h"
 #include "launch/variables.h"
 #include "launcher/config.h"
-#include "launcher/win_text.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 #include "session/console.h"
 #include "session/native_path.h"

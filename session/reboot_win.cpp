@@ -1,6 +1,6 @@
 // The reboot request ("__mvt_reboot"): restart the machine after 5 seconds.
-#include "launcher/handle.h"
-#include "launcher/win32.h"
+#include "platform/handle.h"
+#include "platform/win32.h"
 #include "log/diaglog.h"
 #include "session/console.h"
 

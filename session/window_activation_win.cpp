@@ -5,8 +5,8 @@
 
 #include "format/config_ids.h"
 #include "launcher/config.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 namespace {
