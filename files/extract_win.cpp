@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "files/included.h"
+#include "files/own_executable.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
-#include "launcher/config.h"
 #include "launcher/messages.h"
-#include "launcher/own_executable.h"
 #include "log/diaglog.h"
 
 namespace {

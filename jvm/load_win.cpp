@@ -2,16 +2,16 @@
 
 #include <cstdlib>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "jvm/search.h"
 #include "jvm/search_rules.h"
 #include "launch/jvm_session.h"
-#include "launcher/config.h"
 #include "launcher/messages.h"
+#include "log/diaglog.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
-#include "log/diaglog.h"
 
 namespace {
 

@@ -2,16 +2,16 @@
 
 #include <fstream>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "jvm/packed.h"
 #include "jvm/probe.h"
 #include "jvm/registry.h"
 #include "launch/variables.h"
-#include "launcher/config.h"
+#include "log/diaglog.h"
 #include "platform/handle.h"
 #include "platform/win_text.h"
-#include "log/diaglog.h"
 
 namespace {
 

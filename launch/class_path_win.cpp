@@ -1,13 +1,13 @@
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
 #include "launch/class_path.h"
 #include "launch/variables.h"
-#include "launcher/config.h"
 #include "launcher/messages.h"
-#include "launcher/run_state.h"
-#include "platform/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win_text.h"
 
 std::string buildClassPathOption(const ClassPathOverrides& overrides) {
     ClassPathEnvironment environment;

@@ -2,6 +2,8 @@
 // call of the Java-side runtime's main method.
 #include <cstdlib>
 
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/extract.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
@@ -12,11 +14,9 @@
 #include "launch/launch_args.h"
 #include "launch/variables.h"
 #include "launch/vm_options.h"
-#include "launcher/config.h"
 #include "launcher/messages.h"
-#include "launcher/run_state.h"
-#include "platform/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win_text.h"
 #include "session/single_instance.h"
 
 namespace {

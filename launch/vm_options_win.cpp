@@ -1,13 +1,14 @@
 #include <cstdio>
 
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "launch/variables.h"
 #include "launch/vm_options.h"
-#include "launcher/config.h"
-#include "launcher/run_state.h"
-#include "platform/win_text.h"
+#include "launcher/messages.h"
 #include "log/diaglog.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ void collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPa
     std::string parameters = configString(ConfigId::VmParameters);
     expandVariables(parameters);
     std::vector<std::string> pieces;
-    splitArguments(parameters, pieces);
+    if (!splitArguments(parameters, pieces)) fatalMessage(MessageId::InvalidParameters);
     std::vector<std::string> javaOptions;
     if (configInt(ConfigId::JavaOptionArguments) != 0)
         for (const std::u16string& option : javaOptionArguments(arguments))

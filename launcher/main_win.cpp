@@ -3,18 +3,21 @@
 #include <cstring>
 #include <string>
 
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/extract.h"
 #include "format/config_ids.h"
 #include "jvm/load.h"
 #include "launch/launch.h"
-#include "platform/common_controls.h"
-#include "launcher/config.h"
+#include "launcher/early_arguments.h"
 #include "launcher/messages.h"
-#include "launcher/run_state.h"
+#include "platform/common_controls.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
 
 #include "session/console.h"
+#include "session/native_path.h"
+#include "session/reboot.h"
 #include "session/single_instance.h"
 #include "session/splash.h"
 

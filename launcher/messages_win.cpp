@@ -3,13 +3,13 @@
 #include <atomic>
 #include <cstdio>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
-#include "platform/common_controls.h"
-#include "launcher/config.h"
 #include "launcher/message_text.h"
-#include "platform/win_text.h"
 #include "log/diaglog.h"
+#include "platform/common_controls.h"
+#include "platform/win_text.h"
 #include "session/splash.h"
 
 namespace {

@@ -2,13 +2,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "launch/variables.h"
-#include "launcher/config.h"
-#include "platform/win_text.h"
 #include "log/diaglog.h"
-#include "session/console.h"
+#include "platform/win_text.h"
 #include "session/native_path.h"
 
 void addNativeLibraryPath() {

@@ -6,21 +6,20 @@
 
 #include <string>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
-#include "launcher/config.h"
-#include "platform/handle.h"
 #include "launcher/messages.h"
-#include "platform/win_text.h"
 #include "log/diaglog.h"
+#include "platform/handle.h"
+#include "platform/win_text.h"
 #include "session/instance_registry.h"
 #include "session/instance_rules.h"
 #include "session/window_activation.h"
 
 namespace {
 
-const char* const kPidKey = "SOFTWARE\\korvath\\qarvo\\pids\\";
 constexpr long kLastNumber = 100000;
 
 struct State {
@@ -34,11 +33,6 @@ struct State {
 State& state() {
     static State s;
     return s;
-}
-
-const std::string& executableKey() {
-    static const std::string key = resolvePath(executablePath(), false);
-    return key;
 }
 
 struct Semaphore {
@@ -72,6 +66,17 @@ void reserveNumberedSemaphore(const std::string& base) {
         if (s.error != ERROR_ALREADY_EXISTS || counter >= kLastNumber) break;
     }
     keepForLife(name, s);
+}
+
+// True while the first instance's semaphore exists (or cannot be examined).
+bool isFirstInstanceAlive() {
+    Semaphore s = createSemaphore(state().baseName);
+    if (!s.handle || s.error == ERROR_ALREADY_EXISTS) return true;
+    // This call has just made the semaphore anew: the first instance is gone.
+    if (!ReleaseSemaphore(s.handle.get(), 1, nullptr)) logInfo("release semaphore 2 failed %lu", GetLastError());
+    s.handle.reset();
+    logInfo("main process already released semaphore.");
+    return false;
 }
 
 WaitOutcome waitForConsumption(const std::string& path) {
@@ -138,7 +143,7 @@ void exchange(const std::string& path, HANDLE notification) {
 
 void checkSingleInstance(bool consultConfiguration, bool notify) {
     const std::string& base = state().baseName =
-        semaphoreBaseName(executableKey(), configInt(ConfigId::GlobalSingleInstance) != 0);
+        semaphoreBaseName(instanceKey(), configInt(ConfigId::GlobalSingleInstance) != 0);
     if (consultConfiguration && configInt(ConfigId::SingleInstance) == 0) {
         reserveNumberedSemaphore(base);
         return;
@@ -156,35 +161,3 @@ void checkSingleInstance(bool consultConfiguration, bool notify) {
 }
 
 const std::string* semaphoreName() { return state().checked ? &state().semaphoreName : nullptr; }
-
-bool isFirstInstanceAlive() {
-    Semaphore s = createSemaphore(state().baseName);
-    if (!s.handle || s.error == ERROR_ALREADY_EXISTS) return true;
-    // This call has just made the semaphore anew: the first instance is gone.
-    if (!ReleaseSemaphore(s.handle.get(), 1, nullptr)) logInfo("release semaphore 2 failed %lu", GetLastError());
-    s.handle.reset();
-    logInfo("main process already released semaphore.");
-    return false;
-}
-
-void registerInstancePid() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPidKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    UniqueKey owned(key);
-    const DWORD pid = GetCurrentProcessId();
-    RegSetValueExA(owned.get(), executableKey().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), sizeof pid);
-}
-
-unsigned long readInstancePid() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPidKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    UniqueKey owned(key);
-    DWORD pid = 0, size = sizeof pid, type = 0;
-    if (RegQueryValueExA(owned.get(), executableKey().c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&pid), &size) !=
-            ERROR_SUCCESS ||
-        size != sizeof pid)
-        return 0;
-    return pid;
-}

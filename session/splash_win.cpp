@@ -5,16 +5,16 @@
 #include <atomic>
 #include <string>
 
+#include "config/config.h"
+#include "config/run_state.h"
 #include "format/config_ids.h"
 #include "format/resource_ids.h"
 #include "launch/jvm_session.h"
-#include "platform/common_controls.h"
-#include "launcher/config.h"
 #include "launcher/messages.h"
-#include "launcher/run_state.h"
+#include "log/diaglog.h"
+#include "platform/common_controls.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
-#include "log/diaglog.h"
 #include "session/splash_controller.h"
 #include "session/splash_rules.h"
 #include "session/window_activation.h"
