@@ -33,6 +33,7 @@ add_library(launcher_core STATIC
   launcher/messages_win.cpp
   log/diaglog_win.cpp
   platform/common_controls_win.cpp
+  platform/outcome_win.cpp
   platform/win_text.cpp
   session/console_win.cpp
   session/instance_registry_win.cpp

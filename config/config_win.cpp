@@ -4,12 +4,12 @@
 
 #include "config/locale_table.h"
 #include "files/own_executable.h"
-#include "launcher/messages.h"
 #include "log/diaglog.h"
 #include "platform/handle.h"
 
-void loadEmbeddedConfig() {
+Outcome loadEmbeddedConfig() {
     UniqueFile file = openOwnExecutable();
+    if (!file) return ownExecutableUnreadable();
     FileSource source(file.get());
     block::BlockReader reader(source, [](const std::string& line) { logInfo("%s", line.c_str()); });
     block::RawBlock raw;
@@ -17,7 +17,8 @@ void loadEmbeddedConfig() {
     const bool ok = reader.locateAppendedData(&start) && reader.readBlock(raw);
     ConfigTables& tables = configTables();
     applyBlock(raw, raw.groups.empty() ? nullptr : currentLocaleCode(), tables);
-    if (!ok) fatalText(block::failureText(reader.failure()));
+    if (!ok) return endWithText(block::failureText(reader.failure()));
     tables.endPosition = source.position();
     file.reset();
+    return std::nullopt;
 }

@@ -6,5 +6,5 @@
 
 void preparePackedRuntime(const std::string& runtimeDirectory);
 void unpackArchive(const std::string& runtimeDirectory, const std::string& archive);
-// Ends the process with message 1009 ("20") when the tool cannot be started.
+// Ends the launch with message 1009 ("20") when the tool cannot be started.
 void runUnpack200(const std::string& runtimeDirectory, const std::string& packFile);

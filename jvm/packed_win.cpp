@@ -5,9 +5,9 @@
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "jvm/search_rules.h"
-#include "platform/handle.h"
-#include "launcher/messages.h"
 #include "log/diaglog.h"
+#include "platform/handle.h"
+#include "platform/outcome.h"
 
 void preparePackedRuntime(const std::string& runtimeDirectory) {
     if (!fileExists(runtimeDirectory + "\\lib\\rt.jar.pack") || fileExists(runtimeDirectory + "\\lib\\jsse.jar"))
@@ -40,7 +40,8 @@ void runUnpack200(const std::string& runtimeDirectory, const std::string& packFi
     if (!CreateProcessA(tool.c_str(), arguments.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
                         nullptr, &startup, &process)) {
         logInfo("could not create unpack process");
-        fatalMessage(MessageId::InternalError, "20");
+        // Runs inside the portable search's probe callback, which has no way to stop the search and return.
+        fatalEnd(endWithMessage(MessageId::InternalError, "20"));
     }
     UniqueHandle processHandle(process.hProcess);
     UniqueHandle threadHandle(process.hThread);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "config/args.h"
+#include "platform/outcome.h"
 
-// True after the application's main method returned (and, with
-// destroyAfterMain, the JVM was destroyed).
-bool launchApplication(const ArgumentList& arguments, bool destroyAfterMain);
+// Returns after the application's main method returned (and, with
+// destroyAfterMain, the JVM was destroyed); ends the launch when the JVM
+// cannot be created or the Java-side main cannot be called.
+[[nodiscard]] Outcome launchApplication(const ArgumentList& arguments, bool destroyAfterMain);

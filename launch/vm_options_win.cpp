@@ -6,7 +6,6 @@
 #include "format/config_ids.h"
 #include "launch/variables.h"
 #include "launch/vm_options.h"
-#include "launcher/messages.h"
 #include "log/diaglog.h"
 #include "platform/win_text.h"
 
@@ -55,14 +54,15 @@ const OptionEnvironment& processEnvironment() {
 
 }  // namespace
 
-void collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPathOverrides& overrides) {
+Outcome collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPathOverrides& overrides) {
     std::string parameters = configString(ConfigId::VmParameters);
     expandVariables(parameters);
     std::vector<std::string> pieces;
-    if (!splitArguments(parameters, pieces)) fatalMessage(MessageId::InvalidParameters);
+    if (!splitArguments(parameters, pieces)) return endWithMessage(MessageId::InvalidParameters);
     std::vector<std::string> javaOptions;
     if (configInt(ConfigId::JavaOptionArguments) != 0)
         for (const std::u16string& option : javaOptionArguments(arguments))
             javaOptions.push_back(wideToNarrow(toWide(option)));
     collectVmOptionsFrom(pieces, javaOptions, openDefaultOptionFile, processEnvironment(), list, overrides);
+    return std::nullopt;
 }

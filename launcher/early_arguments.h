@@ -4,6 +4,8 @@
 #pragma once
 
 #include "config/args.h"
+#include "platform/outcome.h"
 #include "platform/win32.h"
 
-void handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments);
+// Ends the launch when the configuration cannot be read.
+[[nodiscard]] Outcome handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments);

@@ -41,14 +41,14 @@ void offerLogInExplorer() {
 
 }  // namespace
 
-void handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
+Outcome handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
     bool logRequested = false;
     if (arguments != nullptr && arguments->size() >= 2 && isLogSwitch((*arguments)[1])) {
         arguments->erase(arguments->begin() + 1);
         requestLogFile();
         logRequested = true;
     }
-    loadEmbeddedConfig();
+    if (Outcome end = loadEmbeddedConfig()) return end;
     // Only the windowed types show message boxes; the others write to standard error.
     const int type = configInt(ConfigId::ExecutableType);
     if (type != 1 && type != 5) disableMessageBoxes();
@@ -66,4 +66,5 @@ void handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
         }
     }
     if (logRequested) offerLogInExplorer();
+    return std::nullopt;
 }

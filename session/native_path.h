@@ -9,6 +9,6 @@
 // long the two are together.
 std::string nativeLibraryPathValue(const std::string& directories, const std::string* oldPath);
 
-// Puts the configured native library directories (entry 10004) in front of
-// this process's PATH (Win32 layer).
-void addNativeLibraryPath();
+// Puts the configured native library directories (entry 10004), expanded by
+// expand, in front of this process's PATH (Win32 layer).
+void addNativeLibraryPath(void (*expand)(std::string& text));

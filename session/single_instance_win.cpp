@@ -10,7 +10,6 @@
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
-#include "launcher/messages.h"
 #include "log/diaglog.h"
 #include "platform/handle.h"
 #include "platform/win_text.h"
@@ -88,17 +87,17 @@ void releaseNotificationSemaphore(HANDLE semaphore) {
     if (!ReleaseSemaphore(semaphore, 1, nullptr)) logInfo("release semaphore failed %lu", GetLastError());
 }
 
-// A failed exchange still lets the other waiting starts in before it ends the process.
-[[noreturn]] void failExchange(HANDLE notification, const char* code) {
+// A failed exchange still lets the other waiting starts in before it ends the launch.
+LaunchEnd failExchange(HANDLE notification, const char* code) {
     releaseNotificationSemaphore(notification);
-    fatalMessage(MessageId::InternalError, code);
+    return endWithMessage(MessageId::InternalError, code);
 }
 
-void writeNotification(const std::string& path, HANDLE notification) {
+Outcome writeNotification(const std::string& path, HANDLE notification) {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         logInfo("CreateFile failed %lu", GetLastError());
-        failExchange(notification, "21");
+        return failExchange(notification, "21");
     }
     const std::string content = notificationContent(rawArguments(toU16(GetCommandLineW())));
     DWORD written = 0;
@@ -107,19 +106,22 @@ void writeNotification(const std::string& path, HANDLE notification) {
         logError("WriteFile failed %lu", GetLastError());
         file.reset();
         DeleteFileA(path.c_str());  // never leave a partial hand-over behind
-        failExchange(notification, "22");
+        return failExchange(notification, "22");
     }
+    return std::nullopt;
 }
 
-void exchange(const std::string& path, HANDLE notification) {
-    if (!isFirstInstanceAlive()) return;
-    if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) return;
-    writeNotification(path, notification);
+Outcome exchange(const std::string& path, HANDLE notification) {
+    if (!isFirstInstanceAlive()) return std::nullopt;
+    if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) return std::nullopt;
+    if (Outcome end = writeNotification(path, notification)) return end;
     logInfo("waiting for file deletion");
     if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) DeleteFileA(path.c_str());
+    return std::nullopt;
 }
 
-[[noreturn]] void handOver(bool notify) {
+// The second start ends here, after its arguments went to the first.
+LaunchEnd handOver(bool notify) {
     const unsigned long pid = readInstancePid();
     logInfo("other pid %lu", pid);
     activateProcessWindows(pid, true);
@@ -132,32 +134,32 @@ void exchange(const std::string& path, HANDLE notification) {
         logInfo("waiting for notification semaphore");
         const DWORD waited = WaitForSingleObject(notification.get(), INFINITE);
         logInfo("wait returned %lu", waited);
-        exchange(path, notification.get());
+        if (Outcome end = exchange(path, notification.get())) return *end;
     }
     releaseNotificationSemaphore(notification.get());
     logInfo("exiting");
-    ExitProcess(0);
+    return endQuietly(0);
 }
 
 }  // namespace
 
-void checkSingleInstance(bool consultConfiguration, bool notify) {
+Outcome checkSingleInstance(bool consultConfiguration, bool notify) {
     const std::string& base = state().baseName =
         semaphoreBaseName(instanceKey(), configInt(ConfigId::GlobalSingleInstance) != 0);
     if (consultConfiguration && configInt(ConfigId::SingleInstance) == 0) {
         reserveNumberedSemaphore(base);
-        return;
+        return std::nullopt;
     }
     logInfo("single instance mode");
     Semaphore s = createSemaphore(base);
     if (s.error != ERROR_ALREADY_EXISTS) {
         keepForLife(base, s);
         registerInstancePid();
-        return;
+        return std::nullopt;
     }
     logInfo("semaphore name %s, code %lu, value %p", base.c_str(), s.error, static_cast<void*>(s.handle.get()));
     s.handle.reset();
-    handOver(notify);
+    return handOver(notify);
 }
 
 const std::string* semaphoreName() { return state().checked ? &state().semaphoreName : nullptr; }
