@@ -78,6 +78,7 @@ Outcome loadJvm(bool showErrors, void (*expand)(std::string& text)) {
     logInfo("LoadDLL (%d, %s, %d)", showErrors ? 1 : 0, "(null)", 0);
     std::string javaExecutable, home;
     const JvmSource source = searchJvm(javaExecutable, home, expand);
+    if (source == JvmSource::UnpackFailed) return endWithMessage(MessageId::InternalError, "20");
     if (source == JvmSource::NotFound) {
         logError("No JVM found");
         return noJvm(showErrors, endWithMessage(MessageId::NoJvmFound, kBits));

@@ -36,7 +36,7 @@ public:
     }
 
     std::string resolvePath(const std::string& path, bool keepCase) override { return ::resolvePath(path, keepCase); }
-    void preparePackedRuntime(const std::string& home) override { ::preparePackedRuntime(home); }
+    bool preparePackedRuntime(const std::string& home) override { return ::preparePackedRuntime(home); }
     bool fileExists(const std::string& path) override { return ::fileExists(path); }
 
     std::optional<std::string> environmentVariable(const std::string& name) override {
