@@ -3,7 +3,7 @@
 // Writes the milliseconds CopyFile took on standard output (and into
 // <target>.ms, for runs where Wine gives a GUI program no output); exit code 0
 // on success, 1 when the copy failed, 2 without arguments.
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 #include <shellapi.h>
 

@@ -10,7 +10,7 @@
 // resources (its manifest asks for the version 6 common controls) and its first
 // call, InitCommonControls. The difference between the two floors is what a
 // GUI program with that manifest pays before its own code runs.
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 #include <jni.h>
 #ifdef FLOOR_GUI

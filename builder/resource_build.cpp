@@ -9,9 +9,9 @@
 #include "builder/images.h"
 #include "builder/manifest.h"
 #include "builder/version_info.h"
+#include "config/config.h"
 #include "format/config_ids.h"
 #include "format/resource_ids.h"
-#include "launcher/config.h"
 
 namespace {
 

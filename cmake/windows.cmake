@@ -12,8 +12,13 @@ target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 
 # The Win32 layer, less the entry point, so that the tests can link it.
 add_library(launcher_core STATIC
+  config/args_win.cpp
+  config/config_win.cpp
+  config/locale_table_win.cpp
+  config/run_state_win.cpp
   files/extract_win.cpp
   files/fileutil_win.cpp
+  files/own_executable_win.cpp
   files/tempdir_win.cpp
   jvm/load_win.cpp
   jvm/packed_win.cpp
@@ -24,14 +29,14 @@ add_library(launcher_core STATIC
   launch/launch_win.cpp
   launch/variables_win.cpp
   launch/vm_options_win.cpp
-  launcher/common_controls_win.cpp
-  launcher/config_load_win.cpp
-  launcher/early_win.cpp
-  launcher/locale_win.cpp
+  launcher/early_arguments_win.cpp
   launcher/messages_win.cpp
-  launcher/win_text.cpp
   log/diaglog_win.cpp
+  platform/common_controls_win.cpp
+  platform/outcome_win.cpp
+  platform/win_text.cpp
   session/console_win.cpp
+  session/instance_registry_win.cpp
   session/native_path_win.cpp
   session/reboot_win.cpp
   session/single_instance_win.cpp
@@ -39,7 +44,7 @@ add_library(launcher_core STATIC
   session/window_activation_win.cpp
 )
 # shell32 is loaded at run time where it is needed (files/fileutil_win.cpp), not imported;
-# comctl32 too, before the first window (launcher/common_controls_win.cpp).
+# comctl32 too, before the first window (platform/common_controls_win.cpp).
 target_link_libraries(launcher_core PUBLIC qarvo_portable user32 gdi32 advapi32)
 
 if(QARVO_ARCH STREQUAL "x86")

@@ -6,11 +6,9 @@
 
 #include "files/fileutil.h"
 #include "files/included.h"
+#include "files/own_executable.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
-#include "launcher/config.h"
-#include "launcher/messages.h"
-#include "launcher/own_executable.h"
 #include "log/diaglog.h"
 
 namespace {
@@ -42,19 +40,20 @@ void removeExtractionDirectory() {
     clearExtractionDirectory();
 }
 
-[[noreturn]] void failCreation() {
+LaunchEnd failCreation() {
     removeExtractionDirectory();
-    fatalMessage(MessageId::InternalError, "11");
+    return endWithMessage(MessageId::InternalError, "11");
 }
 
 // Every name is checked before anything is written: a name that could reach
 // outside the extraction directory is refused as one that cannot be created.
-void refuseUnsafeNames(const std::vector<std::string>& names) {
+Outcome refuseUnsafeNames(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         if (staysInsideDirectory(name)) continue;
         logError("refusing included file name %s", name.c_str());
-        fatalMessage(MessageId::InternalError, "11");
+        return endWithMessage(MessageId::InternalError, "11");
     }
+    return std::nullopt;
 }
 
 void createFirstDirectoryLevel(const std::string& name) {
@@ -66,55 +65,61 @@ void createFirstDirectoryLevel(const std::string& name) {
         logError("failed to create directory %s", path.c_str());
 }
 
-int extractOneFile(block::BlockReader& reader, const std::string& path) {
+// Copies one file of size bytes; closes it before returning.
+Outcome writeOneFile(block::BlockReader& reader, const std::string& path, int64_t size, int& copied) {
+    UniqueFile target(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!target) return failCreation();
+    FileSink sink(target.get());
+    copied = copyUnscrambled(reader.source(), sink, size, true, logErrorLine);
+    return std::nullopt;
+}
+
+Outcome extractOneFile(block::BlockReader& reader, const std::string& path) {
     int64_t size = 0;
     if (!reader.readLong(&size)) {
         removeExtractionDirectory();
-        fatalText(block::failureText(reader.failure()));
+        return endWithText(block::failureText(reader.failure()));
     }
     logInfo("extracting %s (size: %lld)", path.c_str(), static_cast<long long>(size));
-    if (size <= 0) return kCopied;
-    UniqueFile target(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (!target) failCreation();
-    FileSink sink(target.get());
-    return copyUnscrambled(reader.source(), sink, size, true, logErrorLine);
+    if (size <= 0) return std::nullopt;
+    int copied = kCopied;
+    if (Outcome end = writeOneFile(reader, path, size, copied)) return end;
+    if (copied == kCopied) return std::nullopt;
+    logError("Failed to extract %s", path.c_str());
+    removeExtractionDirectory();
+    return endWithMessage(MessageId::InternalError, "16");
 }
 
-int extractAll(const std::vector<std::string>& names) {
+Outcome extractAll(const std::vector<std::string>& names, uint64_t position) {
     UniqueFile executable = openOwnExecutable();
+    if (!executable) return ownExecutableUnreadable();
     FileSource source(executable.get());
     block::BlockReader reader(source, [](const std::string& line) { logInfo("%s", line.c_str()); });
-    source.seek(configTables().endPosition);
+    source.seek(position);
     for (const std::string& name : names) {
         createFirstDirectoryLevel(name);
-        const std::string path = extractionDirectory() + "\\" + name;
-        if (const int result = extractOneFile(reader, path)) {
-            logError("Failed to extract %s", path.c_str());
-            removeExtractionDirectory();
-            return result;
-        }
+        if (Outcome end = extractOneFile(reader, extractionDirectory() + "\\" + name)) return end;
     }
     unextracted = static_cast<int64_t>(source.position());
-    return kCopied;
+    return std::nullopt;
 }
 
 }  // namespace
 
-int extractIncludedFiles(bool createDirectory) {
+Outcome extractIncludedFiles(const IncludedFiles& files, bool createDirectory) {
     logInfo("extracting files");
-    const int count = configInt(ConfigId::IncludedFileCount);
-    logInfo("Included files: %d", count);
-    if (count <= 0) {
+    logInfo("Included files: %d", files.count);
+    if (files.count <= 0) {
         if (createDirectory) clearExtractionDirectory();
-        return kCopied;
+        return std::nullopt;
     }
-    const std::vector<std::string> names = includedFileNames(configString(ConfigId::IncludedFileNames), count);
-    refuseUnsafeNames(names);
-    if (createDirectory) createExtractionDirectory();
-    const int result = extractAll(names);
-    if (result == kCopied) logInfo("extracting files done");
-    return result;
+    const std::vector<std::string> names = includedFileNames(files.names, files.count);
+    if (Outcome end = refuseUnsafeNames(names)) return end;
+    if (createDirectory && !createExtractionDirectory()) return endWithMessage(MessageId::InternalError, "7");
+    if (Outcome end = extractAll(names, files.position)) return end;
+    logInfo("extracting files done");
+    return std::nullopt;
 }
 
 int64_t unextractedPosition() { return unextracted; }

@@ -1,9 +1,9 @@
 #include "files/fileutil.h"
 
 #include "files/paths.h"
-#include "launcher/handle.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
+#include "platform/handle.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 #include "log/diaglog.h"
 
 #include <shlobj.h>

@@ -12,9 +12,8 @@ bool isWritableDirectory(const std::string& directory);
 std::string tempFileName();
 // "<temporary directory>qvo_p<pid>.tmp"; the file is not created.
 std::string communicationFileName(unsigned long processId);
-// Creates the private extraction directory; ends the process with message
-// 1009 and code "7" after five failures.
-void createExtractionDirectory();
+// Creates the private extraction directory; false after five failures.
+bool createExtractionDirectory();
 // The extraction directory, or empty when none was made.
 const std::string& extractionDirectory();
 void clearExtractionDirectory();

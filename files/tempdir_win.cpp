@@ -5,10 +5,10 @@
 
 #include "files/fileutil.h"
 #include "format/config_ids.h"
-#include "launcher/messages.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/outcome.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -33,7 +33,8 @@ std::string fallbackTempDirectory() {
         CreateDirectoryA("c:\\tmp", nullptr);
         if (isWritableDirectory("c:\\tmp")) return "c:\\tmp";
     }
-    fatalMessage(MessageId::PowerUserRequired);
+    // Asked for deep inside the JVM search's probes too (java -version output): no caller can return from there.
+    fatalEnd(endWithMessage(MessageId::PowerUserRequired));
 }
 
 }  // namespace
@@ -88,15 +89,15 @@ std::string communicationFileName(unsigned long processId) {
     return tempDirectory() + "qvo_p" + std::to_string(processId) + ".tmp";
 }
 
-void createExtractionDirectory() {
+bool createExtractionDirectory() {
     for (int attempt = 0; attempt < 5; ++attempt) {
         extraction() = tempFileName() + "_dir";
         logInfo("Temp dir: %s", extraction().c_str());
-        if (CreateDirectoryA(extraction().c_str(), nullptr)) return;
+        if (CreateDirectoryA(extraction().c_str(), nullptr)) return true;
         logInfo("Could not create dir (%lu)", GetLastError());
     }
     extraction().clear();
-    fatalMessage(MessageId::InternalError, "7");
+    return false;
 }
 
 const std::string& extractionDirectory() { return extraction(); }

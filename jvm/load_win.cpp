@@ -2,16 +2,15 @@
 
 #include <cstdlib>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
+#include "jvm/jvm_session.h"
 #include "jvm/search.h"
 #include "jvm/search_rules.h"
-#include "launch/jvm_session.h"
-#include "launcher/config.h"
-#include "launcher/messages.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -56,25 +55,33 @@ HMODULE loadJvmLibrary(const std::string& javaExecutable) {
     return loadJvmFromBinDir(alternativeJavaExecutable(javaExecutable));
 }
 
-void showLoadFailure(JvmSource source, const std::string& home) {
+LaunchEnd loadFailure(JvmSource source, const std::string& home) {
     switch (source) {
-        case JvmSource::SearchPath: showMessage(MessageId::NoJvmFound, kBits); break;
-        case JvmSource::EnvironmentVariable: showMessage(kEnvVarJvmBroken, home.c_str()); break;
-        case JvmSource::Directory: showMessage(kJvmDamaged, home.c_str()); break;
-        default: showMessage(MessageId::JvmCouldNotStart); break;
+        case JvmSource::SearchPath: return endWithMessage(MessageId::NoJvmFound, kBits);
+        case JvmSource::EnvironmentVariable: return endWithMessage(kEnvVarJvmBroken, home);
+        case JvmSource::Directory: return endWithMessage(kJvmDamaged, home);
+        default: return endWithMessage(MessageId::JvmCouldNotStart);
     }
+}
+
+// Without a JVM the launcher has always returned from WinMain.
+LaunchEnd noJvm(bool showErrors, LaunchEnd end) {
+    if (!showErrors) end = endQuietly(kExitNoJvm);
+    end.exitCode = kExitNoJvm;
+    end.atOnce = false;
+    return end;
 }
 
 }  // namespace
 
-bool LoadDLL(bool showErrors) {
+Outcome loadJvm(bool showErrors, void (*expand)(std::string& text)) {
     logInfo("LoadDLL (%d, %s, %d)", showErrors ? 1 : 0, "(null)", 0);
     std::string javaExecutable, home;
-    const JvmSource source = searchJvm(javaExecutable, home);
+    const JvmSource source = searchJvm(javaExecutable, home, expand);
+    if (source == JvmSource::UnpackFailed) return endWithMessage(MessageId::InternalError, "20");
     if (source == JvmSource::NotFound) {
         logError("No JVM found");
-        if (showErrors) showMessage(MessageId::NoJvmFound, kBits);
-        return false;
+        return noJvm(showErrors, endWithMessage(MessageId::NoJvmFound, kBits));
     }
     logInfo("Trying to load JVM-DLL from %s", javaExecutable.c_str());
     HMODULE library = loadJvmLibrary(javaExecutable);
@@ -84,9 +91,8 @@ bool LoadDLL(bool showErrors) {
     if (entry != nullptr) {
         setCreateJavaVmEntry(entry);
         logInfo("Loading of JVM-DLL successful");
-        return true;
+        return std::nullopt;
     }
     logError("Could not load functions");
-    if (showErrors) showLoadFailure(source, home);
-    return false;
+    return noJvm(showErrors, loadFailure(source, home));
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-void preparePackedRuntime(const std::string& runtimeDirectory);
-void unpackArchive(const std::string& runtimeDirectory, const std::string& archive);
-// Ends the process with message 1009 ("20") when the tool cannot be started.
-void runUnpack200(const std::string& runtimeDirectory, const std::string& packFile);
+// Each is false when unpack200 cannot be started (message 1009, "20").
+bool preparePackedRuntime(const std::string& runtimeDirectory);
+bool unpackArchive(const std::string& runtimeDirectory, const std::string& archive);
+bool runUnpack200(const std::string& runtimeDirectory, const std::string& packFile);

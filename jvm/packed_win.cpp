@@ -3,30 +3,30 @@
 #include <cstdio>
 
 #include "files/fileutil.h"
-#include "format/config_ids.h"
 #include "jvm/search_rules.h"
-#include "launcher/handle.h"
-#include "launcher/messages.h"
 #include "log/diaglog.h"
+#include "platform/handle.h"
 
-void preparePackedRuntime(const std::string& runtimeDirectory) {
+bool preparePackedRuntime(const std::string& runtimeDirectory) {
     if (!fileExists(runtimeDirectory + "\\lib\\rt.jar.pack") || fileExists(runtimeDirectory + "\\lib\\jsse.jar"))
-        return;
+        return true;
     logInfo("Unpacking JRE");
     std::printf("Preparing JRE ...\n");
     std::fflush(stdout);
-    for (const std::string& archive : packedArchives()) unpackArchive(runtimeDirectory, archive);
+    for (const std::string& archive : packedArchives())
+        if (!unpackArchive(runtimeDirectory, archive)) return false;
     logInfo("Unpacking JRE done");
+    return true;
 }
 
-void unpackArchive(const std::string& runtimeDirectory, const std::string& archive) {
-    runUnpack200(runtimeDirectory, runtimeDirectory + "\\" + archive + ".pack");
+bool unpackArchive(const std::string& runtimeDirectory, const std::string& archive) {
+    return runUnpack200(runtimeDirectory, runtimeDirectory + "\\" + archive + ".pack");
 }
 
-void runUnpack200(const std::string& runtimeDirectory, const std::string& packFile) {
+bool runUnpack200(const std::string& runtimeDirectory, const std::string& packFile) {
     if (!fileExists(packFile)) {
         logInfo("pack path doesn't exists");
-        return;
+        return true;
     }
     const std::string tool = runtimeDirectory + "\\bin\\unpack200.exe";
     std::string arguments = unpackArguments(packFile);
@@ -40,11 +40,12 @@ void runUnpack200(const std::string& runtimeDirectory, const std::string& packFi
     if (!CreateProcessA(tool.c_str(), arguments.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
                         nullptr, &startup, &process)) {
         logInfo("could not create unpack process");
-        fatalMessage(MessageId::InternalError, "20");
+        return false;
     }
     UniqueHandle processHandle(process.hProcess);
     UniqueHandle threadHandle(process.hThread);
     logInfo("waiting for unpack200 to finish");
     WaitForSingleObject(processHandle.get(), INFINITE);
     logInfo("unpack done");
+    return true;
 }

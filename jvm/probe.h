@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/handle.h"
+#include "platform/handle.h"
 
 // Normalises the path in place, finds its version (cache, else by running it
 // with -version) and checks it against the limits; with executable type 1 the

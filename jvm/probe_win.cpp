@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
@@ -11,9 +12,8 @@
 #include "jvm/release_file.h"
 #include "jvm/search_rules.h"
 #include "jvm/versions.h"
-#include "launcher/config.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win_text.h"
 
 namespace {
 

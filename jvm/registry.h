@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 // A string value up to its first NUL (the value's type is not examined).
 bool readRegistryValue(HKEY root, const std::string& key, const char* valueName, std::string& value);

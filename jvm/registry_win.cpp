@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "jvm/search_rules.h"
-#include "launcher/handle.h"
+#include "platform/handle.h"
 
 namespace {
 

@@ -69,14 +69,14 @@ public:
         probe_.log("Searching for a JVM");
         FoundRuntime found;
         if (tryLocationFile("\\.morvantic\\pref_jre.cfg", "Has preferred location ", "Using preferred location",
-                            found))
-            return found;
+                            found) || unpackFailed_)
+            return result(found);
         for (const SearchEntry& entry : s_.entries)
-            if (tryEntry(entry, found)) return found;
+            if (tryEntry(entry, found) || unpackFailed_) return result(found);
         if (tryLocationFile("\\.morvantic\\inst_jre.cfg", "Has installer location ", "Using installer location",
-                            found))
-            return found;
-        if (fallbackPass(found)) return found;
+                            found) || unpackFailed_)
+            return result(found);
+        if (fallbackPass(found) || unpackFailed_) return result(found);
         for (RegistryRoot root : {RegistryRoot::User, RegistryRoot::Machine}) {
             if (!findPreviousInstallation(root, found.javaExecutable)) continue;
             probe_.log(std::string("found JRE from previous installation (") +
@@ -96,6 +96,10 @@ public:
     }
 
 private:
+    FoundRuntime result(const FoundRuntime& found) const {
+        return unpackFailed_ ? FoundRuntime{JvmSource::UnpackFailed, {}, {}} : found;
+    }
+
     bool check(std::string& javaExecutable, std::string& version, bool betaAllowed) {
         return probe_.checkJavaExe(javaExecutable, version, s_.minimum, s_.maximum, betaAllowed);
     }
@@ -152,6 +156,7 @@ private:
     bool fallbackPass(FoundRuntime& found) {
         for (const SearchEntry& entry : s_.entries) {
             if (!triedInFallback(entry)) continue;
+            if (unpackFailed_) return false;
             probe_.log("Testing relative location " + entry.location);
             if (checkHome(found.javaExecutable, entry.location, true) && probe_.fileExists(found.javaExecutable) &&
                 probe_.ofOwnArchitecture(found.javaExecutable)) {
@@ -166,7 +171,10 @@ private:
 
     bool checkHome(std::string& javaExecutable, const std::string& directory, bool presenceOnly) {
         const std::string normalised = probe_.resolvePath(directory, false);
-        probe_.preparePackedRuntime(normalised);
+        if (!probe_.preparePackedRuntime(normalised)) {
+            unpackFailed_ = true;
+            return false;
+        }
         const bool found = forHome(javaExecutable, normalised);
         if (presenceOnly) return true;
         return found && check(javaExecutable, true);
@@ -322,6 +330,7 @@ private:
         return found;
     }
 
+    bool unpackFailed_ = false;
     RuntimeProbe& probe_;
     const SearchSettings& s_;
 };

@@ -12,7 +12,8 @@
 #include "jvm/search_rules.h"
 
 // How the runtime was found; selects the message when its library fails.
-enum class JvmSource { NotFound = 0, SearchPath = 1, Directory = 2, EnvironmentVariable = 3, Registry = 4 };
+// UnpackFailed: a packed runtime could not be restored, and the search stopped there.
+enum class JvmSource { NotFound = 0, SearchPath = 1, Directory = 2, EnvironmentVariable = 3, Registry = 4, UnpackFailed = 5 };
 
 struct FoundRuntime {
     JvmSource source = JvmSource::NotFound;
@@ -42,8 +43,9 @@ public:
     // The launcher's form of a path: absolute against the executable's
     // directory, full, lower case unless keepCase.
     virtual std::string resolvePath(const std::string& path, bool keepCase) = 0;
-    // Restores a runtime shipped with packed archives before it is examined.
-    virtual void preparePackedRuntime(const std::string& home) = 0;
+    // Restores a runtime shipped with packed archives before it is examined;
+    // false when the restoring tool cannot be started, which ends the search.
+    virtual bool preparePackedRuntime(const std::string& home) = 0;
     virtual bool fileExists(const std::string& path) = 0;
     virtual std::optional<std::string> environmentVariable(const std::string& name) = 0;
     // The java.exe the platform's search path finds.

@@ -6,7 +6,8 @@
 
 #include "jvm/runtime_search.h"
 
-JvmSource searchJvm(std::string& javaExecutable, std::string& home);
+// expand: the launcher's variable expansion, for the configured locations.
+JvmSource searchJvm(std::string& javaExecutable, std::string& home, void (*expand)(std::string& text));
 
 // The first line of a file below the application root, without its line end.
 bool readLocationFile(std::string& line, const std::string& relativeName);

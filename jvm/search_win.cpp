@@ -2,16 +2,15 @@
 
 #include <fstream>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "jvm/packed.h"
 #include "jvm/probe.h"
 #include "jvm/registry.h"
-#include "launch/variables.h"
-#include "launcher/config.h"
-#include "launcher/handle.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/handle.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -20,6 +19,8 @@ HKEY rootKey(RegistryRoot root) { return root == RegistryRoot::User ? HKEY_CURRE
 // The search's questions answered by this machine.
 class WinRuntimeProbe : public RuntimeProbe {
 public:
+    explicit WinRuntimeProbe(void (*expand)(std::string&)) : expand_(expand) {}
+
     void log(const std::string& line) override { logInfo("%s", line.c_str()); }
 
     std::optional<std::string> locationFile(const std::string& relativeName) override {
@@ -30,12 +31,12 @@ public:
 
     std::string expandVariables(const std::string& text) override {
         std::string expanded = text;
-        ::expandVariables(expanded);
+        expand_(expanded);
         return expanded;
     }
 
     std::string resolvePath(const std::string& path, bool keepCase) override { return ::resolvePath(path, keepCase); }
-    void preparePackedRuntime(const std::string& home) override { ::preparePackedRuntime(home); }
+    bool preparePackedRuntime(const std::string& home) override { return ::preparePackedRuntime(home); }
     bool fileExists(const std::string& path) override { return ::fileExists(path); }
 
     std::optional<std::string> environmentVariable(const std::string& name) override {
@@ -83,11 +84,14 @@ public:
         } while (FindNextFileA(find.get(), &entry));
         return names;
     }
+
+private:
+    void (*expand_)(std::string&);
 };
 
 }  // namespace
 
-JvmSource searchJvm(std::string& javaExecutable, std::string& home) {
+JvmSource searchJvm(std::string& javaExecutable, std::string& home, void (*expand)(std::string& text)) {
     SearchSettings settings;
     settings.entries = parseSearchSequence(configString(ConfigId::SearchSequence));
     settings.minimum = configString(ConfigId::MinVersion);
@@ -95,7 +99,7 @@ JvmSource searchJvm(std::string& javaExecutable, std::string& home) {
     settings.jdkRequired = configInt(ConfigId::JdkRequired) != 0;
     settings.installationId = configString(ConfigId::InstallationId);
     settings.is64Bit = sizeof(void*) == 8;
-    WinRuntimeProbe probe;
+    WinRuntimeProbe probe(expand);
     FoundRuntime found = searchRuntime(probe, settings);
     javaExecutable = found.javaExecutable;
     home = found.home;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "launch/vm_options.h"
+#include "platform/outcome.h"
 
 // One ";"-separated entry of the configured class path: a kind letter
 // (D directory or file, A archive, S directory of archives, E environment
@@ -66,6 +67,6 @@ private:
     const ClassPathEnvironment& env_;
 };
 
-// Win32 layer: the option for this process; ends the process with message
+// Win32 layer: the option for this process; ends the launch with message
 // 1006 or 1008 when a mandatory entry is missing.
-std::string buildClassPathOption(const ClassPathOverrides& overrides);
+[[nodiscard]] Outcome buildClassPathOption(const ClassPathOverrides& overrides, std::string& option);

@@ -1,15 +1,14 @@
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
 #include "launch/class_path.h"
 #include "launch/variables.h"
-#include "launcher/config.h"
-#include "launcher/messages.h"
-#include "launcher/run_state.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win_text.h"
 
-std::string buildClassPathOption(const ClassPathOverrides& overrides) {
+Outcome buildClassPathOption(const ClassPathOverrides& overrides, std::string& option) {
     ClassPathEnvironment environment;
     environment.extractionDirectory = extractionDirectory();
     environment.productKind = productKind();
@@ -26,8 +25,7 @@ std::string buildClassPathOption(const ClassPathOverrides& overrides) {
         return value;
     };
     environment.log = [](const std::string& line) { logInfo("%s", line.c_str()); };
-    std::string option;
     if (std::optional<ClassPathFailure> failure = ClassPathBuilder(environment).buildClassPathOption(overrides, option))
-        fatalMessage(failure->messageId, failure->argument.c_str());
-    return option;
+        return endWithMessage(failure->messageId, failure->argument);
+    return std::nullopt;
 }

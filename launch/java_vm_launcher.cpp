@@ -16,7 +16,9 @@ bool describePendingException(JNIEnv* env) {
 }
 
 MainCallResult fillArguments(JNIEnv* env, const MainCall& call, jobjectArray& array) {
-    const ArgumentList arguments = call.arguments();
+    const std::optional<ArgumentList> given = call.arguments();
+    if (!given) return MainCallResult::ArgumentsInvalid;
+    const ArgumentList& arguments = *given;
     logInfo("param count: %d", static_cast<int>(arguments.size()));
     array = env->NewObjectArray(static_cast<jsize>(arguments.size()), env->FindClass("java/lang/String"), nullptr);
     if (array == nullptr) return MainCallResult::ArrayNotCreated;

@@ -4,11 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "launch/jvm_session.h"
+#include "config/args.h"
+#include "jvm/jvm_session.h"
 #include "launch/vm_options.h"
-#include "launcher/args.h"
 
 // Creates the JVM from the session's create entry with the options (class
 // path last), which the session keeps. True when it was created; the session
@@ -18,6 +19,7 @@ bool createJvm(VmOptionList options);
 enum class MainCallResult {
     Returned,               // main returned normally
     StoppedByFirstRun,      // the first-run hook said not to call main
+    ArgumentsInvalid,       // message 1007: the arguments could not be built
     ClassNotFound,          // message 1010
     MethodNotFound,         // message 1011
     FirstRunClassNotFound,  // message 1009 "14"
@@ -32,8 +34,9 @@ struct MainCall {
     // Product kind m: the first-run hook runs when its marker exists.
     bool firstRunHook = false;
     std::function<bool()> firstRunMarkerExists;
-    // Built after the class and its main method were found.
-    std::function<ArgumentList()> arguments;
+    // Built after the class and its main method were found; none when a
+    // configured text cannot be split.
+    std::function<std::optional<ArgumentList>()> arguments;
     // An argument as the log shows it (characters without a narrow form as "?").
     std::function<std::string(const std::u16string&)> logText;
 };

@@ -1,8 +1,10 @@
 // JVM creation and the call of the Java-side runtime's main method.
 #pragma once
 
-#include "launcher/args.h"
+#include "config/args.h"
+#include "platform/outcome.h"
 
-// True after the application's main method returned (and, with
-// destroyAfterMain, the JVM was destroyed).
-bool launchApplication(const ArgumentList& arguments, bool destroyAfterMain);
+// Returns after the application's main method returned (and, with
+// destroyAfterMain, the JVM was destroyed); ends the launch when the JVM
+// cannot be created or the Java-side main cannot be called.
+[[nodiscard]] Outcome launchApplication(const ArgumentList& arguments, bool destroyAfterMain);

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "launcher/args.h"
+#include "config/args.h"
 
 struct LaunchFacts {
     std::optional<std::string> semaphoreName;      // none when single-instance coordination did not run

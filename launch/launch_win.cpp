@@ -2,6 +2,8 @@
 // call of the Java-side runtime's main method.
 #include <cstdlib>
 
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/extract.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
@@ -12,11 +14,8 @@
 #include "launch/launch_args.h"
 #include "launch/variables.h"
 #include "launch/vm_options.h"
-#include "launcher/config.h"
-#include "launcher/messages.h"
-#include "launcher/run_state.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win_text.h"
 #include "session/single_instance.h"
 
 namespace {
@@ -43,22 +42,25 @@ std::u16string redirectArgument(int flagId, int fileId) {
     return toU16(narrowToWide(path, fileCodePage()));
 }
 
-ArgumentList fixedArguments() {
+// None when the text has an unclosed quote.
+std::optional<ArgumentList> fixedArguments() {
     std::string text = configString(ConfigId::FixedArguments);
     expandVariables(text);
     ArgumentList pieces;
-    if (!splitCommandLine(narrowToWide(text), pieces)) fatalMessage(MessageId::InvalidParameters);
+    if (!splitCommandLine(narrowToWide(text), pieces)) return std::nullopt;
     return pieces;
 }
 
-ArgumentList mainArguments(const ArgumentList& commandLine) {
+std::optional<ArgumentList> mainArguments(const ArgumentList& commandLine) {
     MainArgumentFacts facts;
     facts.windowed = configInt(ConfigId::ExecutableType) == 1;
     facts.mainClass = toU16(narrowToWide(configString(ConfigId::MainClass)));
     facts.errorFile = redirectArgument(ConfigId::RedirectStderr, ConfigId::StderrFile);
     facts.outputFile = redirectArgument(ConfigId::RedirectStdout, ConfigId::StdoutFile);
     facts.append = configInt(ConfigId::AppendRedirect) != 0;
-    facts.fixedArguments = fixedArguments();
+    std::optional<ArgumentList> fixed = fixedArguments();
+    if (!fixed) return std::nullopt;
+    facts.fixedArguments = std::move(*fixed);
     facts.javaOptionArguments = configInt(ConfigId::JavaOptionArguments) != 0;
     return launcherMainArguments(facts, commandLine);
 }
@@ -77,37 +79,40 @@ MainCall mainCall(const ArgumentList& commandLine) {
     return call;
 }
 
-// The outcomes that end the process here; the others return.
-void reportFatalOutcome(MainCallResult result) {
+// The results that end the launch at once; the others go on.
+Outcome endOfMainCall(MainCallResult result) {
     switch (result) {
-        case MainCallResult::ClassNotFound: fatalMessage(MessageId::MainClassNotLoaded);
-        case MainCallResult::MethodNotFound: fatalMessage(MessageId::MainMethodNotFound);
-        case MainCallResult::FirstRunClassNotFound: fatalMessage(MessageId::InternalError, "14");
-        case MainCallResult::FirstRunMethodNotFound: fatalMessage(MessageId::InternalError, "15");
+        case MainCallResult::ClassNotFound: return endWithMessage(MessageId::MainClassNotLoaded);
+        case MainCallResult::MethodNotFound: return endWithMessage(MessageId::MainMethodNotFound);
+        case MainCallResult::FirstRunClassNotFound: return endWithMessage(MessageId::InternalError, "14");
+        case MainCallResult::FirstRunMethodNotFound: return endWithMessage(MessageId::InternalError, "15");
+        case MainCallResult::ArgumentsInvalid: return endWithMessage(MessageId::InvalidParameters);
         case MainCallResult::ArrayNotCreated:
-            fatalText("Assertion failed: paramArray, file src/c/windows/JavaVMLauncher, line 429");
+            return endWithText("Assertion failed: paramArray, file src/c/windows/JavaVMLauncher, line 429");
         case MainCallResult::StringNotCreated:
-            fatalText("Assertion failed: jstr, file src/c/windows/JavaVMLauncher, line 437");
-        default: return;
+            return endWithText("Assertion failed: jstr, file src/c/windows/JavaVMLauncher, line 437");
+        default: return std::nullopt;
     }
 }
 
 }  // namespace
 
-bool launchApplication(const ArgumentList& arguments, bool destroyAfterMain) {
+Outcome launchApplication(const ArgumentList& arguments, bool destroyAfterMain) {
     logInfo("launching program");
     VmOptionList options = launchProperties(currentFacts());
     ClassPathOverrides overrides;
-    collectVmOptions(arguments, options, overrides);
-    options.push_back(buildClassPathOption(overrides));
-    if (!createJvm(std::move(options))) return false;
+    if (Outcome end = collectVmOptions(arguments, options, overrides)) return end;
+    std::string classPath;
+    if (Outcome end = buildClassPathOption(overrides, classPath)) return end;
+    options.push_back(std::move(classPath));
+    if (!createJvm(std::move(options))) return endWithMessage(MessageId::JvmCouldNotStart);
     const MainCallResult result = callLauncherMain(mainCall(arguments));
-    reportFatalOutcome(result);
+    if (Outcome end = endOfMainCall(result)) return end;
     if (result == MainCallResult::Threw) {
         logError("could not call main");
-        return false;
+        return endWithMessage(MessageId::JvmCouldNotStart);
     }
     if (destroyAfterMain) destroyJvm();
     logInfo("launch done");
-    return true;
+    return std::nullopt;
 }

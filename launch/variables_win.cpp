@@ -1,10 +1,10 @@
-#include "launch/jvm_session.h"
+#include "jvm/jvm_session.h"
 #include "launch/variables.h"
 
 #include "files/fileutil.h"
 #include "files/tempdir.h"
-#include "launcher/win32.h"
 #include "log/diaglog.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/args.h"
+#include "config/args.h"
+#include "platform/outcome.h"
 
 // The ordered option texts handed to the JVM. Kept for the life of the
 // process once the JVM has them.
@@ -103,6 +104,7 @@ std::string formatText(const char* format, ...)
     ;
 
 // Win32 layer: the three sources of this process, in order, into list and
-// overrides. Ends the process with message 1007 on an unclosed quote in the
+// overrides. Ends the launch with message 1007 on an unclosed quote in the
 // configured VM parameters.
-void collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPathOverrides& overrides);
+[[nodiscard]] Outcome collectVmOptions(const ArgumentList& arguments, VmOptionList& list,
+                                       ClassPathOverrides& overrides);

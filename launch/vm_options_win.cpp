@@ -1,13 +1,13 @@
 #include <cstdio>
 
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "launch/variables.h"
 #include "launch/vm_options.h"
-#include "launcher/config.h"
-#include "launcher/run_state.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -53,14 +53,15 @@ const OptionEnvironment& processEnvironment() {
 
 }  // namespace
 
-void collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPathOverrides& overrides) {
+Outcome collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPathOverrides& overrides) {
     std::string parameters = configString(ConfigId::VmParameters);
     expandVariables(parameters);
     std::vector<std::string> pieces;
-    splitArguments(parameters, pieces);
+    if (!splitArguments(parameters, pieces)) return endWithMessage(MessageId::InvalidParameters);
     std::vector<std::string> javaOptions;
     if (configInt(ConfigId::JavaOptionArguments) != 0)
         for (const std::u16string& option : javaOptionArguments(arguments))
             javaOptions.push_back(wideToNarrow(toWide(option)));
     collectVmOptionsFrom(pieces, javaOptions, openDefaultOptionFile, processEnvironment(), list, overrides);
+    return std::nullopt;
 }

@@ -1,34 +1,53 @@
-// Entry point: one launch, in a fixed order, on the main thread.
-#include <cstdlib>
+// Entry point: one launch, in a fixed order, on the main thread. Each step
+// returns how it ended; only this sequence shows a failure and ends the
+// process.
 #include <cstring>
 #include <string>
 
+#include "config/args.h"
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/extract.h"
 #include "format/config_ids.h"
 #include "jvm/load.h"
 #include "launch/launch.h"
-#include "launcher/common_controls.h"
-#include "launcher/config.h"
+#include "launch/variables.h"
+#include "launcher/early_arguments.h"
 #include "launcher/messages.h"
-#include "launcher/run_state.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
-
+#include "platform/common_controls.h"
+#include "platform/outcome.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 #include "session/console.h"
+#include "session/native_path.h"
+#include "session/reboot.h"
 #include "session/single_instance.h"
 #include "session/splash.h"
 
 namespace {
 
-constexpr int kExitNoJvm = 83;
-
 bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
+// Shows what the end says and ends the process at once: the splash thread
+// may still run, so no static destructors.
+[[noreturn]] void endLaunch(const LaunchEnd& end) {
+    showLaunchEnd(end);
+    ExitProcess(static_cast<UINT>(end.exitCode));
+}
+
+// Returns from WinMain only for an end that is not at once.
+int finish(const LaunchEnd& end) {
+    if (end.atOnce) endLaunch(end);
+    showLaunchEnd(end);
+    return end.exitCode;
+}
+
 // "-q" and "-c" (entry 154) and "-console" (entries 154 or 156). The
-// arguments stay in the list; the application receives them too.
-void handleConsoleSwitches(const ArgumentList& arguments) {
+// arguments stay in the list; the application receives them too. False when
+// "-c" found no console.
+bool handleConsoleSwitches(const ArgumentList& arguments) {
     const bool quietAndConsole = configInt(ConfigId::ConsoleSwitches) != 0;
-    if (!quietAndConsole && configInt(ConfigId::ConsoleSwitchOnly) == 0) return;
+    if (!quietAndConsole && configInt(ConfigId::ConsoleSwitchOnly) == 0) return true;
     for (const std::u16string& argument : arguments) {
         if (quietAndConsole && argument == u"-q") {
             disableMessageBoxes();
@@ -36,14 +55,18 @@ void handleConsoleSwitches(const ArgumentList& arguments) {
             attachOrAllocateConsole();
         } else if (quietAndConsole && argument == u"-c") {
             disableMessageBoxes();
-            if (!attachOrAllocateConsole()) {
-                initCommonControlsOnce();
-                MessageBoxA(nullptr, "Error: Could not allocate console.", "morvantic", MB_OK);
-                std::exit(1);
-            }
+            if (!attachOrAllocateConsole()) return false;
             break;
         }
     }
+    return true;
+}
+
+// A fixed box, whatever the configuration and "-q" say; the C runtime's exit.
+int consoleUnavailable() {
+    initCommonControlsOnce();
+    MessageBoxA(nullptr, "Error: Could not allocate console.", "morvantic", MB_OK);
+    return 1;
 }
 
 // Libraries loaded by name, now or by anything the launcher loads later, are
@@ -61,9 +84,15 @@ void keepCurrentDirectoryOutOfDllSearch() {
 bool splashEnabled() { return configInt(ConfigId::ShowSplash) != 0; }
 bool splashThroughRuntime() { return configInt(ConfigId::SplashThroughRuntime) != 0; }
 
+IncludedFiles includedFiles() {
+    return {configInt(ConfigId::IncludedFileCount), configString(ConfigId::IncludedFileNames),
+            configTables().endPosition};
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCommand) {
+    setFatalEndHandler(endLaunch);
     keepCurrentDirectoryOutOfDllSearch();
     const char* text = commandText != nullptr ? commandText : "";
     if (*text != '\0' && std::strcmp(text, "__mvt_reboot") == 0) {
@@ -75,16 +104,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCom
 
     ArgumentList arguments;
     const bool commandLineValid = splitCommandLine(GetCommandLineW(), arguments);
-    handleEarlyArguments(instance, &arguments);
+    if (Outcome end = handleEarlyArguments(instance, &arguments)) return finish(*end);
     // Reported only now: the message's text and caption come from the configuration.
-    if (!commandLineValid) fatalMessage(MessageId::InvalidParameters);
-    handleConsoleSwitches(arguments);
-    if (!languageRestart()) checkSingleInstance(true, true);
+    if (!commandLineValid) return finish(endWithMessage(MessageId::InvalidParameters));
+    if (!handleConsoleSwitches(arguments)) return consoleUnavailable();
+    if (!languageRestart())
+        if (Outcome end = checkSingleInstance(true, true)) return finish(*end);
     if (splashEnabled() && !splashThroughRuntime()) showSplash(showCommand);
-    if (extractIncludedFiles(true) != 0) fatalMessage(MessageId::InternalError, "16");
-    addNativeLibraryPath();
-    if (!LoadDLL(true)) return kExitNoJvm;
+    if (Outcome end = extractIncludedFiles(includedFiles(), true)) return finish(*end);
+    addNativeLibraryPath(expandVariables);
+    if (Outcome end = loadJvm(true, expandVariables)) return finish(*end);
     if (splashEnabled() && splashThroughRuntime()) showSplash(showCommand);
-    if (!launchApplication(arguments, true)) fatalMessage(MessageId::JvmCouldNotStart);
+    if (Outcome end = launchApplication(arguments, true)) return finish(*end);
     return 0;
 }

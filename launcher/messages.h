@@ -5,13 +5,12 @@
 
 #include <string>
 
-#include "launcher/win32.h"
+#include "platform/outcome.h"
 
 void showError(const std::string& text);
 void showMessage(int messageId, const char* argument = nullptr);
-[[noreturn]] void fatalText(const std::string& text);
-[[noreturn]] void fatalMessage(int messageId, const char* argument = nullptr);
+// What the end of a launch says, if anything.
+void showLaunchEnd(const LaunchEnd& end);
 
 bool messageBoxesEnabled();
 void disableMessageBoxes();
-void setMessageOwner(HWND owner);

@@ -3,19 +3,18 @@
 #include <atomic>
 #include <cstdio>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
-#include "launcher/common_controls.h"
-#include "launcher/config.h"
 #include "launcher/message_text.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/common_controls.h"
+#include "platform/win_text.h"
 #include "session/splash.h"
 
 namespace {
 
 std::atomic<bool> boxesEnabled{true};
-std::atomic<HWND> owner{nullptr};
 
 // The text of a message id: the wide table's when it has one (a wide entry
 // or the user's localised group), otherwise the narrow table's.
@@ -51,7 +50,7 @@ void showWide(std::wstring text) {
         // moment; a box it can no longer own is shown without an owner.
         // (Windows reports the failure as 0, Wine as -1.)
         initCommonControlsOnce();
-        HWND boxOwner = owner.load();
+        HWND boxOwner = messageOwner();
         if (boxOwner != nullptr && !IsWindow(boxOwner)) boxOwner = nullptr;
         if (MessageBoxW(boxOwner, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK) <= 0 && boxOwner != nullptr)
             MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
@@ -72,16 +71,12 @@ void showError(const std::string& text) { showWide(narrowToWide(text)); }
 
 void showMessage(int messageId, const char* argument) { showWide(substituted(messageId, argument)); }
 
-void fatalText(const std::string& text) {
-    showError(text);
-    ExitProcess(1);
-}
-
-void fatalMessage(int messageId, const char* argument) {
-    showMessage(messageId, argument);
-    ExitProcess(1);
-}
-
 bool messageBoxesEnabled() { return boxesEnabled; }
 void disableMessageBoxes() { boxesEnabled = false; }
-void setMessageOwner(HWND window) { owner = window; }
+
+void showLaunchEnd(const LaunchEnd& end) {
+    if (end.messageId != 0)
+        showMessage(end.messageId, end.argument ? end.argument->c_str() : nullptr);
+    else if (!end.text.empty())
+        showError(end.text);
+}

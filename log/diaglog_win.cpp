@@ -7,8 +7,8 @@
 #include <mutex>
 #include <string>
 
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 
 namespace {
 

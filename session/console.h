@@ -1,7 +1,5 @@
-// Console switches, the native library path and the reboot request.
+// Console switches: attach to the parent's console or make a new one.
 #pragma once
 
 // True when a console is attached (or already was).
 bool attachOrAllocateConsole();
-void addNativeLibraryPath();
-void rebootSystem();

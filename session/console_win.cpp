@@ -1,7 +1,7 @@
 // Console switches: attach to the parent's console or make a new one.
 #include "session/console.h"
 
-#include "launcher/win32.h"
+#include "platform/win32.h"
 #include "log/diaglog.h"
 
 namespace {

@@ -2,19 +2,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
-#include "launch/variables.h"
-#include "launcher/config.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
-#include "session/console.h"
+#include "platform/win_text.h"
 #include "session/native_path.h"
 
-void addNativeLibraryPath() {
+void addNativeLibraryPath(void (*expand)(std::string& text)) {
     std::string directories = configString(ConfigId::NativeLibraryDirectory);
     logInfo("native lib dir is %s", directories.c_str());
-    expandVariables(directories);
+    expand(directories);
     std::string oldPath;
     const bool hasPath = environmentVariable("PATH", oldPath);
     const std::string value = nativeLibraryPathValue(expandPathList(directories), hasPath ? &oldPath : nullptr);

@@ -1,8 +1,8 @@
 // The reboot request ("__mvt_reboot"): restart the machine after 5 seconds.
-#include "launcher/handle.h"
-#include "launcher/win32.h"
 #include "log/diaglog.h"
-#include "session/console.h"
+#include "platform/handle.h"
+#include "platform/win32.h"
+#include "session/reboot.h"
 
 namespace {
 

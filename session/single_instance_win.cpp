@@ -6,21 +6,19 @@
 
 #include <string>
 
+#include "config/config.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
-#include "launcher/config.h"
-#include "launcher/handle.h"
-#include "launcher/messages.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/handle.h"
+#include "platform/win_text.h"
 #include "session/instance_registry.h"
 #include "session/instance_rules.h"
 #include "session/window_activation.h"
 
 namespace {
 
-const char* const kPidKey = "SOFTWARE\\korvath\\qarvo\\pids\\";
 constexpr long kLastNumber = 100000;
 
 struct State {
@@ -34,11 +32,6 @@ struct State {
 State& state() {
     static State s;
     return s;
-}
-
-const std::string& executableKey() {
-    static const std::string key = resolvePath(executablePath(), false);
-    return key;
 }
 
 struct Semaphore {
@@ -74,6 +67,17 @@ void reserveNumberedSemaphore(const std::string& base) {
     keepForLife(name, s);
 }
 
+// True while the first instance's semaphore exists (or cannot be examined).
+bool isFirstInstanceAlive() {
+    Semaphore s = createSemaphore(state().baseName);
+    if (!s.handle || s.error == ERROR_ALREADY_EXISTS) return true;
+    // This call has just made the semaphore anew: the first instance is gone.
+    if (!ReleaseSemaphore(s.handle.get(), 1, nullptr)) logInfo("release semaphore 2 failed %lu", GetLastError());
+    s.handle.reset();
+    logInfo("main process already released semaphore.");
+    return false;
+}
+
 WaitOutcome waitForConsumption(const std::string& path) {
     return waitForFileConsumed({[&path] { return fileExists(path); }, isFirstInstanceAlive,
                                 [](unsigned ms) { Sleep(ms); }});
@@ -83,17 +87,17 @@ void releaseNotificationSemaphore(HANDLE semaphore) {
     if (!ReleaseSemaphore(semaphore, 1, nullptr)) logInfo("release semaphore failed %lu", GetLastError());
 }
 
-// A failed exchange still lets the other waiting starts in before it ends the process.
-[[noreturn]] void failExchange(HANDLE notification, const char* code) {
+// A failed exchange still lets the other waiting starts in before it ends the launch.
+LaunchEnd failExchange(HANDLE notification, const char* code) {
     releaseNotificationSemaphore(notification);
-    fatalMessage(MessageId::InternalError, code);
+    return endWithMessage(MessageId::InternalError, code);
 }
 
-void writeNotification(const std::string& path, HANDLE notification) {
+Outcome writeNotification(const std::string& path, HANDLE notification) {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         logInfo("CreateFile failed %lu", GetLastError());
-        failExchange(notification, "21");
+        return failExchange(notification, "21");
     }
     const std::string content = notificationContent(rawArguments(toU16(GetCommandLineW())));
     DWORD written = 0;
@@ -102,19 +106,22 @@ void writeNotification(const std::string& path, HANDLE notification) {
         logError("WriteFile failed %lu", GetLastError());
         file.reset();
         DeleteFileA(path.c_str());  // never leave a partial hand-over behind
-        failExchange(notification, "22");
+        return failExchange(notification, "22");
     }
+    return std::nullopt;
 }
 
-void exchange(const std::string& path, HANDLE notification) {
-    if (!isFirstInstanceAlive()) return;
-    if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) return;
-    writeNotification(path, notification);
+Outcome exchange(const std::string& path, HANDLE notification) {
+    if (!isFirstInstanceAlive()) return std::nullopt;
+    if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) return std::nullopt;
+    if (Outcome end = writeNotification(path, notification)) return end;
     logInfo("waiting for file deletion");
     if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) DeleteFileA(path.c_str());
+    return std::nullopt;
 }
 
-[[noreturn]] void handOver(bool notify) {
+// The second start ends here, after its arguments went to the first.
+LaunchEnd handOver(bool notify) {
     const unsigned long pid = readInstancePid();
     logInfo("other pid %lu", pid);
     activateProcessWindows(pid, true);
@@ -127,64 +134,32 @@ void exchange(const std::string& path, HANDLE notification) {
         logInfo("waiting for notification semaphore");
         const DWORD waited = WaitForSingleObject(notification.get(), INFINITE);
         logInfo("wait returned %lu", waited);
-        exchange(path, notification.get());
+        if (Outcome end = exchange(path, notification.get())) return *end;
     }
     releaseNotificationSemaphore(notification.get());
     logInfo("exiting");
-    ExitProcess(0);
+    return endQuietly(0);
 }
 
 }  // namespace
 
-void checkSingleInstance(bool consultConfiguration, bool notify) {
+Outcome checkSingleInstance(bool consultConfiguration, bool notify) {
     const std::string& base = state().baseName =
-        semaphoreBaseName(executableKey(), configInt(ConfigId::GlobalSingleInstance) != 0);
+        semaphoreBaseName(instanceKey(), configInt(ConfigId::GlobalSingleInstance) != 0);
     if (consultConfiguration && configInt(ConfigId::SingleInstance) == 0) {
         reserveNumberedSemaphore(base);
-        return;
+        return std::nullopt;
     }
     logInfo("single instance mode");
     Semaphore s = createSemaphore(base);
     if (s.error != ERROR_ALREADY_EXISTS) {
         keepForLife(base, s);
         registerInstancePid();
-        return;
+        return std::nullopt;
     }
     logInfo("semaphore name %s, code %lu, value %p", base.c_str(), s.error, static_cast<void*>(s.handle.get()));
     s.handle.reset();
-    handOver(notify);
+    return handOver(notify);
 }
 
 const std::string* semaphoreName() { return state().checked ? &state().semaphoreName : nullptr; }
-
-bool isFirstInstanceAlive() {
-    Semaphore s = createSemaphore(state().baseName);
-    if (!s.handle || s.error == ERROR_ALREADY_EXISTS) return true;
-    // This call has just made the semaphore anew: the first instance is gone.
-    if (!ReleaseSemaphore(s.handle.get(), 1, nullptr)) logInfo("release semaphore 2 failed %lu", GetLastError());
-    s.handle.reset();
-    logInfo("main process already released semaphore.");
-    return false;
-}
-
-void registerInstancePid() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPidKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    UniqueKey owned(key);
-    const DWORD pid = GetCurrentProcessId();
-    RegSetValueExA(owned.get(), executableKey().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), sizeof pid);
-}
-
-unsigned long readInstancePid() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPidKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    UniqueKey owned(key);
-    DWORD pid = 0, size = sizeof pid, type = 0;
-    if (RegQueryValueExA(owned.get(), executableKey().c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&pid), &size) !=
-            ERROR_SUCCESS ||
-        size != sizeof pid)
-        return 0;
-    return pid;
-}

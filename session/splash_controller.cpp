@@ -2,7 +2,7 @@
 
 #include <jni.h>
 
-#include "launch/jvm_session.h"
+#include "jvm/jvm_session.h"
 
 namespace {
 

@@ -5,21 +5,23 @@
 #include <atomic>
 #include <string>
 
+#include "config/config.h"
+#include "config/run_state.h"
 #include "format/config_ids.h"
 #include "format/resource_ids.h"
-#include "launch/jvm_session.h"
-#include "launcher/common_controls.h"
-#include "launcher/config.h"
-#include "launcher/messages.h"
-#include "launcher/run_state.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
+#include "jvm/jvm_session.h"
 #include "log/diaglog.h"
+#include "platform/common_controls.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 #include "session/splash_controller.h"
 #include "session/splash_rules.h"
 #include "session/window_activation.h"
 
 namespace {
+
+// The window shown last, for message boxes to be owned by.
+std::atomic<HWND> shownWindow{nullptr};
 
 const char* const kWindowClass = "QarvoSplashScreen";
 constexpr UINT kPollMs = 100;
@@ -214,7 +216,7 @@ HWND createWindow(const OwnWindow& w) {
 // either before it (no window is shown) or after it (the window is hidden).
 bool showWindow(HWND window, int showCommand) {
     return gate().publish(window, [&] {
-        setMessageOwner(window);
+        shownWindow = window;
         ShowWindow(window, showCommand);
         logInfo("Splash screen visible");
         if (configInt(ConfigId::SplashTopmost) != 0)
@@ -351,3 +353,5 @@ void hideSplash() {
     else
         hideOwnWindow();
 }
+
+HWND messageOwner() { return shownWindow.load(); }

@@ -3,11 +3,11 @@
 #include <mutex>
 #include <string>
 
+#include "config/config.h"
 #include "format/config_ids.h"
-#include "launcher/config.h"
-#include "launcher/win32.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
 
 namespace {
 

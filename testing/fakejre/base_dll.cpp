@@ -2,7 +2,7 @@
 // bin directory (not beside jvm.dll), as the libraries a real jvm.dll depends
 // on do, and the fake jvm.dll imports it. It tells which copy of itself the
 // loader took, so that a test can tell the runtime's own copy from a planted one.
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 #include <string>
 

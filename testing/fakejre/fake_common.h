@@ -2,7 +2,7 @@
 // calls log that the tests read. Both live in the directory of the module.
 #pragma once
 
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 #include <string>
 

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <string>
 
-#include "launcher/handle.h"
-#include "launcher/win32.h"
+#include "platform/handle.h"
+#include "platform/win32.h"
 
 #include <shellapi.h>
 

@@ -3,7 +3,7 @@
 // the given button (OK by default). Exit code 0 when a box was found, 2 when
 // none appeared within the time limit.
 //   msgbox-probe.exe [seconds] [ok|yes|no]
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -17,7 +17,7 @@
 //   window-probe session SECONDS        keeps a top-level window for SECONDS and
 //                                       prints "query-end-session" and
 //                                       "end-session N" as the session ends
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/args.h"
+#include "config/args.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::u16string text(size / 2, u'\0');

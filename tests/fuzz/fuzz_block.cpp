@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "config/config.h"
 #include "format/block.h"
-#include "launcher/config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

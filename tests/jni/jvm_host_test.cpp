@@ -171,6 +171,15 @@ TEST_F(HostJvm, AMissingClassOrMethodIsReported) {
     EXPECT_EQ("", report());
 }
 
+TEST_F(HostJvm, ArgumentsThatCannotBeBuiltEndTheCallBeforeMain) {
+    ASSERT_TRUE(createJvm(options()));
+    MainCall c = call("jnitest.Probe", {});
+    c.arguments = [] { return std::optional<ArgumentList>(); };
+    EXPECT_EQ(MainCallResult::ArgumentsInvalid, callLauncherMain(c));
+    EXPECT_EQ("", report());
+    EXPECT_FALSE(logged("param count: 0"));
+}
+
 TEST_F(HostJvm, CreationFailureIsReported) {
     EXPECT_FALSE(createJvm(options({"-XX:MaxHeapSize=not-a-size"})));
     EXPECT_FALSE(jvmSession().created.load());

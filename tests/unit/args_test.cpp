@@ -1,7 +1,7 @@
 // The launcher's own splitting rules for command lines and configured texts.
 #include <gtest/gtest.h>
 
-#include "launcher/args.h"
+#include "config/args.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The configuration tables and their accessors.
 #include <gtest/gtest.h>
 
-#include "launcher/config.h"
+#include "config/config.h"
 
 namespace {
 

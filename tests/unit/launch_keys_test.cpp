@@ -8,7 +8,7 @@
 #include "builder/launch_keys.h"
 #include "builder/project.h"
 #include "format/config_ids.h"
-#include "launcher/args.h"
+#include "config/args.h"
 
 namespace {
 

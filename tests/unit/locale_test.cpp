@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/locale_table.h"
+#include "config/locale_table.h"
 
 namespace {
 

@@ -42,7 +42,8 @@ public:
     }
     std::string expandVariables(const std::string& text) override { return text; }
     std::string resolvePath(const std::string& path, bool) override { return path; }
-    void preparePackedRuntime(const std::string&) override {}
+    bool unpackFails = false;
+    bool preparePackedRuntime(const std::string&) override { return !unpackFails; }
     bool fileExists(const std::string& path) override { return files.count(path) != 0; }
     std::optional<std::string> environmentVariable(const std::string& name) override {
         auto it = environment.find(name);
@@ -115,6 +116,8 @@ TEST_P(SearchOrderTest, TheFirstSourceWithARuntimeWins) {
         } else if (source == "previous") {
             probe.value(Root::Machine, "SOFTWARE\\korvath\\morvantic\\installations", "app", "C:\\old;C:\\prev");
             probe.home("C:\\prev\\jre", "11");
+        } else if (source == "unpackFails") {
+            probe.unpackFails = true;
         } else if (source == "variable") {
             probe.environment["QARVO_JAVA_HOME"] = "C:/qarvo";
             probe.home("C:\\qarvo", "11");
@@ -136,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "C:\\prev\\jre\\bin\\java.exe"},
         OrderCase{"previousInstallation", {"previous", "variable"}, JvmSource::Registry, "C:\\prev\\jre\\bin\\java.exe"},
         OrderCase{"variableLast", {"variable"}, JvmSource::EnvironmentVariable, "C:\\qarvo\\bin\\java.exe"},
-        OrderCase{"nothing", {}, JvmSource::NotFound, ""}),
+        OrderCase{"nothing", {}, JvmSource::NotFound, ""},
+        OrderCase{"unpackFailureStopsTheSearch", {"preferred", "entry", "unpackFails"}, JvmSource::UnpackFailed, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Each vendor's installer layout, in either root.

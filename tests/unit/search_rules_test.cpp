@@ -1,8 +1,8 @@
 // Text rules of the JVM search.
 #include <gtest/gtest.h>
 
+#include "jvm/jvm_session.h"
 #include "jvm/search_rules.h"
-#include "launch/jvm_session.h"
 
 namespace {
 

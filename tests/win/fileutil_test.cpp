@@ -5,7 +5,7 @@
 #include <string>
 
 #include "files/fileutil.h"
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

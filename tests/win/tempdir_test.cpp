@@ -6,7 +6,7 @@
 
 #include "files/fileutil.h"
 #include "files/tempdir.h"
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "launcher/args.h"
+#include "config/args.h"
 
 bool splitArgumentText(std::u16string_view text, ArgumentList& out) {
     constexpr auto npos = std::u16string_view::npos;

@@ -1,4 +1,4 @@
-#include "launch/jvm_session.h"
+#include "jvm/jvm_session.h"
 
 #include "jvm/search_rules.h"
 

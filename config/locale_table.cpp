@@ -1,4 +1,4 @@
-#include "launcher/locale_table.h"
+#include "config/locale_table.h"
 
 #include <iterator>
 

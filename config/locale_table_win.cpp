@@ -1,4 +1,4 @@
-#include "launcher/locale_table.h"
-#include "launcher/win32.h"
+#include "config/locale_table.h"
+#include "platform/win32.h"
 
 const char* currentLocaleCode() { return localeCodeFor(GetUserDefaultLCID()); }

@@ -1,13 +1,17 @@
-// The launcher's own executable file, opened for reading; ends the process
-// with the media-file text when it cannot be opened.
+// The launcher's own executable file, opened for reading, and the end of a
+// launch that cannot read it.
 #pragma once
 
 #include <cstdint>
 
 #include "format/byte_source.h"
-#include "launcher/handle.h"
+#include "platform/handle.h"
+#include "platform/outcome.h"
 
+// Invalid (and logged) when the file cannot be opened.
 UniqueFile openOwnExecutable();
+// The media-file text.
+LaunchEnd ownExecutableUnreadable();
 
 // An open file read field by field (the executable's block and included files).
 class FileSource final : public ByteSource {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 template <typename Policy>
 class UniqueResource {

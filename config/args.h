@@ -15,3 +15,10 @@ bool splitArgumentText(std::u16string_view text, ArgumentList& out);
 
 // The launcher's log-creation switches, recognised in element 1 only.
 bool isLogSwitch(std::u16string_view argument);
+
+// Splits the process's command line (Win32 layer); false on an unclosed
+// quote. The caller reports message 1007 once the configuration that holds
+// its text is loaded.
+bool splitCommandLine(const std::wstring& commandLine, ArgumentList& out);
+// The same for a narrow text from the configuration, in the ANSI code page.
+bool splitArguments(const std::string& text, std::vector<std::string>& out);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "format/block.h"
+#include "platform/outcome.h"
 
 struct ConfigTables {
     std::map<int, std::string> narrow;
@@ -24,8 +25,9 @@ ConfigTables& configTables();
 // locale code (nullptr) no group applies.
 void applyBlock(const block::RawBlock& raw, const char* localeCode, ConfigTables& tables);
 
-// Ends the process on a damaged block (Win32 layer).
-void loadEmbeddedConfig();
+// Reads this executable's block into the tables (Win32 layer); ends the
+// launch when the file cannot be read or the block is damaged.
+[[nodiscard]] Outcome loadEmbeddedConfig();
 
 // Narrow text of id; empty when missing.
 std::string configString(int id);

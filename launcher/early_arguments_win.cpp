@@ -1,19 +1,17 @@
-#include <cstdio>
+#include "launcher/early_arguments.h"
 
+#include <string>
+
+#include "config/config.h"
+#include "config/run_state.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
-#include "launcher/common_controls.h"
-#include "launcher/config.h"
 #include "launcher/messages.h"
-#include "launcher/run_state.h"
-#include "launcher/win_text.h"
 #include "log/diaglog.h"
+#include "platform/common_controls.h"
+#include "platform/win_text.h"
 
 namespace {
-
-bool restarted = false;
-char kind = 'm';
-HINSTANCE instanceHandle = nullptr;
 
 // Offers to show the requested log file in Explorer.
 void offerLogInExplorer() {
@@ -43,34 +41,21 @@ void offerLogInExplorer() {
 
 }  // namespace
 
-bool languageRestart() { return restarted; }
-void setLanguageRestart() { restarted = true; }
-char productKind() { return kind; }
-const char* productName() { return kind == 'q' ? "qarvo" : "morvantic"; }
-HINSTANCE launcherInstance() { return instanceHandle; }
-
-bool splitCommandLine(const std::wstring& commandLine, ArgumentList& out) {
-    return splitArgumentText(toU16(commandLine), out);
-}
-
-void splitArguments(const std::string& text, std::vector<std::string>& out) {
-    ArgumentList wide;
-    if (!splitCommandLine(narrowToWide(text), wide)) fatalMessage(MessageId::InvalidParameters);
-    for (const std::u16string& argument : wide) out.push_back(wideToNarrow(toWide(argument)));
-}
-
-void handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
+Outcome handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
     bool logRequested = false;
     if (arguments != nullptr && arguments->size() >= 2 && isLogSwitch((*arguments)[1])) {
         arguments->erase(arguments->begin() + 1);
         requestLogFile();
         logRequested = true;
     }
-    loadEmbeddedConfig();
-    instanceHandle = instance;
+    if (Outcome end = loadEmbeddedConfig()) return end;
+    // Only the windowed types show message boxes; the others write to standard error.
+    const int type = configInt(ConfigId::ExecutableType);
+    if (type != 1 && type != 5) disableMessageBoxes();
+    setLauncherInstance(instance);
     const std::string kindText = configString(ConfigId::ProductKind);
-    kind = kindText.empty() ? '\0' : kindText[0];
-    if (!restarted) {
+    setProductKind(kindText.empty() ? '\0' : kindText[0]);
+    if (!languageRestart()) {
         const std::string directory = configString(ConfigId::WorkingDirectory);
         if (!directory.empty()) {
             const std::string path = resolvePath(directory, true);
@@ -81,4 +66,5 @@ void handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
         }
     }
     if (logRequested) offerLogInExplorer();
+    return std::nullopt;
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 // Wide and UTF-16 strings are the same thing on Windows.
 inline std::u16string toU16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }

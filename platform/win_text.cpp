@@ -1,4 +1,4 @@
-#include "launcher/win_text.h"
+#include "platform/win_text.h"
 
 std::wstring narrowToWide(const std::string& text, UINT codePage) {
     if (text.empty()) return std::wstring();

@@ -1,4 +1,4 @@
-#include "launcher/config.h"
+#include "config/config.h"
 
 #include <climits>
 #include <cstring>

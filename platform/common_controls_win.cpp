@@ -1,6 +1,6 @@
-#include "launcher/common_controls.h"
+#include "platform/common_controls.h"
 
-#include "launcher/win32.h"
+#include "platform/win32.h"
 
 void initCommonControlsOnce() {
     static const bool done = [] {

@@ -1,0 +1,24 @@
+#include "config/config.h"
+
+#include <string>
+
+#include "config/locale_table.h"
+#include "files/own_executable.h"
+#include "log/diaglog.h"
+#include "platform/handle.h"
+
+Outcome loadEmbeddedConfig() {
+    UniqueFile file = openOwnExecutable();
+    if (!file) return ownExecutableUnreadable();
+    FileSource source(file.get());
+    block::BlockReader reader(source, [](const std::string& line) { logInfo("%s", line.c_str()); });
+    block::RawBlock raw;
+    uint64_t start = 0;
+    const bool ok = reader.locateAppendedData(&start) && reader.readBlock(raw);
+    ConfigTables& tables = configTables();
+    applyBlock(raw, raw.groups.empty() ? nullptr : currentLocaleCode(), tables);
+    if (!ok) return endWithText(block::failureText(reader.failure()));
+    tables.endPosition = source.position();
+    file.reset();
+    return std::nullopt;
+}
