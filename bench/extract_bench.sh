@@ -32,7 +32,7 @@ project "$data" > "$work/big.toml"
 "$dist/bin/qarvo-build" build "$work/big.toml" -o "$work/big.exe" --arch "$arch" >/dev/null
 
 temp=$prefix_temp
-clean_temp() { rm -rf "$temp"/qvo* "$temp"/floor-copy.*; }
+clean_temp() { clear_extracted; rm -f "$temp"/floor-copy.*; }
 
 timed_start() {  # exe -> microseconds from process start to JNI_CreateJavaVM
   rm -f "$bin/server/fakejre-calls.log"

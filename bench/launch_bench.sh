@@ -61,7 +61,6 @@ rm -f "$bin/fakejre-calls.log"
 # never runs. What a round left is removed, so that every start meets the same
 # temporary directory (Wine looks a name up by reading the whole directory;
 # Windows does not).
-clear_extracted() { rm -rf "$prefix_temp"/qvo*; }
 clear_extracted
 
 load_before=$(load)

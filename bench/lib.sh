@@ -67,6 +67,8 @@ wine_run cmd /c exit >/dev/null 2>&1 || true
 # The prefix's temporary directory, where the launcher extracts included files.
 prefix_temp=$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Local/Temp
 [ -d "$prefix_temp" ] || prefix_temp=$WINEPREFIX/drive_c/users/${USER:-root}/Temp
+# Removes the directories (and their marker files) that starts extracted into.
+clear_extracted() { rm -rf "$prefix_temp"/qvo*; }
 
 # The Windows path of a host path (Z: is the host's root).
 winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
