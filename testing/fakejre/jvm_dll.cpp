@@ -278,10 +278,18 @@ std::vector<std::wstring> hostOptions() {
     return out;
 }
 
+// Wine reuses process ids, and the host's java of an earlier process can still
+// be writing its status file after that process ended (its main threw), so the
+// name carries the moment of the start as well as the id.
 std::wstring tempFile(const wchar_t* suffix) {
+    static const std::wstring stamp = [] {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(now.QuadPart);
+    }();
     std::wstring directory(MAX_PATH + 1, L'\0');
     directory.resize(GetTempPathW(MAX_PATH + 1, directory.data()));
-    return directory + L"qvo_bridge_" + std::to_wstring(GetCurrentProcessId()) + suffix;
+    return directory + L"qvo_bridge_" + stamp + suffix;
 }
 
 struct Bridge {
