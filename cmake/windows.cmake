@@ -14,6 +14,7 @@ target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 add_library(launcher_core STATIC
   config/args_win.cpp
   config/config_win.cpp
+  config/launch_config_win.cpp
   config/locale_table_win.cpp
   config/run_state_win.cpp
   files/extract_win.cpp

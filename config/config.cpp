@@ -3,11 +3,6 @@
 #include <climits>
 #include <cstring>
 
-ConfigTables& configTables() {
-    static ConfigTables tables;
-    return tables;
-}
-
 void applyBlock(const block::RawBlock& raw, const char* localeCode, ConfigTables& tables) {
     for (const block::NarrowEntry& e : raw.narrow) tables.narrow[e.id] = e.value;
     for (const block::WideEntry& e : raw.wide) tables.wide[e.id] = e.value;
@@ -21,8 +16,8 @@ void applyBlock(const block::RawBlock& raw, const char* localeCode, ConfigTables
     }
 }
 
-std::string configString(int id) {
-    const auto& narrow = configTables().narrow;
+std::string configString(const ConfigTables& tables, int id) {
+    const auto& narrow = tables.narrow;
     auto it = narrow.find(id);
     return it == narrow.end() ? std::string() : it->second;
 }
@@ -43,10 +38,10 @@ int parseLeadingInt(const std::string& text) {
     return static_cast<int>(value);
 }
 
-int configInt(int id) { return parseLeadingInt(configString(id)); }
+int configInt(const ConfigTables& tables, int id) { return parseLeadingInt(configString(tables, id)); }
 
-uint32_t configColor(int id) {
-    const std::string text = configString(id);
+uint32_t configColor(const ConfigTables& tables, int id) {
+    const std::string text = configString(tables, id);
     uint32_t color = 0;
     size_t start = 0;
     for (int component = 0; component < 3 && start <= text.size(); ++component) {
@@ -62,10 +57,10 @@ uint32_t configColor(int id) {
     return color;
 }
 
-std::u16string configWideString(int id) {
-    const auto& wide = configTables().wide;
+std::u16string configWideString(const ConfigTables& tables, int id) {
+    const auto& wide = tables.wide;
     auto it = wide.find(id);
     return it == wide.end() ? std::u16string() : it->second;
 }
 
-bool hasWideString(int id) { return configTables().wide.count(id) != 0; }
+bool hasWideString(const ConfigTables& tables, int id) { return tables.wide.count(id) != 0; }

@@ -7,7 +7,7 @@
 #include "log/diaglog.h"
 #include "platform/handle.h"
 
-Outcome loadEmbeddedConfig() {
+Outcome loadEmbeddedConfig(ConfigTables& tables) {
     UniqueFile file = openOwnExecutable();
     if (!file) return ownExecutableUnreadable();
     FileSource source(file.get());
@@ -15,7 +15,6 @@ Outcome loadEmbeddedConfig() {
     block::RawBlock raw;
     uint64_t start = 0;
     const bool ok = reader.locateAppendedData(&start) && reader.readBlock(raw);
-    ConfigTables& tables = configTables();
     applyBlock(raw, raw.groups.empty() ? nullptr : currentLocaleCode(), tables);
     if (!ok) return endWithText(block::failureText(reader.failure()));
     tables.endPosition = source.position();

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "jvm/jvm_session.h"
@@ -39,20 +38,20 @@ HMODULE tryJvmDll(const std::string& candidate) {
     return library;
 }
 
-HMODULE loadJvmFromBinDir(const std::string& javaExecutable) {
+HMODULE loadJvmFromBinDir(const std::string& javaExecutable, const std::string& vmKindDirectory) {
     const std::string bin = binDirectoryOf(javaExecutable);
     std::string oldPath;
     environmentVariable("PATH", oldPath);
     setPath(oldPath + ";" + bin);
-    for (const std::string& candidate : jvmDllCandidates(bin, configString(ConfigId::VmKindDirectory)))
+    for (const std::string& candidate : jvmDllCandidates(bin, vmKindDirectory))
         if (HMODULE library = tryJvmDll(candidate)) return library;
     setPath(oldPath);
     return nullptr;
 }
 
-HMODULE loadJvmLibrary(const std::string& javaExecutable) {
-    if (HMODULE library = loadJvmFromBinDir(javaExecutable)) return library;
-    return loadJvmFromBinDir(alternativeJavaExecutable(javaExecutable));
+HMODULE loadJvmLibrary(const std::string& javaExecutable, const std::string& vmKindDirectory) {
+    if (HMODULE library = loadJvmFromBinDir(javaExecutable, vmKindDirectory)) return library;
+    return loadJvmFromBinDir(alternativeJavaExecutable(javaExecutable), vmKindDirectory);
 }
 
 LaunchEnd loadFailure(JvmSource source, const std::string& home) {
@@ -74,17 +73,22 @@ LaunchEnd noJvm(bool showErrors, LaunchEnd end) {
 
 }  // namespace
 
-Outcome loadJvm(bool showErrors, void (*expand)(std::string& text)) {
+Outcome findJvm(const JavaSearchSettings& settings, bool showErrors, void (*expand)(std::string& text),
+                FoundRuntime& found) {
     logInfo("LoadDLL (%d, %s, %d)", showErrors ? 1 : 0, "(null)", 0);
-    std::string javaExecutable, home;
-    const JvmSource source = searchJvm(javaExecutable, home, expand);
-    if (source == JvmSource::UnpackFailed) return endWithMessage(MessageId::InternalError, "20");
-    if (source == JvmSource::NotFound) {
+    found = searchJvm(settings, expand);
+    if (found.source == JvmSource::UnpackFailed) return endWithMessage(MessageId::InternalError, "20");
+    if (found.source == JvmSource::NotFound) {
         logError("No JVM found");
         return noJvm(showErrors, endWithMessage(MessageId::NoJvmFound, kBits));
     }
+    return std::nullopt;
+}
+
+Outcome loadJvm(const JavaSearchSettings& settings, bool showErrors, const FoundRuntime& found) {
+    const std::string& javaExecutable = found.javaExecutable;
     logInfo("Trying to load JVM-DLL from %s", javaExecutable.c_str());
-    HMODULE library = loadJvmLibrary(javaExecutable);
+    HMODULE library = loadJvmLibrary(javaExecutable, settings.vmKindDirectory);
     setJvmHomeFromJavaExecutable(javaExecutable);
     if (library == nullptr) logError("Could not get DLL-Handle.");
     void* entry = library ? reinterpret_cast<void*>(GetProcAddress(library, "JNI_CreateJavaVM")) : nullptr;
@@ -94,5 +98,5 @@ Outcome loadJvm(bool showErrors, void (*expand)(std::string& text)) {
         return std::nullopt;
     }
     logError("Could not load functions");
-    return noJvm(showErrors, loadFailure(source, home));
+    return noJvm(showErrors, loadFailure(found.source, found.home));
 }

@@ -4,18 +4,20 @@
 #include <cstdint>
 #include <string>
 
+#include "config/launch_config.h"
 #include "platform/handle.h"
 
-// Normalises the path in place, finds its version (cache, else by running it
-// with -version) and checks it against the limits; with executable type 1 the
-// path becomes the javaw.exe beside it, which must exist.
-bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::string& minimum,
-                  const std::string& maximum, bool betaAllowed);
+// Normalises the path in place, finds its version (cache, release file, else
+// by running it with -version) and checks it against the limits; pre-releases
+// pass when betaAllowed or the settings allow them. For a windowed executable
+// the path becomes the javaw.exe beside it, which must exist.
+bool checkJavaExe(const JavaSearchSettings& settings, std::string& javaExecutable, std::string& version,
+                  const std::string& minimum, const std::string& maximum, bool betaAllowed);
 
 // Whether the runtime's jvm.dll, as the loader looks for it, is of the
 // launcher's own architecture (the PE header's machine); true when there is
 // none to read (loading it then fails and says so).
-bool runtimeOfOwnArchitecture(const std::string& javaExecutable);
+bool runtimeOfOwnArchitecture(const std::string& javaExecutable, const std::string& vmKindDirectory);
 
 // Runs "<java> -version" with its error output in a temporary file; true when
 // a version was read from it.

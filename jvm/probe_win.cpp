@@ -4,10 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "config/config.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
-#include "format/config_ids.h"
 #include "jvm/registry.h"
 #include "jvm/release_file.h"
 #include "jvm/search_rules.h"
@@ -65,11 +63,10 @@ bool versionFromRelease(const std::string& javaExecutable, std::string& version)
 
 }  // namespace
 
-bool runtimeOfOwnArchitecture(const std::string& javaExecutable) {
+bool runtimeOfOwnArchitecture(const std::string& javaExecutable, const std::string& vmKindDirectory) {
     constexpr uint16_t kOwnMachine = sizeof(void*) == 8 ? 0x8664 : 0x14c;
     for (const std::string& executable : {javaExecutable, alternativeJavaExecutable(javaExecutable)}) {
-        for (const std::string& candidate :
-             jvmDllCandidates(binDirectoryOf(executable), configString(ConfigId::VmKindDirectory))) {
+        for (const std::string& candidate : jvmDllCandidates(binDirectoryOf(executable), vmKindDirectory)) {
             if (!fileExists(candidate)) continue;
             const std::optional<uint16_t> machine = peMachineOf(readAll(candidate, 4096));
             if (!machine || *machine == kOwnMachine) return true;
@@ -83,18 +80,19 @@ bool runtimeOfOwnArchitecture(const std::string& javaExecutable) {
 
 bool versionAllowed(const std::string& version, const std::string& minimum, const std::string& maximum,
                     bool betaAllowed) {
-    if (!betaAllowed && configInt(ConfigId::AllowBeta) == 0 && isPreRelease(version)) {
+    if (!betaAllowed && isPreRelease(version)) {
         logInfo("beta vm not allowed");
         return false;
     }
     return versionWithinLimits(version, minimum, maximum);
 }
 
-bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::string& minimum,
-                  const std::string& maximum, bool betaAllowed) {
+bool checkJavaExe(const JavaSearchSettings& settings, std::string& javaExecutable, std::string& version,
+                  const std::string& minimum, const std::string& maximum, bool betaAllowed) {
     logInfo("checkJavaExe (%s, [out], %s, %s, %d)", javaExecutable.c_str(), minimum.c_str(), maximum.c_str(),
             betaAllowed ? 1 : 0);
     javaExecutable = resolvePath(javaExecutable, false);
+    const bool preReleaseAllowed = betaAllowed || settings.betaAllowed;
     uint64_t lastWrite = 0;
     bool result = false;
     version.clear();
@@ -109,20 +107,20 @@ bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::
             if (version == kFailedProbeVersion)
                 logInfo("version probe failed before");
             else
-                result = versionAllowed(version, minimum, maximum, betaAllowed);
+                result = versionAllowed(version, minimum, maximum, preReleaseAllowed);
         } else if (versionFromRelease(javaExecutable, version)) {
             logInfo("got version from release file %s", version.c_str());
             writeCachedVersion(javaExecutable, lastWrite, version);
-            result = versionAllowed(version, minimum, maximum, betaAllowed);
+            result = versionAllowed(version, minimum, maximum, preReleaseAllowed);
         } else if (runJavaVersion(javaExecutable, lastWrite, version)) {
             logInfo("got version from execution %s", version.c_str());
             writeCachedVersion(javaExecutable, lastWrite, version);
-            result = versionAllowed(version, minimum, maximum, betaAllowed);
+            result = versionAllowed(version, minimum, maximum, preReleaseAllowed);
         } else {
             logInfo("couldn't get version");
         }
-        if (result && !runtimeOfOwnArchitecture(javaExecutable)) result = false;
-        if (result && configInt(ConfigId::ExecutableType) == 1) {
+        if (result && !runtimeOfOwnArchitecture(javaExecutable, settings.vmKindDirectory)) result = false;
+        if (result && settings.windowed) {
             javaExecutable = javaExecutable.substr(0, javaExecutable.size() - 4) + "w.exe";
             result = fileExists(javaExecutable);
         }

@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include "config/launch_config.h"
 #include "jvm/runtime_search.h"
 
 // expand: the launcher's variable expansion, for the configured locations.
-JvmSource searchJvm(std::string& javaExecutable, std::string& home, void (*expand)(std::string& text));
+FoundRuntime searchJvm(const JavaSearchSettings& settings, void (*expand)(std::string& text));
 
-// The first line of a file below the application root, without its line end.
-bool readLocationFile(std::string& line, const std::string& relativeName);
+// The first line of a file below the (absolute) application root, without its line end.
+bool readLocationFile(std::string& line, const std::string& applicationRoot, const std::string& relativeName);

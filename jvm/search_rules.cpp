@@ -1,27 +1,5 @@
 #include "jvm/search_rules.h"
 
-#include "files/paths.h"
-
-LocationType locationTypeOf(char letter) {
-    switch (letter) {
-        case 'A': return LocationType::Directory;
-        case 'B': return LocationType::Bundled;
-        case 'R': return LocationType::Relative;
-        case 'S': return LocationType::SearchPath;
-        case 'E': return LocationType::EnvironmentVariable;
-        case 'Y': return LocationType::Registry;
-        case 'W': return LocationType::WellKnown;
-        default: return LocationType::None;
-    }
-}
-
-std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
-    std::vector<SearchEntry> entries;
-    for (const std::string& part : splitPathList(sequence))
-        entries.push_back({locationTypeOf(part[0]), part[0], part.substr(1)});
-    return entries;
-}
-
 bool triedInFallback(const SearchEntry& entry) {
     if (entry.type == LocationType::Bundled) return true;
     if (entry.type != LocationType::Directory && entry.type != LocationType::Relative) return false;

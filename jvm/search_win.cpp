@@ -2,9 +2,7 @@
 
 #include <fstream>
 
-#include "config/config.h"
 #include "files/fileutil.h"
-#include "format/config_ids.h"
 #include "jvm/packed.h"
 #include "jvm/probe.h"
 #include "jvm/registry.h"
@@ -19,13 +17,14 @@ HKEY rootKey(RegistryRoot root) { return root == RegistryRoot::User ? HKEY_CURRE
 // The search's questions answered by this machine.
 class WinRuntimeProbe : public RuntimeProbe {
 public:
-    explicit WinRuntimeProbe(void (*expand)(std::string&)) : expand_(expand) {}
+    WinRuntimeProbe(const JavaSearchSettings& settings, void (*expand)(std::string&))
+        : settings_(settings), expand_(expand) {}
 
     void log(const std::string& line) override { logInfo("%s", line.c_str()); }
 
     std::optional<std::string> locationFile(const std::string& relativeName) override {
         std::string line;
-        if (!readLocationFile(line, relativeName)) return std::nullopt;
+        if (!readLocationFile(line, settings_.applicationRoot, relativeName)) return std::nullopt;
         return line;
     }
 
@@ -54,11 +53,11 @@ public:
 
     bool checkJavaExe(std::string& javaExecutable, std::string& version, const std::string& minimum,
                       const std::string& maximum, bool betaAllowed) override {
-        return ::checkJavaExe(javaExecutable, version, minimum, maximum, betaAllowed);
+        return ::checkJavaExe(settings_, javaExecutable, version, minimum, maximum, betaAllowed);
     }
 
     bool ofOwnArchitecture(const std::string& javaExecutable) override {
-        return ::runtimeOfOwnArchitecture(javaExecutable);
+        return ::runtimeOfOwnArchitecture(javaExecutable, settings_.vmKindDirectory);
     }
 
     std::optional<std::string> registryValue(RegistryRoot root, const std::string& key,
@@ -86,28 +85,26 @@ public:
     }
 
 private:
+    const JavaSearchSettings& settings_;
     void (*expand_)(std::string&);
 };
 
 }  // namespace
 
-JvmSource searchJvm(std::string& javaExecutable, std::string& home, void (*expand)(std::string& text)) {
+FoundRuntime searchJvm(const JavaSearchSettings& configured, void (*expand)(std::string& text)) {
     SearchSettings settings;
-    settings.entries = parseSearchSequence(configString(ConfigId::SearchSequence));
-    settings.minimum = configString(ConfigId::MinVersion);
-    settings.maximum = configString(ConfigId::MaxVersion);
-    settings.jdkRequired = configInt(ConfigId::JdkRequired) != 0;
-    settings.installationId = configString(ConfigId::InstallationId);
+    settings.entries = configured.entries;
+    settings.minimum = configured.minimumVersion;
+    settings.maximum = configured.maximumVersion;
+    settings.jdkRequired = configured.jdkRequired;
+    settings.installationId = configured.installationId;
     settings.is64Bit = sizeof(void*) == 8;
-    WinRuntimeProbe probe(expand);
-    FoundRuntime found = searchRuntime(probe, settings);
-    javaExecutable = found.javaExecutable;
-    home = found.home;
-    return found.source;
+    WinRuntimeProbe probe(configured, expand);
+    return searchRuntime(probe, settings);
 }
 
-bool readLocationFile(std::string& line, const std::string& relativeName) {
-    const std::string path = resolvePath(configString(ConfigId::AppRoot), true) + relativeName;
+bool readLocationFile(std::string& line, const std::string& applicationRoot, const std::string& relativeName) {
+    const std::string path = applicationRoot + relativeName;
     std::ifstream in(path);
     if (!in) return false;
     if (!std::getline(in, line) && line.empty()) return false;

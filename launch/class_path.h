@@ -69,4 +69,5 @@ private:
 
 // Win32 layer: the option for this process; ends the launch with message
 // 1006 or 1008 when a mandatory entry is missing.
-[[nodiscard]] Outcome buildClassPathOption(const ClassPathOverrides& overrides, std::string& option);
+[[nodiscard]] Outcome buildClassPathOption(const ApplicationSettings& settings, const ClassPathOverrides& overrides,
+                                           std::string& option);

@@ -1,19 +1,18 @@
-#include "config/config.h"
 #include "config/run_state.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
-#include "format/config_ids.h"
 #include "launch/class_path.h"
 #include "launch/variables.h"
 #include "log/diaglog.h"
 #include "platform/win_text.h"
 
-Outcome buildClassPathOption(const ClassPathOverrides& overrides, std::string& option) {
+Outcome buildClassPathOption(const ApplicationSettings& settings, const ClassPathOverrides& overrides,
+                             std::string& option) {
     ClassPathEnvironment environment;
     environment.extractionDirectory = extractionDirectory();
     environment.productKind = productKind();
-    environment.configuredEntries = [] { return configString(ConfigId::ClassPath); };
-    environment.applicationRoot = [] { return resolvePath(configString(ConfigId::AppRoot), true); };
+    environment.configuredEntries = [&settings] { return settings.classPath; };
+    environment.applicationRoot = [&settings] { return settings.applicationRoot; };
     environment.fileExists = [](const std::string& path) { return fileExists(path); };
     environment.listFiles = listFiles;
     environment.makeAbsolute = [](const std::string& path) { return makeAbsolute(path); };

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "config/args.h"
+#include "config/launch_config.h"
 #include "platform/outcome.h"
 
 // Returns after the application's main method returned (and, with
 // destroyAfterMain, the JVM was destroyed); ends the launch when the JVM
 // cannot be created or the Java-side main cannot be called.
-[[nodiscard]] Outcome launchApplication(const ArgumentList& arguments, bool destroyAfterMain);
+[[nodiscard]] Outcome launchApplication(const ApplicationSettings& settings, const ArgumentList& arguments,
+                                        bool destroyAfterMain);

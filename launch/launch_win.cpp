@@ -2,7 +2,6 @@
 // call of the Java-side runtime's main method.
 #include <cstdlib>
 
-#include "config/config.h"
 #include "config/run_state.h"
 #include "files/extract.h"
 #include "files/fileutil.h"
@@ -20,12 +19,12 @@
 
 namespace {
 
-LaunchFacts currentFacts() {
+LaunchFacts currentFacts(const ApplicationSettings& settings) {
     LaunchFacts facts;
     if (const std::string* name = semaphoreName()) facts.semaphoreName = *name;
     facts.productKind = productKind();
     facts.executablePath = executablePath();
-    if (configInt(ConfigId::SingleInstance) != 0) facts.communicationFile = communicationFileName(GetCurrentProcessId());
+    if (settings.singleInstance) facts.communicationFile = communicationFileName(GetCurrentProcessId());
     facts.extractionDirectory = extractionDirectory();
     facts.languageRestart = languageRestart();
     facts.unextractedPosition = unextractedPosition();
@@ -34,47 +33,42 @@ LaunchFacts currentFacts() {
     return facts;
 }
 
-std::u16string redirectArgument(int flagId, int fileId) {
-    if (configInt(flagId) == 0) return std::u16string();
-    std::string file = configString(fileId);
+std::u16string redirectArgument(const RedirectSetting& redirect) {
+    if (!redirect.enabled) return std::u16string();
+    std::string file = redirect.file;
     expandVariables(file);
     const std::string path = redirectPath(file, [](const std::string& p) { return resolvePath(p, true); });
     return toU16(narrowToWide(path, fileCodePage()));
 }
 
 // None when the text has an unclosed quote.
-std::optional<ArgumentList> fixedArguments() {
-    std::string text = configString(ConfigId::FixedArguments);
+std::optional<ArgumentList> fixedArguments(std::string text) {
     expandVariables(text);
     ArgumentList pieces;
     if (!splitCommandLine(narrowToWide(text), pieces)) return std::nullopt;
     return pieces;
 }
 
-std::optional<ArgumentList> mainArguments(const ArgumentList& commandLine) {
+std::optional<ArgumentList> mainArguments(const ApplicationSettings& settings, const ArgumentList& commandLine) {
     MainArgumentFacts facts;
-    facts.windowed = configInt(ConfigId::ExecutableType) == 1;
-    facts.mainClass = toU16(narrowToWide(configString(ConfigId::MainClass)));
-    facts.errorFile = redirectArgument(ConfigId::RedirectStderr, ConfigId::StderrFile);
-    facts.outputFile = redirectArgument(ConfigId::RedirectStdout, ConfigId::StdoutFile);
-    facts.append = configInt(ConfigId::AppendRedirect) != 0;
-    std::optional<ArgumentList> fixed = fixedArguments();
+    facts.windowed = settings.windowed;
+    facts.mainClass = toU16(narrowToWide(settings.mainClass));
+    facts.errorFile = redirectArgument(settings.errorOutput);
+    facts.outputFile = redirectArgument(settings.standardOutput);
+    facts.append = settings.appendRedirect;
+    std::optional<ArgumentList> fixed = fixedArguments(settings.fixedArguments);
     if (!fixed) return std::nullopt;
     facts.fixedArguments = std::move(*fixed);
-    facts.javaOptionArguments = configInt(ConfigId::JavaOptionArguments) != 0;
+    facts.javaOptionArguments = settings.javaOptionArguments;
     return launcherMainArguments(facts, commandLine);
 }
 
-bool firstRunMarkerExists() {
-    return fileExists(resolvePath(configString(ConfigId::AppRoot), true) + "\\.morvantic\\firstrun");
-}
-
-MainCall mainCall(const ArgumentList& commandLine) {
+MainCall mainCall(const ApplicationSettings& settings, const ArgumentList& commandLine) {
     MainCall call;
     call.launcherClass = runtimeLauncherClass(productKind());
     call.firstRunHook = productKind() == 'm';
-    call.firstRunMarkerExists = firstRunMarkerExists;
-    call.arguments = [&commandLine] { return mainArguments(commandLine); };
+    call.firstRunMarkerExists = [&settings] { return fileExists(settings.applicationRoot + "\\.morvantic\\firstrun"); };
+    call.arguments = [&settings, &commandLine] { return mainArguments(settings, commandLine); };
     call.logText = [](const std::u16string& text) { return wideToNarrow(toWide(text), fileCodePage()); };
     return call;
 }
@@ -97,16 +91,16 @@ Outcome endOfMainCall(MainCallResult result) {
 
 }  // namespace
 
-Outcome launchApplication(const ArgumentList& arguments, bool destroyAfterMain) {
+Outcome launchApplication(const ApplicationSettings& settings, const ArgumentList& arguments, bool destroyAfterMain) {
     logInfo("launching program");
-    VmOptionList options = launchProperties(currentFacts());
+    VmOptionList options = launchProperties(currentFacts(settings));
     ClassPathOverrides overrides;
-    if (Outcome end = collectVmOptions(arguments, options, overrides)) return end;
+    if (Outcome end = collectVmOptions(settings, arguments, options, overrides)) return end;
     std::string classPath;
-    if (Outcome end = buildClassPathOption(overrides, classPath)) return end;
+    if (Outcome end = buildClassPathOption(settings, overrides, classPath)) return end;
     options.push_back(std::move(classPath));
     if (!createJvm(std::move(options))) return endWithMessage(MessageId::JvmCouldNotStart);
-    const MainCallResult result = callLauncherMain(mainCall(arguments));
+    const MainCallResult result = callLauncherMain(mainCall(settings, arguments));
     if (Outcome end = endOfMainCall(result)) return end;
     if (result == MainCallResult::Threw) {
         logError("could not call main");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/args.h"
+#include "config/launch_config.h"
 #include "platform/outcome.h"
 
 // The ordered option texts handed to the JVM. Kept for the life of the
@@ -106,5 +107,5 @@ std::string formatText(const char* format, ...)
 // Win32 layer: the three sources of this process, in order, into list and
 // overrides. Ends the launch with message 1007 on an unclosed quote in the
 // configured VM parameters.
-[[nodiscard]] Outcome collectVmOptions(const ArgumentList& arguments, VmOptionList& list,
-                                       ClassPathOverrides& overrides);
+[[nodiscard]] Outcome collectVmOptions(const ApplicationSettings& settings, const ArgumentList& arguments,
+                                       VmOptionList& list, ClassPathOverrides& overrides);

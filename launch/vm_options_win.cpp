@@ -1,6 +1,5 @@
 #include <cstdio>
 
-#include "config/config.h"
 #include "config/run_state.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
@@ -53,13 +52,14 @@ const OptionEnvironment& processEnvironment() {
 
 }  // namespace
 
-Outcome collectVmOptions(const ArgumentList& arguments, VmOptionList& list, ClassPathOverrides& overrides) {
-    std::string parameters = configString(ConfigId::VmParameters);
+Outcome collectVmOptions(const ApplicationSettings& settings, const ArgumentList& arguments, VmOptionList& list,
+                         ClassPathOverrides& overrides) {
+    std::string parameters = settings.vmParameters;
     expandVariables(parameters);
     std::vector<std::string> pieces;
     if (!splitArguments(parameters, pieces)) return endWithMessage(MessageId::InvalidParameters);
     std::vector<std::string> javaOptions;
-    if (configInt(ConfigId::JavaOptionArguments) != 0)
+    if (settings.javaOptionArguments)
         for (const std::u16string& option : javaOptionArguments(arguments))
             javaOptions.push_back(wideToNarrow(toWide(option)));
     collectVmOptionsFrom(pieces, javaOptions, openDefaultOptionFile, processEnvironment(), list, overrides);

@@ -1,11 +1,13 @@
-// The first step of the run sequence: the log switch, the configuration, the
-// product kind, the working directory and the offer to show a requested log
-// file in Explorer.
+// The first steps of the run sequence around the configuration's load: the
+// log switch before it; the product kind, the working directory and the offer
+// to show a requested log file in Explorer after it.
 #pragma once
 
 #include "config/args.h"
-#include "platform/outcome.h"
+#include "config/launch_config.h"
 #include "platform/win32.h"
 
-// Ends the launch when the configuration cannot be read.
-[[nodiscard]] Outcome handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments);
+// Takes the log switch when it is the first argument, and opens the log.
+bool takeLogSwitch(ArgumentList& arguments);
+
+void applyEarlySettings(HINSTANCE instance, const LaunchConfig& config, bool logRequested);

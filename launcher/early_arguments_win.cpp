@@ -2,10 +2,8 @@
 
 #include <string>
 
-#include "config/config.h"
 #include "config/run_state.h"
 #include "files/fileutil.h"
-#include "format/config_ids.h"
 #include "launcher/messages.h"
 #include "log/diaglog.h"
 #include "platform/common_controls.h"
@@ -41,24 +39,20 @@ void offerLogInExplorer() {
 
 }  // namespace
 
-Outcome handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
-    bool logRequested = false;
-    if (arguments != nullptr && arguments->size() >= 2 && isLogSwitch((*arguments)[1])) {
-        arguments->erase(arguments->begin() + 1);
-        requestLogFile();
-        logRequested = true;
-    }
-    if (Outcome end = loadEmbeddedConfig()) return end;
-    // Only the windowed types show message boxes; the others write to standard error.
-    const int type = configInt(ConfigId::ExecutableType);
-    if (type != 1 && type != 5) disableMessageBoxes();
+bool takeLogSwitch(ArgumentList& arguments) {
+    if (arguments.size() < 2 || !isLogSwitch(arguments[1])) return false;
+    arguments.erase(arguments.begin() + 1);
+    requestLogFile();
+    return true;
+}
+
+void applyEarlySettings(HINSTANCE instance, const LaunchConfig& config, bool logRequested) {
+    if (!config.showsMessageBoxes()) disableMessageBoxes();
     setLauncherInstance(instance);
-    const std::string kindText = configString(ConfigId::ProductKind);
-    setProductKind(kindText.empty() ? '\0' : kindText[0]);
+    setProductKind(config.productKind);
     if (!languageRestart()) {
-        const std::string directory = configString(ConfigId::WorkingDirectory);
-        if (!directory.empty()) {
-            const std::string path = resolvePath(directory, true);
+        if (!config.workingDirectory.empty()) {
+            const std::string path = resolvePath(config.workingDirectory, true);
             SetCurrentDirectoryA(path.c_str());
             logInfo("change working directory to %s", path.c_str());
         } else {
@@ -66,5 +60,4 @@ Outcome handleEarlyArguments(HINSTANCE instance, ArgumentList* arguments) {
         }
     }
     if (logRequested) offerLogInExplorer();
-    return std::nullopt;
 }

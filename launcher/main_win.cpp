@@ -5,7 +5,7 @@
 #include <string>
 
 #include "config/args.h"
-#include "config/config.h"
+#include "config/launch_config.h"
 #include "config/run_state.h"
 #include "files/extract.h"
 #include "format/config_ids.h"
@@ -26,28 +26,31 @@
 
 namespace {
 
+// Read once at the start; each step takes its part of it.
+LaunchConfig config;
+
 bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 // Shows what the end says and ends the process at once: the splash thread
 // may still run, so no static destructors.
 [[noreturn]] void endLaunch(const LaunchEnd& end) {
-    showLaunchEnd(end);
+    showLaunchEnd(end, config.messages);
     ExitProcess(static_cast<UINT>(end.exitCode));
 }
 
 // Returns from WinMain only for an end that is not at once.
 int finish(const LaunchEnd& end) {
     if (end.atOnce) endLaunch(end);
-    showLaunchEnd(end);
+    showLaunchEnd(end, config.messages);
     return end.exitCode;
 }
 
 // "-q" and "-c" (entry 154) and "-console" (entries 154 or 156). The
 // arguments stay in the list; the application receives them too. False when
 // "-c" found no console.
-bool handleConsoleSwitches(const ArgumentList& arguments) {
-    const bool quietAndConsole = configInt(ConfigId::ConsoleSwitches) != 0;
-    if (!quietAndConsole && configInt(ConfigId::ConsoleSwitchOnly) == 0) return true;
+bool handleConsoleSwitches(const ConsoleSwitches& switches, const ArgumentList& arguments) {
+    const bool quietAndConsole = switches.quietAndConsole;
+    if (!quietAndConsole && !switches.consoleOnly) return true;
     for (const std::u16string& argument : arguments) {
         if (quietAndConsole && argument == u"-q") {
             disableMessageBoxes();
@@ -81,12 +84,14 @@ void keepCurrentDirectoryOutOfDllSearch() {
     SetDllDirectoryW(system.empty() ? L"" : system.c_str());
 }
 
-bool splashEnabled() { return configInt(ConfigId::ShowSplash) != 0; }
-bool splashThroughRuntime() { return configInt(ConfigId::SplashThroughRuntime) != 0; }
-
-IncludedFiles includedFiles() {
-    return {configInt(ConfigId::IncludedFileCount), configString(ConfigId::IncludedFileNames),
-            configTables().endPosition};
+// The configuration, and the settings that apply at once. The splash screen
+// learns its kind first: showing any failure hides it, also one of a damaged
+// block.
+Outcome loadConfiguration(HINSTANCE instance, bool logRequested) {
+    Outcome end = loadLaunchConfig(config);
+    configureSplash(config.splash);
+    if (!end) applyEarlySettings(instance, config, logRequested);
+    return end;
 }
 
 }  // namespace
@@ -104,17 +109,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCom
 
     ArgumentList arguments;
     const bool commandLineValid = splitCommandLine(GetCommandLineW(), arguments);
-    if (Outcome end = handleEarlyArguments(instance, &arguments)) return finish(*end);
+    const bool logRequested = takeLogSwitch(arguments);
+    if (Outcome end = loadConfiguration(instance, logRequested)) return finish(*end);
     // Reported only now: the message's text and caption come from the configuration.
     if (!commandLineValid) return finish(endWithMessage(MessageId::InvalidParameters));
-    if (!handleConsoleSwitches(arguments)) return consoleUnavailable();
+    if (!handleConsoleSwitches(config.console, arguments)) return consoleUnavailable();
     if (!languageRestart())
-        if (Outcome end = checkSingleInstance(true, true)) return finish(*end);
-    if (splashEnabled() && !splashThroughRuntime()) showSplash(showCommand);
-    if (Outcome end = extractIncludedFiles(includedFiles(), true)) return finish(*end);
-    addNativeLibraryPath(expandVariables);
-    if (Outcome end = loadJvm(true, expandVariables)) return finish(*end);
-    if (splashEnabled() && splashThroughRuntime()) showSplash(showCommand);
-    if (Outcome end = launchApplication(arguments, true)) return finish(*end);
+        if (Outcome end = checkSingleInstance(config.singleInstance, true, true)) return finish(*end);
+    if (config.splash.enabled && !config.splash.throughRuntime) showSplash(showCommand);
+    if (Outcome end = extractIncludedFiles(config.included, true)) return finish(*end);
+    addNativeLibraryPath(config.nativeLibraryDirectories, expandVariables);
+    FoundRuntime runtime;
+    if (Outcome end = findJvm(config.java, true, expandVariables, runtime)) return finish(*end);
+    if (Outcome end = loadJvm(config.java, true, runtime)) return finish(*end);
+    if (config.splash.enabled && config.splash.throughRuntime) showSplash(showCommand);
+    if (Outcome end = launchApplication(config.application, arguments, true)) return finish(*end);
     return 0;
 }

@@ -5,12 +5,11 @@
 
 #include <string>
 
+#include "config/launch_config.h"
 #include "platform/outcome.h"
 
-void showError(const std::string& text);
-void showMessage(int messageId, const char* argument = nullptr);
-// What the end of a launch says, if anything.
-void showLaunchEnd(const LaunchEnd& end);
+// What the end of a launch says, if anything, in the configured texts.
+void showLaunchEnd(const LaunchEnd& end, const MessageTexts& texts);
 
 bool messageBoxesEnabled();
 void disableMessageBoxes();

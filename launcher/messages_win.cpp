@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 
-#include "config/config.h"
 #include "files/fileutil.h"
 #include "format/config_ids.h"
 #include "launcher/message_text.h"
@@ -16,11 +15,9 @@ namespace {
 
 std::atomic<bool> boxesEnabled{true};
 
-// The text of a message id: the wide table's when it has one (a wide entry
-// or the user's localised group), otherwise the narrow table's.
-std::wstring messageText(int id) {
-    if (hasWideString(id)) return toWide(configWideString(id));
-    return narrowToWide(configString(id));
+std::wstring messageText(const MessageTexts& texts, int id) {
+    const MessageText& text = texts.text(id);
+    return text.wide ? toWide(text.wideText) : narrowToWide(text.narrowText);
 }
 
 void writeToStandardError(const std::wstring& text) {
@@ -37,7 +34,7 @@ void writeToStandardError(const std::wstring& text) {
     std::fflush(stderr);
 }
 
-void showWide(std::wstring text) {
+void showWide(const MessageTexts& texts, std::wstring text) {
     hideSplash();
     if (const char* path = logFilePath()) {
         std::string longPath;
@@ -45,7 +42,7 @@ void showWide(std::wstring text) {
         text = withLogPath(text, narrowToWide(longPath));
     }
     if (boxesEnabled) {
-        const std::wstring caption = messageText(MessageId::ErrorCaption);
+        const std::wstring caption = messageText(texts, MessageId::ErrorCaption);
         // The owner, the hidden splash window, ends with its thread at any
         // moment; a box it can no longer own is shown without an owner.
         // (Windows reports the failure as 0, Wine as -1.)
@@ -59,24 +56,20 @@ void showWide(std::wstring text) {
     }
 }
 
-std::wstring substituted(int id, const char* argument) {
-    std::wstring text = messageText(id);
+std::wstring substituted(const MessageTexts& texts, int id, const char* argument) {
+    std::wstring text = messageText(texts, id);
     if (argument != nullptr) text = substituteFirstPlaceholder(text, narrowToWide(argument));
     return text;
 }
 
 }  // namespace
 
-void showError(const std::string& text) { showWide(narrowToWide(text)); }
-
-void showMessage(int messageId, const char* argument) { showWide(substituted(messageId, argument)); }
-
 bool messageBoxesEnabled() { return boxesEnabled; }
 void disableMessageBoxes() { boxesEnabled = false; }
 
-void showLaunchEnd(const LaunchEnd& end) {
+void showLaunchEnd(const LaunchEnd& end, const MessageTexts& texts) {
     if (end.messageId != 0)
-        showMessage(end.messageId, end.argument ? end.argument->c_str() : nullptr);
+        showWide(texts, substituted(texts, end.messageId, end.argument ? end.argument->c_str() : nullptr));
     else if (!end.text.empty())
-        showError(end.text);
+        showWide(texts, narrowToWide(end.text));
 }

@@ -11,4 +11,4 @@ std::string nativeLibraryPathValue(const std::string& directories, const std::st
 
 // Puts the configured native library directories (entry 10004), expanded by
 // expand, in front of this process's PATH (Win32 layer).
-void addNativeLibraryPath(void (*expand)(std::string& text));
+void addNativeLibraryPath(std::string directories, void (*expand)(std::string& text));

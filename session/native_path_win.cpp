@@ -2,15 +2,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/config.h"
 #include "files/fileutil.h"
-#include "format/config_ids.h"
 #include "log/diaglog.h"
 #include "platform/win_text.h"
 #include "session/native_path.h"
 
-void addNativeLibraryPath(void (*expand)(std::string& text)) {
-    std::string directories = configString(ConfigId::NativeLibraryDirectory);
+void addNativeLibraryPath(std::string directories, void (*expand)(std::string& text)) {
     logInfo("native lib dir is %s", directories.c_str());
     expand(directories);
     std::string oldPath;

@@ -4,11 +4,14 @@
 
 #include <string>
 
+#include "config/launch_config.h"
 #include "platform/outcome.h"
 
 // Ends the launch of a second start (quietly, with exit code 0, once the
 // first instance has its arguments) or when the hand-over fails.
-[[nodiscard]] Outcome checkSingleInstance(bool consultConfiguration, bool notify);
+// With consultConfiguration, only when the settings ask for one instance.
+[[nodiscard]] Outcome checkSingleInstance(const SingleInstanceSettings& settings, bool consultConfiguration,
+                                          bool notify);
 
 // The name of the semaphore this process holds, or null when the check never
 // ran (a language restart).

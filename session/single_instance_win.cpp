@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "config/config.h"
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
@@ -143,10 +142,9 @@ LaunchEnd handOver(bool notify) {
 
 }  // namespace
 
-Outcome checkSingleInstance(bool consultConfiguration, bool notify) {
-    const std::string& base = state().baseName =
-        semaphoreBaseName(instanceKey(), configInt(ConfigId::GlobalSingleInstance) != 0);
-    if (consultConfiguration && configInt(ConfigId::SingleInstance) == 0) {
+Outcome checkSingleInstance(const SingleInstanceSettings& settings, bool consultConfiguration, bool notify) {
+    const std::string& base = state().baseName = semaphoreBaseName(instanceKey(), settings.global);
+    if (consultConfiguration && !settings.enabled) {
         reserveNumberedSemaphore(base);
         return std::nullopt;
     }

@@ -1,8 +1,11 @@
 // The splash screen shown while the application starts.
 #pragma once
 
+#include "config/launch_config.h"
 #include "platform/win32.h"
 
+// Before anything shows or hides the splash screen.
+void configureSplash(const SplashSettings& settings);
 void showSplash(int showCommand);
 // Safe at any time, also when no splash was started.
 void hideSplash();

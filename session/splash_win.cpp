@@ -5,9 +5,7 @@
 #include <atomic>
 #include <string>
 
-#include "config/config.h"
 #include "config/run_state.h"
-#include "format/config_ids.h"
 #include "format/resource_ids.h"
 #include "jvm/jvm_session.h"
 #include "log/diaglog.h"
@@ -27,22 +25,17 @@ const char* const kWindowClass = "QarvoSplashScreen";
 constexpr UINT kPollMs = 100;
 constexpr UINT_PTR kTimerId = 9962;
 
-struct TextLine {
-    int x = 0, y = 0;
-    std::string text;
-    std::string face;
-    int size = 0;
-    int weight = 0;
-    COLORREF color = 0;
+struct TextLine : SplashTextLine {
     HFONT font = nullptr;  // made on the first paint
 };
 
-// Read before the window exists; afterwards only the splash thread touches it.
+// The settings are set once after the configuration's load, before any
+// splash is shown or hidden. The rest is made before the window exists;
+// afterwards only the splash thread touches it.
 struct OwnWindow {
+    SplashSettings settings;
     HWND window = nullptr;
-    int width = 0, height = 0;
-    TextLine status, second;
-    bool autoOff = false;
+    TextLine status, second;  // the status line's text changes
     UINT_PTR timer = 0;
 };
 
@@ -56,30 +49,13 @@ SplashGate& gate() {
     return g;
 }
 
-bool throughRuntime() { return configInt(ConfigId::SplashThroughRuntime) != 0; }
+bool throughRuntime() { return own().settings.throughRuntime; }
 
 HINSTANCE instance() { return launcherInstance() != nullptr ? launcherInstance() : GetModuleHandleA(nullptr); }
 
-TextLine readLine(int x, int y, int text, int face, int size, int color, int weight) {
-    TextLine line;
-    line.x = configInt(x);
-    line.y = configInt(y);
-    line.text = configString(text);
-    line.face = configString(face);
-    line.size = configInt(size);
-    line.color = configColor(color);
-    line.weight = configInt(weight);
-    return line;
-}
-
-void readConfiguration(OwnWindow& w) {
-    namespace C = ConfigId;
-    w.status = readLine(C::SplashText1X, C::SplashText1Y, C::SplashText1, C::SplashText1Font, C::SplashText1Size,
-                        C::SplashText1Color, C::SplashText1Weight);
-    w.second = readLine(C::SplashText2X, C::SplashText2Y, C::SplashText2, C::SplashText2Font, C::SplashText2Size,
-                        C::SplashText2Color, C::SplashText2Weight);
-    w.width = configInt(C::SplashWidth);
-    w.height = configInt(C::SplashHeight);
+void prepare(OwnWindow& w) {
+    w.status = {w.settings.status};
+    w.second = {w.settings.second};
 }
 
 // ------------------------------------------------------------ painting
@@ -108,9 +84,9 @@ void drawLine(HDC target, const TextLine& line) {
 }
 
 void paintInto(HDC memory, const OwnWindow& w) {
-    RECT all{0, 0, w.width, w.height};
+    RECT all{0, 0, w.settings.width, w.settings.height};
     FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-    drawBitmap(memory, w.width, w.height);
+    drawBitmap(memory, w.settings.width, w.settings.height);
     const int previousMode = SetBkMode(memory, TRANSPARENT);
     const COLORREF previousColor = GetTextColor(memory);
     HGDIOBJ previousFont = GetCurrentObject(memory, OBJ_FONT);
@@ -131,10 +107,10 @@ void paint(HWND window) {
         w.second.font = makeFont(w.second, device);
     }
     HDC memory = CreateCompatibleDC(device);
-    HBITMAP buffer = CreateCompatibleBitmap(device, w.width, w.height);
+    HBITMAP buffer = CreateCompatibleBitmap(device, w.settings.width, w.settings.height);
     HGDIOBJ previous = SelectObject(memory, buffer);
     paintInto(memory, w);
-    BitBlt(device, 0, 0, w.width, w.height, memory, 0, 0, SRCCOPY);
+    BitBlt(device, 0, 0, w.settings.width, w.settings.height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, previous);
     DeleteObject(buffer);
     DeleteDC(memory);
@@ -183,7 +159,7 @@ void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
         endSplashThread();
         return;
     }
-    if (w.autoOff && countProcessWindows(GetCurrentProcessId()) > 1) {
+    if (w.settings.autoOff && countProcessWindows(GetCurrentProcessId(), w.settings.hasConsole) > 1) {
         logInfo("Splash screen auto off");
         hideSplash();
         endSplashThread();
@@ -207,9 +183,10 @@ void registerWindowClass() {
 HWND createWindow(const OwnWindow& w) {
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
-    const SplashPlacement at = centredOn(desktop.left, desktop.top, desktop.right, desktop.bottom, w.width, w.height);
-    return CreateWindowExA(0, kWindowClass, configString(ConfigId::AppName).c_str(), WS_POPUP, at.x, at.y, w.width,
-                           w.height, nullptr, nullptr, instance(), nullptr);
+    const SplashPlacement at = centredOn(desktop.left, desktop.top, desktop.right, desktop.bottom, w.settings.width,
+                                         w.settings.height);
+    return CreateWindowExA(0, kWindowClass, w.settings.title.c_str(), WS_POPUP, at.x, at.y, w.settings.width,
+                           w.settings.height, nullptr, nullptr, instance(), nullptr);
 }
 
 // Shows the window under the gate, so that a hide from another thread comes
@@ -219,8 +196,7 @@ bool showWindow(HWND window, int showCommand) {
         shownWindow = window;
         ShowWindow(window, showCommand);
         logInfo("Splash screen visible");
-        if (configInt(ConfigId::SplashTopmost) != 0)
-            SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (own().settings.topmost) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     });
 }
 
@@ -229,7 +205,7 @@ DWORD WINAPI splashThread(LPVOID parameter) {
     if (!gate().mayStart()) return 0;
     logInfo("Initializing splash screen");
     OwnWindow& w = own();
-    readConfiguration(w);
+    prepare(w);
     registerWindowClass();
     w.window = createWindow(w);
     if (w.window == nullptr) {
@@ -240,7 +216,6 @@ DWORD WINAPI splashThread(LPVOID parameter) {
         DestroyWindow(w.window);
         return 0;
     }
-    w.autoOff = configInt(ConfigId::SplashAutoOff) != 0;
     w.timer = SetTimer(nullptr, kTimerId, kPollMs, onTimer);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -333,6 +308,8 @@ void closeRuntimeLibrarySplash() {
 }
 
 }  // namespace
+
+void configureSplash(const SplashSettings& configured) { own().settings = configured; }
 
 void showSplash(int showCommand) {
     if (showCommand == 0) {

@@ -7,5 +7,5 @@
 void activateProcessWindows(unsigned long processId, bool restoreMinimised);
 
 // The number of visible top-level windows of the process, this process's own
-// console window not counted.
-int countProcessWindows(unsigned long processId);
+// console window not counted (looked up only when mayHaveConsole).
+int countProcessWindows(unsigned long processId, bool mayHaveConsole);

@@ -3,8 +3,6 @@
 #include <mutex>
 #include <string>
 
-#include "config/config.h"
-#include "format/config_ids.h"
 #include "log/diaglog.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
@@ -55,9 +53,8 @@ BOOL CALLBACK countOne(HWND window, LPARAM context) {
 }
 
 // The console window of this process, found by giving the console a unique
-// title for a moment; none for GUI-type executables or without a console.
+// title for a moment; none without a console.
 HWND lookUpConsoleWindow() {
-    if (configInt(ConfigId::ExecutableType) == 1) return nullptr;
     std::string saved;
     if (!fillGrowing(saved, [](char* b, DWORD n) { return GetConsoleTitleA(b, n); }, 8192) || saved.empty())
         return nullptr;
@@ -82,9 +79,9 @@ void activateProcessWindows(unsigned long processId, bool restoreMinimised) {
     EnumWindows(activateOne, reinterpret_cast<LPARAM>(&e));
 }
 
-int countProcessWindows(unsigned long processId) {
+int countProcessWindows(unsigned long processId, bool mayHaveConsole) {
     std::lock_guard<std::mutex> guard(serviceLock());
-    Enumeration e{processId, false, consoleWindow(), 0};
+    Enumeration e{processId, false, mayHaveConsole ? consoleWindow() : nullptr, 0};
     EnumWindows(countOne, reinterpret_cast<LPARAM>(&e));
     return e.count;
 }

@@ -1,0 +1,10 @@
+#include "config/launch_config.h"
+
+#include "files/fileutil.h"
+
+Outcome loadLaunchConfig(LaunchConfig& config) {
+    ConfigTables tables;
+    Outcome end = loadEmbeddedConfig(tables);
+    config = readLaunchConfig(tables, [](const std::string& path) { return resolvePath(path, true); });
+    return end;
+}
