@@ -20,6 +20,7 @@ add_library(launcher_core STATIC
   files/extract_win.cpp
   files/fileutil_win.cpp
   files/own_executable_win.cpp
+  files/process_system_win.cpp
   files/tempdir_win.cpp
   jvm/load_win.cpp
   jvm/packed_win.cpp
@@ -35,6 +36,7 @@ add_library(launcher_core STATIC
   log/diaglog_win.cpp
   platform/common_controls_win.cpp
   platform/outcome_win.cpp
+  platform/registry_win.cpp
   platform/win_text.cpp
   session/console_win.cpp
   session/instance_registry_win.cpp

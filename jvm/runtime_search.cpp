@@ -66,7 +66,7 @@ public:
     Search(RuntimeProbe& probe, const SearchSettings& settings) : probe_(probe), s_(settings) {}
 
     FoundRuntime run() {
-        probe_.log("Searching for a JVM");
+        probe_.system.log("Searching for a JVM");
         FoundRuntime found;
         if (tryLocationFile("\\.morvantic\\pref_jre.cfg", "Has preferred location ", "Using preferred location",
                             found) || unpackFailed_)
@@ -79,12 +79,12 @@ public:
         if (fallbackPass(found) || unpackFailed_) return result(found);
         for (RegistryRoot root : {RegistryRoot::User, RegistryRoot::Machine}) {
             if (!findPreviousInstallation(root, found.javaExecutable)) continue;
-            probe_.log(std::string("found JRE from previous installation (") +
+            probe_.system.log(std::string("found JRE from previous installation (") +
                        (root == RegistryRoot::User ? "user" : "machine") + ") " + found.javaExecutable);
             found.source = JvmSource::Registry;
             return found;
         }
-        probe_.log("Search sequence finished");
+        probe_.system.log("Search sequence finished");
         for (const char* variable : {"QARVO_JAVA_HOME", "MORVANTIC_JAVA_HOME"}) {
             if (checkEnvironmentHome(found.javaExecutable, variable)) {
                 found.home = variable;
@@ -114,9 +114,9 @@ private:
     bool tryLocationFile(const char* file, const char* hasLine, const char* using_, FoundRuntime& found) {
         const std::optional<std::string> line = probe_.locationFile(file);
         if (!line) return false;
-        probe_.log(hasLine + *line);
+        probe_.system.log(hasLine + *line);
         if (!checkHome(found.javaExecutable, *line, false)) return false;
-        probe_.log(using_);
+        probe_.system.log(using_);
         found.home = *line;
         found.source = JvmSource::Directory;
         return true;
@@ -124,7 +124,7 @@ private:
 
     bool tryEntry(const SearchEntry& entry, FoundRuntime& found) {
         const std::string location = probe_.expandVariables(entry.location);
-        probe_.log("Testing location " + location + " (type " + entry.letter + ")");
+        probe_.system.log("Testing location " + location + " (type " + entry.letter + ")");
         std::string& exe = found.javaExecutable;
         found.home = location;
         switch (entry.type) {
@@ -157,10 +157,10 @@ private:
         for (const SearchEntry& entry : s_.entries) {
             if (!triedInFallback(entry)) continue;
             if (unpackFailed_) return false;
-            probe_.log("Testing relative location " + entry.location);
-            if (checkHome(found.javaExecutable, entry.location, true) && probe_.fileExists(found.javaExecutable) &&
+            probe_.system.log("Testing relative location " + entry.location);
+            if (checkHome(found.javaExecutable, entry.location, true) && probe_.system.fileExists(found.javaExecutable) &&
                 probe_.ofOwnArchitecture(found.javaExecutable)) {
-                probe_.log(found.javaExecutable + " exists");
+                probe_.system.log(found.javaExecutable + " exists");
                 found.home = entry.location;
                 found.source = JvmSource::Directory;
                 return true;
@@ -181,7 +181,7 @@ private:
     }
 
     bool checkEnvironmentHome(std::string& javaExecutable, const std::string& variable) {
-        std::optional<std::string> value = probe_.environmentVariable(variable);
+        std::optional<std::string> value = probe_.system.environmentVariable(variable);
         if (!value || value->empty()) return false;
         std::replace(value->begin(), value->end(), '/', '\\');
         return forHome(javaExecutable, *value) && check(javaExecutable, false);
@@ -197,7 +197,7 @@ private:
     // ---------------------------------------------------------------- registry
 
     std::string currentVersionIfInRange(const char* key) {
-        const std::string version = probe_.registryValue(RegistryRoot::Machine, key, "CurrentVersion").value_or("");
+        const std::string version = probe_.system.registryValue(RegistryRoot::Machine, key, "CurrentVersion").value_or("");
         return versionNameInRange(version, s_.minimum, s_.maximum) ? version : std::string();
     }
 
@@ -206,19 +206,19 @@ private:
         const std::string jre = s_.jdkRequired ? std::string() : currentVersionIfInRange(keys.jre);
         const bool useJdk = compareVersions(jdk, jre) > 0;
         const std::string key = std::string(useJdk ? keys.jdk : keys.jre) + "\\" + (useJdk ? jdk : jre);
-        const std::optional<std::string> home = probe_.registryValue(RegistryRoot::Machine, key, "JavaHome");
+        const std::optional<std::string> home = probe_.system.registryValue(RegistryRoot::Machine, key, "JavaHome");
         return home && forHome(javaExecutable, *home) && check(javaExecutable, version, false);
     }
 
     bool javaSoftVersions(const std::string& keyPath, std::string& javaExecutable, std::string& version) {
         std::vector<std::string> names;
-        for (const std::string& name : probe_.registrySubkeys(RegistryRoot::Machine, keyPath))
+        for (const std::string& name : probe_.system.registrySubkeys(RegistryRoot::Machine, keyPath))
             if (versionNameInRange(name, s_.minimum, s_.maximum)) names.push_back(name);
         std::stable_sort(names.begin(), names.end(),
                          [](const std::string& a, const std::string& b) { return compareVersions(a, b) < 0; });
         for (auto it = names.rbegin(); it != names.rend(); ++it) {
             const std::optional<std::string> home =
-                probe_.registryValue(RegistryRoot::Machine, keyPath + "\\" + *it, "JavaHome");
+                probe_.system.registryValue(RegistryRoot::Machine, keyPath + "\\" + *it, "JavaHome");
             if (home && forHome(javaExecutable, *home) && check(javaExecutable, version, false)) return true;
         }
         return false;
@@ -251,7 +251,7 @@ private:
     bool bestLocated(RegistryRoot root, std::string& javaExecutable, std::string& bestVersion) {
         bestVersion.clear();
         bool found = false;
-        for (const std::string& name : probe_.registrySubkeys(root, kLocatedKey)) {
+        for (const std::string& name : probe_.system.registrySubkeys(root, kLocatedKey)) {
             std::string path = pathFromKeyName(name);
             std::string version;
             if (check(path, version, true) && (!found || compareVersions(version, bestVersion) > 0)) {
@@ -281,9 +281,9 @@ private:
         const bool sun = javaSoft(sunPath, sunVersion);
         const bool vendor = vendors(vendorPath, vendorVersion);
         const bool located = bestLocatedAnyRoot(locatedPath, locatedVersion);
-        if (sun) probe_.log("found sun " + sunPath + " " + sunVersion);
-        if (vendor) probe_.log("found vendor " + vendorPath + " " + vendorVersion);
-        if (located) probe_.log("found located " + locatedPath + " " + locatedVersion);
+        if (sun) probe_.system.log("found sun " + sunPath + " " + sunVersion);
+        if (vendor) probe_.system.log("found vendor " + vendorPath + " " + vendorVersion);
+        if (located) probe_.system.log("found located " + locatedPath + " " + locatedVersion);
         if (vendor && (!sun || compareVersions(vendorVersion, sunVersion) > 0)) {
             sunPath = vendorPath;
             sunVersion = vendorVersion;
@@ -297,9 +297,9 @@ private:
     bool findPreviousInstallation(RegistryRoot root, std::string& javaExecutable) {
         if (s_.installationId.empty()) return false;
         const std::optional<std::string> directories =
-            probe_.registryValue(root, kInstallationsKey, s_.installationId);
+            probe_.system.registryValue(root, kInstallationsKey, s_.installationId);
         if (!directories || directories->empty()) return false;
-        probe_.log("found installations: " + *directories);
+        probe_.system.log("found installations: " + *directories);
         for (const std::string& directory : splitPathList(*directories))
             if (forHome(javaExecutable, directory + "\\jre") && check(javaExecutable, false)) return true;
         return false;
@@ -314,10 +314,10 @@ private:
         bool found = false;
         for (const std::string& root : wellKnownInstallRoots(probe_, s_.is64Bit)) {
             const bool scoop = endsWith(root, "\\scoop\\apps");
-            for (const std::string& name : probe_.subdirectories(root)) {
+            for (const std::string& name : probe_.system.subdirectories(root)) {
                 const std::string candidate = root + "\\" + name + (scoop ? "\\current" : "");
                 std::string executable, version;
-                if (!forHome(executable, candidate) || !probe_.fileExists(executable)) continue;
+                if (!forHome(executable, candidate) || !probe_.system.fileExists(executable)) continue;
                 if (!check(executable, version, false)) continue;
                 if (found && compareVersions(version, bestVersion) <= 0) continue;
                 found = true;
@@ -326,7 +326,7 @@ private:
                 home = candidate;
             }
         }
-        if (found) probe_.log("found installed " + javaExecutable + " " + bestVersion);
+        if (found) probe_.system.log("found installed " + javaExecutable + " " + bestVersion);
         return found;
     }
 
@@ -344,8 +344,8 @@ FoundRuntime searchRuntime(RuntimeProbe& probe, const SearchSettings& settings) 
 bool javaExeForHome(RuntimeProbe& probe, bool jdkRequired, std::string& javaExecutable, const std::string& home) {
     const std::string inner = home + "\\jre\\bin\\java.exe";
     const std::string plain = home + "\\bin\\java.exe";
-    javaExecutable = probe.fileExists(inner) ? inner : plain;
-    if (jdkRequired) return probe.fileExists(home + "\\lib\\tools.jar") || probe.fileExists(home + "\\bin\\javac.exe");
+    javaExecutable = probe.system.fileExists(inner) ? inner : plain;
+    if (jdkRequired) return probe.system.fileExists(home + "\\lib\\tools.jar") || probe.system.fileExists(home + "\\bin\\javac.exe");
     return true;
 }
 
@@ -354,7 +354,7 @@ std::vector<RegisteredHome> vendorRegistryHomes(RuntimeProbe& probe) {
     for (RegistryRoot root : {RegistryRoot::Machine, RegistryRoot::User}) {
         for (const VendorKey& key : kVendorKeys) {
             const std::string prefix = key.prefix;
-            for (const std::string& name : probe.registrySubkeys(root, key.parent)) {
+            for (const std::string& name : probe.system.registrySubkeys(root, key.parent)) {
                 if (name.compare(0, prefix.size(), prefix) != 0) continue;
                 RegisteredHome home{name.substr(prefix.size()), std::string(), key.jre};
                 if (!prefix.empty() && endsWith(home.version, "-jre")) {
@@ -363,7 +363,7 @@ std::vector<RegisteredHome> vendorRegistryHomes(RuntimeProbe& probe) {
                 }
                 if (!startsWithDigit(home.version)) continue;
                 const std::optional<std::string> path =
-                    probe.registryValue(root, std::string(key.parent) + "\\" + name + key.below, key.value);
+                    probe.system.registryValue(root, std::string(key.parent) + "\\" + name + key.below, key.value);
                 if (!path || path->empty()) continue;
                 home.home = *path;
                 // The installers write the directory with a trailing backslash.
@@ -381,15 +381,15 @@ std::vector<std::string> wellKnownInstallRoots(RuntimeProbe& probe, bool is64Bit
         if (!root.empty() && std::find(programRoots.begin(), programRoots.end(), root) == programRoots.end())
             programRoots.push_back(root);
     };
-    addRoot(probe.environmentVariable("ProgramFiles").value_or(""));
-    if (!is64Bit) addRoot(probe.environmentVariable("ProgramFiles(x86)").value_or(""));
-    const std::string local = probe.environmentVariable("LOCALAPPDATA").value_or("");
+    addRoot(probe.system.environmentVariable("ProgramFiles").value_or(""));
+    if (!is64Bit) addRoot(probe.system.environmentVariable("ProgramFiles(x86)").value_or(""));
+    const std::string local = probe.system.environmentVariable("LOCALAPPDATA").value_or("");
     if (!local.empty()) addRoot(local + "\\Programs");
 
     std::vector<std::string> roots;
     for (const std::string& root : programRoots)
         for (const char* folder : kVendorFolders) roots.push_back(root + "\\" + folder);
-    const std::string profile = probe.environmentVariable("USERPROFILE").value_or("");
+    const std::string profile = probe.system.environmentVariable("USERPROFILE").value_or("");
     if (!profile.empty()) {
         roots.push_back(profile + "\\.jdks");
         roots.push_back(profile + "\\scoop\\apps");

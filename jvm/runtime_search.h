@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jvm/search_rules.h"
+#include "platform/system_queries.h"
 
 // How the runtime was found; selects the message when its library fails.
 // UnpackFailed: a packed runtime could not be restored, and the search stopped there.
@@ -30,13 +31,13 @@ struct SearchSettings {
     bool is64Bit = false;  // the launcher's own word size
 };
 
-enum class RegistryRoot { User, Machine };
-
-// What the search asks of the machine.
+// What the search asks of the machine: the files, environment and registry
+// every portable rule asks about, and the search's own questions.
 class RuntimeProbe {
 public:
+    explicit RuntimeProbe(SystemQueries& system) : system(system) {}
     virtual ~RuntimeProbe() = default;
-    virtual void log(const std::string& line) = 0;
+    SystemQueries& system;
     // The first line of a file below the application root, without its line end.
     virtual std::optional<std::string> locationFile(const std::string& relativeName) = 0;
     virtual std::string expandVariables(const std::string& text) = 0;
@@ -46,8 +47,6 @@ public:
     // Restores a runtime shipped with packed archives before it is examined;
     // false when the restoring tool cannot be started, which ends the search.
     virtual bool preparePackedRuntime(const std::string& home) = 0;
-    virtual bool fileExists(const std::string& path) = 0;
-    virtual std::optional<std::string> environmentVariable(const std::string& name) = 0;
     // The java.exe the platform's search path finds.
     virtual std::optional<std::string> javaOnSearchPath() = 0;
     // Normalises the executable's path, learns its version (cache, release
@@ -57,10 +56,6 @@ public:
     // Whether the runtime's library is of the launcher's architecture (a
     // runtime of the other one is skipped; see probe.h).
     virtual bool ofOwnArchitecture(const std::string& javaExecutable) = 0;
-    virtual std::optional<std::string> registryValue(RegistryRoot root, const std::string& key,
-                                                     const std::string& name) = 0;
-    virtual std::vector<std::string> registrySubkeys(RegistryRoot root, const std::string& key) = 0;
-    virtual std::vector<std::string> subdirectories(const std::string& directory) = 0;
 };
 
 FoundRuntime searchRuntime(RuntimeProbe& probe, const SearchSettings& settings);

@@ -50,8 +50,8 @@ std::string encodeClassPathEntries(const std::vector<ClassPathEntry>& entries) {
 
 bool ClassPathBuilder::addArchivesInDirectory(std::string& text, const std::string& directory,
                                               const std::string& extension) {
-    if (!env_.fileExists(directory)) return false;
-    for (const std::string& name : env_.listFiles(directory, extension)) {
+    if (!env_.system->fileExists(directory)) return false;
+    for (const std::string& name : env_.system->listFiles(directory, extension)) {
         if (!hasExtension(name, extension)) continue;
         text += env_.makeAbsolute(directory + "\\" + name);
         text += ';';
@@ -70,7 +70,7 @@ bool ClassPathBuilder::appendEntry(std::string& text, const ClassPathEntry& entr
             // A value that expanded to several paths is found when each is.
             const std::vector<std::string> parts = splitPathList(paths);
             bool found = !parts.empty();
-            for (const std::string& part : parts) found = found && env_.fileExists(part);
+            for (const std::string& part : parts) found = found && env_.system->fileExists(part);
             return found;
         }
         case 'S': {
@@ -80,7 +80,7 @@ bool ClassPathBuilder::appendEntry(std::string& text, const ClassPathEntry& entr
             return jars || zips;
         }
         case 'E': {
-            std::optional<std::string> variable = env_.environmentVariable(value);
+            std::optional<std::string> variable = env_.system->environmentVariable(value);
             std::string content = variable.value_or(std::string());
             if (content.empty()) {
                 // Defined but empty counts as undefined: the entry adds nothing.
@@ -94,14 +94,14 @@ bool ClassPathBuilder::appendEntry(std::string& text, const ClassPathEntry& entr
             return true;
         }
         default:
-            env_.log(formatText("classpath entry of unknown kind '%c' ignored", entry.kind));
+            env_.system->log(formatText("classpath entry of unknown kind '%c' ignored", entry.kind));
             return true;
     }
 }
 
 std::optional<ClassPathFailure> ClassPathBuilder::appendConfiguredClassPath(std::string& text) {
     const std::string configured = env_.configuredEntries();
-    env_.log(formatText("classpath entry %s", configured.c_str()));
+    env_.system->log(formatText("classpath entry %s", configured.c_str()));
     for (const ClassPathEntry& entry : parseClassPathEntries(configured)) {
         std::string value = entry.value;
         env_.expand(value);

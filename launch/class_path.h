@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "launch/vm_options.h"
+#include "platform/system_queries.h"
 #include "platform/outcome.h"
 
 // One ";"-separated entry of the configured class path: a kind letter
@@ -37,15 +38,10 @@ struct ClassPathEnvironment {
     char productKind = 'q';
     std::function<std::string()> configuredEntries;  // entry 121
     std::function<std::string()> applicationRoot;    // entry 10003, absolute, letter case kept
-    std::function<bool(const std::string& path)> fileExists;
-    // Names (without directory) of directory\*.extension, in listing order.
-    std::function<std::vector<std::string>(const std::string& directory, const std::string& extension)> listFiles;
+    SystemQueries* system = nullptr;                 // files, variables and the log
     std::function<std::string(const std::string& path)> makeAbsolute;
     std::function<std::string(const std::string& list)> expandPathList;
     std::function<void(std::string& text)> expand;
-    // The variable's value; none when it is not defined.
-    std::function<std::optional<std::string>(const std::string& name)> environmentVariable;
-    std::function<void(const std::string& line)> log;
 };
 
 class ClassPathBuilder {

@@ -38,6 +38,28 @@ const World kWorld = {
      {"c:\\t\\qvo1_dir\\user|zip", {"u.zip"}}},
     {{"QUOTED", "\"c:\\q dir\\q.jar\""}, {"ENDS", "c:\\e.jar;"}, {"EMPTY", ""}, {"TWO", "a;b"}}};
 
+// kWorld as the machine; the log kept.
+class WorldSystem : public SystemQueries {
+public:
+    std::vector<std::string> log_;
+    void log(const std::string& line) override { log_.push_back(line); }
+    bool fileExists(const std::string& path) override { return kWorld.existing.count(path) > 0; }
+    std::vector<std::string> listFiles(const std::string& directory, const std::string& extension) override {
+        auto it = kWorld.listings.find(directory + "|" + extension);
+        return it == kWorld.listings.end() ? std::vector<std::string>() : it->second;
+    }
+    std::vector<std::string> subdirectories(const std::string&) override { return {}; }
+    std::optional<std::string> environmentVariable(const std::string& name) override {
+        auto it = kWorld.variables.find(name);
+        if (it == kWorld.variables.end()) return std::nullopt;
+        return it->second;
+    }
+    std::optional<std::string> registryValue(RegistryRoot, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::vector<std::string> registrySubkeys(RegistryRoot, const std::string&) override { return {}; }
+};
+
 class ClassPathTest : public ::testing::TestWithParam<Case> {
 protected:
     ClassPathEnvironment environment(const Case& c) {
@@ -49,11 +71,7 @@ protected:
             return c.entries;
         };
         env.applicationRoot = [] { return std::string("c:\\apps\\tool"); };
-        env.fileExists = [](const std::string& path) { return kWorld.existing.count(path) > 0; };
-        env.listFiles = [](const std::string& directory, const std::string& extension) {
-            auto it = kWorld.listings.find(directory + "|" + extension);
-            return it == kWorld.listings.end() ? std::vector<std::string>() : it->second;
-        };
+        env.system = &system;
         env.makeAbsolute = [](const std::string& path) {
             return path.size() > 1 && path[1] == ':' ? path : kExeDir + path;
         };
@@ -73,16 +91,11 @@ protected:
             for (const auto& [name, value] : kWorld.variables) block.push_back(name + "=" + value);
             expandVariablesWith(text, VariableValues{kExeDir, "", ""}, block, nullptr);
         };
-        env.environmentVariable = [](const std::string& name) -> std::optional<std::string> {
-            auto it = kWorld.variables.find(name);
-            if (it == kWorld.variables.end()) return std::nullopt;
-            return it->second;
-        };
-        env.log = [this](const std::string& line) { log.push_back(line); };
         return env;
     }
     bool entriesRead = false;
-    std::vector<std::string> log;
+    WorldSystem system;
+    std::vector<std::string>& log = system.log_;
 };
 
 TEST_P(ClassPathTest, Builds) {

@@ -15,8 +15,10 @@ using Root = RegistryRoot;
 
 // A machine: files, variables, registry values and the version each java
 // executable reports.
-class TableProbe : public RuntimeProbe {
+class TableProbe : public SystemQueries, public RuntimeProbe {
 public:
+    TableProbe() : RuntimeProbe(static_cast<SystemQueries&>(*this)) {}
+
     std::set<std::string> files;
     std::map<std::string, std::string> environment;
     std::map<std::string, std::string> locationFiles;
@@ -76,6 +78,7 @@ public:
         return {names.begin(), names.end()};
     }
     std::vector<std::string> subdirectories(const std::string& directory) override { return directories[directory]; }
+    std::vector<std::string> listFiles(const std::string&, const std::string&) override { return {}; }
 };
 
 FoundRuntime search(TableProbe& probe, const std::string& sequence, const std::string& minimum = "",
