@@ -80,7 +80,7 @@ public:
         for (RegistryRoot root : {RegistryRoot::User, RegistryRoot::Machine}) {
             if (!findPreviousInstallation(root, found.javaExecutable)) continue;
             probe_.system.log(std::string("found JRE from previous installation (") +
-                       (root == RegistryRoot::User ? "user" : "machine") + ") " + found.javaExecutable);
+                              (root == RegistryRoot::User ? "user" : "machine") + ") " + found.javaExecutable);
             found.source = JvmSource::Registry;
             return found;
         }
@@ -158,8 +158,8 @@ private:
             if (!triedInFallback(entry)) continue;
             if (unpackFailed_) return false;
             probe_.system.log("Testing relative location " + entry.location);
-            if (checkHome(found.javaExecutable, entry.location, true) && probe_.system.fileExists(found.javaExecutable) &&
-                probe_.ofOwnArchitecture(found.javaExecutable)) {
+            if (checkHome(found.javaExecutable, entry.location, true) &&
+                probe_.system.fileExists(found.javaExecutable) && probe_.ofOwnArchitecture(found.javaExecutable)) {
                 probe_.system.log(found.javaExecutable + " exists");
                 found.home = entry.location;
                 found.source = JvmSource::Directory;
@@ -197,7 +197,8 @@ private:
     // ---------------------------------------------------------------- registry
 
     std::string currentVersionIfInRange(const char* key) {
-        const std::string version = probe_.system.registryValue(RegistryRoot::Machine, key, "CurrentVersion").value_or("");
+        const std::string version =
+            probe_.system.registryValue(RegistryRoot::Machine, key, "CurrentVersion").value_or("");
         return versionNameInRange(version, s_.minimum, s_.maximum) ? version : std::string();
     }
 
@@ -345,7 +346,8 @@ bool javaExeForHome(RuntimeProbe& probe, bool jdkRequired, std::string& javaExec
     const std::string inner = home + "\\jre\\bin\\java.exe";
     const std::string plain = home + "\\bin\\java.exe";
     javaExecutable = probe.system.fileExists(inner) ? inner : plain;
-    if (jdkRequired) return probe.system.fileExists(home + "\\lib\\tools.jar") || probe.system.fileExists(home + "\\bin\\javac.exe");
+    if (jdkRequired)
+        return probe.system.fileExists(home + "\\lib\\tools.jar") || probe.system.fileExists(home + "\\bin\\javac.exe");
     return true;
 }
 
