@@ -25,6 +25,10 @@ bool replaceAll(std::string& text, const std::string& key, const std::string& va
     return complete;
 }
 
+bool mayHoldVariables(const std::string& text) {
+    return text.find('%') != std::string::npos || text.find("${") != std::string::npos;
+}
+
 bool expandVariablesWith(std::string& text, const VariableValues& values, const std::vector<std::string>& environment,
                          const ExpansionLog& log) {
     bool complete = true;

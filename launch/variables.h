@@ -32,5 +32,10 @@ bool replaceAll(std::string& text, const std::string& key, const std::string& va
 bool expandVariablesWith(std::string& text, const VariableValues& values, const std::vector<std::string>& environment,
                          const ExpansionLog& log);
 
+// False when no key can occur in the text: every key begins with "%" or
+// "${", and without a first key nothing is inserted that a later one could
+// match. Such a text stays as it is, so the values need not be gathered.
+bool mayHoldVariables(const std::string& text);
+
 // The same with this process's values and environment (Win32 layer).
 void expandVariables(std::string& text);

@@ -21,6 +21,9 @@ std::vector<std::string> environmentBlock() {
 }  // namespace
 
 void expandVariables(std::string& text) {
+    // Most configured texts name no variable; gathering the values copies the
+    // whole environment block and asks for the executable's directory.
+    if (!mayHoldVariables(text)) return;
     VariableValues values{makeAbsolute(""), extractionDirectory(), jvmHome()};
     const bool complete = expandVariablesWith(text, values, environmentBlock(),
                         [](const std::string& key, const std::string& value, const std::string& now) {

@@ -91,4 +91,17 @@ TEST(Expand, OneLogLinePerReplacementAndNoneWithoutKeys) {
     EXPECT_TRUE(lines.empty());
 }
 
+// A text the quick test passes over must be one that expansion leaves as it
+// is, whatever the environment holds.
+TEST(Expand, TextsWithoutAnOpeningNeedNoValues) {
+    const std::vector<std::string> environment{"HOME=h", "QARVO_EXEDIR=e", "A=a"};
+    for (const std::string text : {"", "c:\\apps\\lib", "$HOME", "{A}", "$ {A}", "QARVO_EXEDIR$"}) {
+        EXPECT_FALSE(mayHoldVariables(text)) << text;
+        std::string expanded = text;
+        expandVariablesWith(expanded, kValues, environment, nullptr);
+        EXPECT_EQ(text, expanded);
+    }
+    for (const std::string text : {"%", "${", "x${A}", "%QARVO_EXEDIR%"}) EXPECT_TRUE(mayHoldVariables(text)) << text;
+}
+
 }  // namespace
