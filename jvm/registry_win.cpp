@@ -19,7 +19,7 @@ bool readCachedVersion(const std::string& javaExecutable, uint64_t lastWriteTime
         return false;
     for (int i = 0; i < 8; ++i)
         if (stored[i] != static_cast<unsigned char>(lastWriteTime >> (8 * i))) return false;
-    return readRegistryValue(HKEY_CURRENT_USER, pathKeyName(kCacheKey, javaExecutable), "Version", version);
+    return readRegistryValue(key.get(), "Version", version);
 }
 
 void writeCachedVersion(const std::string& javaExecutable, uint64_t lastWriteTime, const std::string& version) {

@@ -39,13 +39,16 @@ std::vector<std::string> registrySubkeyNames(HKEY root, const std::string& keyPa
 
 bool readRegistryValue(HKEY root, const std::string& keyPath, const char* valueName, std::string& value) {
     UniqueKey key = openKeyForReading(root, keyPath);
-    if (!key) return false;
+    return key && readRegistryValue(key.get(), valueName, value);
+}
+
+bool readRegistryValue(HKEY key, const char* valueName, std::string& value) {
     DWORD size = 8192;
     std::string buffer(size, '\0');
-    LONG rc = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    LONG rc = RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
     if (rc == ERROR_MORE_DATA) {
         buffer.assign(size, '\0');
-        rc = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+        rc = RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
     }
     if (rc != ERROR_SUCCESS) return false;
     buffer.resize(std::min<DWORD>(size, static_cast<DWORD>(buffer.size())));
