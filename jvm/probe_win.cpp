@@ -1,8 +1,9 @@
 #include "jvm/probe.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "files/fileutil.h"
 #include "files/tempdir.h"
@@ -18,23 +19,26 @@ namespace {
 constexpr DWORD kProbeTimeoutMs = 60000;
 constexpr const char* kFailedProbeVersion = "1.0.0";
 
-// The probe's error output: every line up to the version line, which a
-// runtime may precede with notices such as "Picked up _JAVA_OPTIONS".
-std::string readOutput(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string readAll(const std::string& path, size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::string();
-    std::string bytes(limit, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(limit));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+// At most limit bytes of the file, or all of it; nothing when it cannot be
+// opened. Plain stdio: a start that reads no other stream then never pays
+// for setting up the C++ streams' locale.
+std::optional<std::string> readFile(const std::string& path, const char* mode, size_t limit = SIZE_MAX) {
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (file == nullptr) return std::nullopt;
+    std::string bytes;
+    char chunk[4096];
+    while (bytes.size() < limit) {
+        const size_t got = std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), file);
+        if (got == 0) break;
+        bytes.append(chunk, got);
+    }
+    std::fclose(file);
     return bytes;
 }
+
+// The probe's error output: every line up to the version line, which a
+// runtime may precede with notices such as "Picked up _JAVA_OPTIONS".
+std::string readOutput(const std::string& path) { return readFile(path, "rt").value_or(std::string()); }
 
 // The version the runtime's release file states: in the home above bin, or
 // for the JRE inside a JDK, in the JDK's home.
@@ -43,11 +47,8 @@ bool versionFromRelease(const std::string& javaExecutable, std::string& version)
     std::string home = bin.substr(0, bin.rfind('\\'));
     for (int level = 0; level < 2; ++level) {
         const std::string path = home + "\\release";
-        std::ifstream in(path, std::ios::binary);
-        if (in) {
-            std::ostringstream text;
-            text << in.rdbuf();
-            std::optional<std::string> stated = versionFromReleaseFile(text.str());
+        if (const std::optional<std::string> text = readFile(path, "rb")) {
+            std::optional<std::string> stated = versionFromReleaseFile(*text);
             if (!stated) {
                 logInfo("release file %s states no version", path.c_str());
                 return false;
@@ -67,8 +68,10 @@ bool runtimeOfOwnArchitecture(const std::string& javaExecutable, const std::stri
     constexpr uint16_t kOwnMachine = sizeof(void*) == 8 ? 0x8664 : 0x14c;
     for (const std::string& executable : {javaExecutable, alternativeJavaExecutable(javaExecutable)}) {
         for (const std::string& candidate : jvmDllCandidates(binDirectoryOf(executable), vmKindDirectory)) {
-            if (!fileExists(candidate)) continue;
-            const std::optional<uint16_t> machine = peMachineOf(readAll(candidate, 4096));
+            // The first candidate that opens: one that doesn't could not be loaded either.
+            const std::optional<std::string> header = readFile(candidate, "rb", 4096);
+            if (!header) continue;
+            const std::optional<uint16_t> machine = peMachineOf(*header);
             if (!machine || *machine == kOwnMachine) return true;
             logInfo("%s is a %s library: runtime skipped", candidate.c_str(),
                     *machine == 0x8664 ? "64-bit" : *machine == 0x14c ? "32-bit" : "foreign");

@@ -1,6 +1,6 @@
 #include "jvm/search.h"
 
-#include <fstream>
+#include <cstdio>
 
 #include "files/fileutil.h"
 #include "files/process_system.h"
@@ -67,9 +67,19 @@ FoundRuntime searchJvm(const JavaSearchSettings& configured, void (*expand)(std:
 
 bool readLocationFile(std::string& line, const std::string& applicationRoot, const std::string& relativeName) {
     const std::string path = applicationRoot + relativeName;
-    std::ifstream in(path);
-    if (!in) return false;
-    if (!std::getline(in, line) && line.empty()) return false;
+    std::FILE* file = std::fopen(path.c_str(), "rt");
+    if (file == nullptr) return false;
+    // The whole first line, however long.
+    line.clear();
+    char chunk[8192];
+    bool read = false;
+    while (std::fgets(chunk, sizeof chunk, file) != nullptr) {
+        read = true;
+        line += chunk;
+        if (!line.empty() && line.back() == '\n') break;
+    }
+    std::fclose(file);
+    if (!read) return false;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     return true;
 }
