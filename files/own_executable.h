@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "format/byte_source.h"
 #include "platform/handle.h"
@@ -13,33 +14,25 @@ UniqueFile openOwnExecutable();
 // The media-file text.
 LaunchEnd ownExecutableUnreadable();
 
-// An open file read field by field (the executable's block and included files).
+// An open file read field by field (the executable's block and included
+// files). Small reads come from a buffer: the block is read a few bytes at a
+// time, and each read of the file is a call into the system. Reads at least
+// as large as the buffer go to the file directly.
 class FileSource final : public ByteSource {
 public:
-    explicit FileSource(HANDLE file) : file_(file) {
-        LARGE_INTEGER size;
-        if (GetFileSizeEx(file_, &size)) size_ = static_cast<uint64_t>(size.QuadPart);
-    }
-    bool read(void* buffer, uint32_t n, uint32_t* got, uint32_t* systemError) override {
-        DWORD read = 0;
-        BOOL ok = ReadFile(file_, buffer, n, &read, nullptr);
-        *got = read;
-        *systemError = ok ? 0 : GetLastError();
-        position_ += read;
-        return ok != FALSE;
-    }
-    bool seek(uint64_t position) override {
-        LARGE_INTEGER to;
-        to.QuadPart = static_cast<LONGLONG>(position);
-        if (!SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) return false;
-        position_ = position;
-        return true;
-    }
+    static constexpr uint32_t kBufferSize = 16384;
+
+    explicit FileSource(HANDLE file);
+    bool read(void* buffer, uint32_t n, uint32_t* got, uint32_t* systemError) override;
+    bool seek(uint64_t position) override;
     uint64_t position() const override { return position_; }
     uint64_t size() const override { return size_; }
 
 private:
     HANDLE file_;
-    uint64_t position_ = 0;
+    uint64_t position_ = 0;  // of the next byte delivered
     uint64_t size_ = 0;
+    std::vector<char> buffer_;
+    uint32_t next_ = 0;  // buffer_[next_] is the byte at position_
+    uint32_t end_ = 0;   // bytes in buffer_
 };
