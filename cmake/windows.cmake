@@ -35,6 +35,7 @@ add_library(launcher_core STATIC
   launcher/messages_win.cpp
   log/diaglog_win.cpp
   platform/common_controls_win.cpp
+  platform/dll_search_win.cpp
   platform/outcome_win.cpp
   platform/registry_win.cpp
   platform/win_text.cpp

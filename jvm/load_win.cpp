@@ -8,6 +8,7 @@
 #include "jvm/search.h"
 #include "jvm/search_rules.h"
 #include "log/diaglog.h"
+#include "platform/dll_search.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
 
@@ -43,6 +44,7 @@ HMODULE loadJvmFromBinDir(const std::string& javaExecutable, const std::string& 
     std::string oldPath;
     environmentVariable("PATH", oldPath);
     setPath(oldPath + ";" + bin);
+    RuntimeLibrariesFirst libraries(bin);
     for (const std::string& candidate : jvmDllCandidates(bin, vmKindDirectory))
         if (HMODULE library = tryJvmDll(candidate)) return library;
     setPath(oldPath);

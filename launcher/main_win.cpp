@@ -15,9 +15,9 @@
 #include "launcher/early_arguments.h"
 #include "launcher/messages.h"
 #include "platform/common_controls.h"
+#include "platform/dll_search.h"
 #include "platform/outcome.h"
 #include "platform/win32.h"
-#include "platform/win_text.h"
 #include "session/console.h"
 #include "session/native_path.h"
 #include "session/reboot.h"
@@ -70,18 +70,6 @@ int consoleUnavailable() {
     initCommonControlsOnce();
     MessageBoxA(nullptr, "Error: Could not allocate console.", "morvantic", MB_OK);
     return 1;
-}
-
-// Libraries loaded by name, now or by anything the launcher loads later, are
-// never looked for in the current directory, which the user may not own. Any
-// DLL directory takes the current directory's place in the search; the
-// system directory, searched anyway, adds nothing. (An empty one would do on
-// Windows, but Wine takes an empty one for none and keeps searching the
-// current directory.)
-void keepCurrentDirectoryOutOfDllSearch() {
-    std::wstring system;
-    fillGrowing(system, [](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); });
-    SetDllDirectoryW(system.empty() ? L"" : system.c_str());
 }
 
 // The configuration, and the settings that apply at once. The splash screen

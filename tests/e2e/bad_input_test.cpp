@@ -421,15 +421,17 @@ TEST_F(BadInputLaunch, ExtractionDirectoriesMadeInAdvanceAreNeverUsed) {
     fs::remove_all(temp);
 }
 
-// A copy of the library jvm.dll imports, planted beside the launcher or in
-// the current directory, is not the one used: the runtime's own copy in its
-// bin directory is. The override makes Wine search the application directory
-// for it first, as Windows does.
+// A copy of the library jvm.dll imports, planted beside the launcher, in
+// the current directory or in a directory on PATH (which the runtime's bin
+// directory joins at the end), is not the one used: the runtime's own copy in
+// its bin directory is. The override makes Wine search the application
+// directory for it first, as Windows does.
 struct Planting {
     const char* name;
     const char* arch;
     bool besideTheLauncher;
     bool inTheCurrentDirectory;
+    bool onThePath = false;
 };
 
 class PlantedLibraryTest : public BadInputLaunch, public ::testing::WithParamInterface<Planting> {};
@@ -444,6 +446,11 @@ TEST_P(PlantedLibraryTest, IsNotLoadedInPlaceOfTheRuntimes) {
     if (p.inTheCurrentDirectory) fs::copy_file(library, ws.file("cwd/fakejre-base.dll"));
     rig::RunOptions options;
     options.env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;fakejre-base=n,b";
+    if (p.onThePath) {
+        fs::create_directories(ws.file("onpath"));
+        fs::copy_file(library, ws.file("onpath/fakejre-base.dll"));
+        options.env["WINEPATH"] = rig::windowsPath(ws.file("onpath"));
+    }
     auto run = runThroughCmd({"cd", "/d", rig::windowsPath(ws.file("cwd")) + "&&", rig::windowsPath(exe)}, options);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0, run.exitCode) << run.err;
@@ -459,7 +466,9 @@ INSTANTIATE_TEST_SUITE_P(Places, PlantedLibraryTest,
                                            Planting{"inTheCurrentDirectory", "x86", false, true},
                                            Planting{"inBoth", "x86", true, true},
                                            Planting{"besideTheLauncher64", "x64", true, false},
-                                           Planting{"inTheCurrentDirectory64", "x64", false, true}),
+                                           Planting{"inTheCurrentDirectory64", "x64", false, true},
+                                           Planting{"onThePath", "x86", false, false, true},
+                                           Planting{"onThePath64", "x64", false, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
