@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "builder/manifest.h"
-#include "builder/pe_image.h"
-#include "builder/resource_section.h"
+#include "builder/pe/manifest.h"
+#include "builder/pe/pe_image.h"
+#include "builder/pe/resource_section.h"
 #include "tests/e2e/rig.h"
 
 namespace {

@@ -2,6 +2,7 @@
 # qarvo-build.exe under Wine against the host's qarvo-build: the example
 # project, given by Windows paths through a directory outside the ANSI code
 # page, gives the same executable byte for byte and the same inspect output;
+# an included file named by an absolute Windows path is taken as it stands;
 # a bad project file gives the same message.
 #   windows_builder_test.sh DIST WORK
 set -euo pipefail
@@ -31,6 +32,17 @@ for arch in x64 x86; do
   win=$("$run" "$dist/bin/qarvo-build.exe" inspect "$(windows "$work/win/hello.exe")" | tr -d '\r')
   [ -n "$host" ] && [ "$host" = "$win" ] || fail "inspect ($arch) differs: $(diff <(echo "$host") <(echo "$win"))"
 done
+
+# An included file by an absolute path with a drive, as the host's by its own.
+printf 'included data\n' > "$work/data.bin"
+printf '[application]\nmain-class = "hello.Main"\n[runtime]\njar = "none"\n[[files]]\nsource = '"'"'%s'"'"'\n' \
+       "$(windows "$work/data.bin")" > "$work/win/files.toml"
+printf '[application]\nmain-class = "hello.Main"\n[runtime]\njar = "none"\n[[files]]\nsource = '"'"'%s'"'"'\n' \
+       "$work/data.bin" > "$work/host/files.toml"
+"$dist/bin/qarvo-build" build "$work/host/files.toml" -o "$work/host/files.exe" --arch x64 >/dev/null
+"$run" "$dist/bin/qarvo-build.exe" build "$(windows "$work/win/files.toml")" -o "$(windows "$work/win/files.exe")" \
+       --arch x64 >/dev/null || fail "an included file by a drive path under Wine"
+cmp "$work/host/files.exe" "$work/win/files.exe" || fail "executables with an included file by a drive path differ"
 
 # The output never replaces an input, also under another name of it.
 "$run" "$dist/bin/qarvo-build.exe" build "$(windows "$work/win/hello.toml")" \

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "builder/jar_file.h"
-#include "builder/project.h"
-#include "builder/starter.h"
+#include "builder/project/jar_file.h"
+#include "builder/project/project.h"
+#include "builder/project/starter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemorySource source(std::string(reinterpret_cast<const char*>(data), size));

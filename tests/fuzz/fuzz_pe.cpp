@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "builder/pe_image.h"
+#include "builder/pe/pe_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "builder/inspect.h"
-#include "builder/project.h"
+#include "builder/inspect/render.h"
+#include "builder/project/project.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "builder/images.h"
-#include "builder/resource_section.h"
-#include "builder/version_info.h"
+#include "builder/pe/images.h"
+#include "builder/pe/resource_section.h"
+#include "builder/pe/version_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -10,13 +10,14 @@
 #include <fstream>
 #include <map>
 
-#include "builder/checks.h"
-#include "builder/file_source.h"
-#include "builder/inspect.h"
-#include "builder/launch_keys.h"
-#include "builder/pe_image.h"
-#include "builder/project.h"
-#include "builder/writer.h"
+#include "builder/project/checks.h"
+#include "builder/project/suggest.h"
+#include "builder/host/file_source.h"
+#include "builder/inspect/render.h"
+#include "builder/project/launch_keys.h"
+#include "builder/pe/pe_image.h"
+#include "builder/project/project.h"
+#include "builder/output/writer.h"
 #include "format/config_ids.h"
 
 namespace fs = std::filesystem;

@@ -4,9 +4,9 @@
 
 #include <map>
 
-#include "builder/inspect.h"
-#include "builder/launch_keys.h"
-#include "builder/project.h"
+#include "builder/inspect/render.h"
+#include "builder/project/launch_keys.h"
+#include "builder/project/project.h"
 #include "format/config_ids.h"
 #include "config/args.h"
 

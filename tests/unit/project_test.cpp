@@ -5,10 +5,10 @@
 #include <map>
 #include <sstream>
 
-#include "builder/inspect.h"
-#include "builder/keys.h"
-#include "builder/project.h"
-#include "builder/text_codec.h"
+#include "builder/inspect/render.h"
+#include "builder/project/keys.h"
+#include "builder/project/project.h"
+#include "builder/project/text_codec.h"
 #include "format/config_ids.h"
 
 namespace {

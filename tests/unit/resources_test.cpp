@@ -8,13 +8,13 @@
 #include <random>
 #include <set>
 
-#include "builder/images.h"
-#include "builder/manifest.h"
-#include "builder/pe_image.h"
-#include "builder/project.h"
-#include "builder/resource_build.h"
-#include "builder/resource_section.h"
-#include "builder/version_info.h"
+#include "builder/pe/images.h"
+#include "builder/pe/manifest.h"
+#include "builder/pe/pe_image.h"
+#include "builder/project/project.h"
+#include "builder/output/resource_build.h"
+#include "builder/pe/resource_section.h"
+#include "builder/pe/version_info.h"
 #include "format/resource_ids.h"
 
 namespace {

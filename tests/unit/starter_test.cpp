@@ -4,9 +4,9 @@
 
 #include <map>
 
-#include "builder/jar_file.h"
-#include "builder/project.h"
-#include "builder/starter.h"
+#include "builder/project/jar_file.h"
+#include "builder/project/project.h"
+#include "builder/project/starter.h"
 #include "format/config_ids.h"
 
 namespace {

@@ -1,0 +1,90 @@
+#include "builder/project/checks.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "builder/project/launch_keys.h"
+#include "format/config_ids.h"
+#include "jvm/versions.h"
+
+namespace {
+
+bool identifierByte(unsigned char c, bool first) {
+    if (c >= 0x80 || c == '_' || c == '$') return true;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
+    return !first && c >= '0' && c <= '9';
+}
+
+bool positiveInteger(const std::string& text) {
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && errno == 0 && value > 0;
+}
+
+}  // namespace
+
+bool validVersionLimit(const std::string& text) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    for (char c : text) {
+        const bool allowed = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+                             c == '_' || c == '-' || c == '+';
+        if (!allowed) return false;
+    }
+    return !versionComponents(text).empty();
+}
+
+bool versionLimitsAgree(const std::string& minimum, const std::string& maximum) {
+    return minimum.empty() || maximum.empty() || versionWithinLimits(minimum, minimum, maximum);
+}
+
+bool isJavaBinaryName(const std::string& name) {
+    if (name.empty() || name.front() == '.' || name.back() == '.') return false;
+    bool first = true;
+    for (unsigned char c : name) {
+        if (c == '.') {
+            if (first) return false;  // two dots in a row
+            first = true;
+            continue;
+        }
+        if (!identifierByte(c, first)) return false;
+        first = false;
+    }
+    return true;
+}
+
+bool checkEntryValue(int id, const std::string& value, std::string& why) {
+    switch (id) {
+        case ConfigId::MainClass:
+            if (value.empty()) {
+                why = "expected the main class, as \"com.example.Main\"";
+            } else if (value.find('/') != std::string::npos || value.find('\\') != std::string::npos) {
+                why = "expected a Java binary name with dots, as \"com.example.Main\", not a path";
+            } else if (value.size() > 6 && value.compare(value.size() - 6, 6, ".class") == 0) {
+                why = "expected the class name without \".class\"";
+            } else if (!isJavaBinaryName(value)) {
+                why = "expected a Java binary name: identifiers separated by dots, as \"com.example.Main\"";
+            } else {
+                return true;
+            }
+            return false;
+        case ConfigId::MinVersion:
+        case ConfigId::MaxVersion:
+            if (value.empty() || validVersionLimit(value)) return true;
+            why = "expected a Java version such as \"17\", \"1.8\" or \"11.0.2\" (empty: no limit)";
+            return false;
+        case ConfigId::SearchSequence:
+            return checkSearchSequence(value, why);
+        case ConfigId::ClassPath:
+            return checkClassPathText(value, why);
+        case ConfigId::SplashWidth:
+        case ConfigId::SplashHeight:
+        case ConfigId::SplashText1Size:
+        case ConfigId::SplashText2Size:
+            if (positiveInteger(value)) return true;
+            why = "expected a positive size";
+            return false;
+        default:
+            return true;
+    }
+}

@@ -1,0 +1,25 @@
+// Checks of the values whose wrong form would make an executable that cannot
+// start.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Checks the stored text of an entry the builder understands (main class,
+// version limits, search sequence, class path, sizes). why completes a
+// sentence that starts with the key: "expected ...". Entries without a rule
+// pass.
+bool checkEntryValue(int id, const std::string& value, std::string& why);
+
+// A version limit the launcher can compare: numbers separated by ".", "_",
+// "-" or "+", as "17", "1.8" or "11.0.2"; a component may go on with letters
+// ("0_401", "17-ea").
+bool validVersionLimit(const std::string& text);
+
+// Whether some version passes both limits: the minimum is not above the
+// maximum by the launcher's rules (a maximum bounds a prefix: 11 admits 11.0.2).
+bool versionLimitsAgree(const std::string& minimum, const std::string& maximum);
+
+// A Java binary name: identifiers separated by dots ("com.example.Main",
+// "app.Outer$Inner").
+bool isJavaBinaryName(const std::string& name);

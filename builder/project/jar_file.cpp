@@ -1,0 +1,129 @@
+#include "builder/project/jar_file.h"
+
+#include <zlib.h>
+
+#include <vector>
+
+#include "format/little_endian.h"
+
+namespace {
+
+constexpr uint32_t kEndOfDirectory = 0x06054b50;
+constexpr uint32_t kDirectoryEntry = 0x02014b50;
+constexpr uint32_t kLocalHeader = 0x04034b50;
+constexpr uint64_t kEndRecordSize = 22;
+constexpr uint64_t kLongestComment = 0xffff;
+constexpr uint32_t kLargestManifest = 64u << 20;
+
+using le::get16;
+using le::get32;
+
+bool readAt(ByteSource& source, uint64_t position, uint64_t n, std::string& out) {
+    if (position > source.size() || n > source.size() - position || !source.seek(position)) return false;
+    out.assign(static_cast<size_t>(n), '\0');
+    uint32_t got = 0, error = 0;
+    return n == 0 || (source.read(out.data(), static_cast<uint32_t>(n), &got, &error) && got == n);
+}
+
+bool inflateRaw(const std::string& in, uint32_t size, std::string& out) {
+    out.assign(size, '\0');
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = size;
+    const int result = inflate(&z, Z_FINISH);
+    const bool whole = result == Z_STREAM_END && z.total_out == size;
+    inflateEnd(&z);
+    return whole;
+}
+
+}  // namespace
+
+bool readZipEntry(ByteSource& zip, const std::string& name, std::string& out, std::string& why) {
+    // The end record is in the last 22 bytes plus the archive comment.
+    const uint64_t size = zip.size();
+    const uint64_t tail = std::min(size, kEndRecordSize + kLongestComment);
+    std::string end;
+    if (size < kEndRecordSize || !readAt(zip, size - tail, tail, end)) {
+        why = "not a zip archive (too short)";
+        return false;
+    }
+    size_t at = std::string::npos;
+    for (size_t i = end.size() - kEndRecordSize + 1; i-- > 0;)
+        if (get32(end, i) == kEndOfDirectory) {
+            at = i;
+            break;
+        }
+    if (at == std::string::npos) {
+        why = "not a zip archive (no end of central directory)";
+        return false;
+    }
+    const uint16_t count = get16(end, at + 10);
+    const uint32_t directorySize = get32(end, at + 12), directoryOffset = get32(end, at + 16);
+    std::string directory;
+    if (!readAt(zip, directoryOffset, directorySize, directory)) {
+        why = "damaged zip archive (central directory outside the file)";
+        return false;
+    }
+    size_t p = 0;
+    for (uint16_t i = 0; i < count; ++i) {
+        if (p + 46 > directory.size() || get32(directory, p) != kDirectoryEntry ||
+            p + 46 + get16(directory, p + 28) > directory.size()) {
+            why = "damaged zip archive (central directory)";
+            return false;
+        }
+        const uint16_t method = get16(directory, p + 10);
+        const uint32_t packed = get32(directory, p + 20), unpacked = get32(directory, p + 24);
+        const uint16_t nameLength = get16(directory, p + 28), extra = get16(directory, p + 30),
+                       comment = get16(directory, p + 32);
+        const uint32_t local = get32(directory, p + 42);
+        const std::string entryName = directory.substr(p + 46, nameLength);
+        p += 46 + nameLength + extra + comment;
+        if (entryName != name) continue;
+        std::string header, data;
+        if (!readAt(zip, local, 30, header) || get32(header, 0) != kLocalHeader ||
+            !readAt(zip, local + 30 + get16(header, 26) + get16(header, 28), packed, data)) {
+            why = "damaged zip archive (" + name + " outside the file)";
+            return false;
+        }
+        if (unpacked > kLargestManifest) {
+            why = name + " is too large";
+            return false;
+        }
+        if (method == 0 && packed == unpacked) {
+            out = std::move(data);
+            return true;
+        }
+        if (method == 8 && inflateRaw(data, unpacked, out)) return true;
+        why = method == 0 || method == 8 ? "damaged zip archive (" + name + " does not unpack)"
+                                         : name + " is packed by a method other than stored or deflated";
+        return false;
+    }
+    why = "no " + name + " in the archive";
+    return false;
+}
+
+std::map<std::string, std::string> manifestAttributes(const std::string& manifest) {
+    std::map<std::string, std::string> attributes;
+    std::string last;
+    size_t start = 0;
+    while (start < manifest.size()) {
+        size_t end = manifest.find('\n', start);
+        if (end == std::string::npos) end = manifest.size();
+        std::string line = manifest.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) break;  // the main section ends at the first blank line
+        if (line[0] == ' ') {
+            if (!last.empty()) attributes[last] += line.substr(1);
+            continue;
+        }
+        const size_t colon = line.find(": ");
+        if (colon == std::string::npos) continue;
+        last = line.substr(0, colon);
+        attributes[last] = line.substr(colon + 2);
+    }
+    return attributes;
+}

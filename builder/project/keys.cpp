@@ -1,0 +1,164 @@
+#include "builder/project/keys.h"
+
+#include "builder/pe/version_info.h"
+#include "format/config_ids.h"
+
+namespace C = ConfigId;
+
+const std::vector<KeyDef>& keyTable() {
+    static const std::vector<KeyDef> table = {
+        {"application", "name", C::AppName, KeyKind::Text, "application name; title of the splash window"},
+        {"application", "type", C::ExecutableType, KeyKind::Int,
+         "executable type, \"gui\" (1), \"console\" (2) or a number: 1 and 5 show errors in message boxes and "
+         "make a GUI executable, other values write errors to standard error and make a console executable"},
+        {"application", "main-class", C::MainClass, KeyKind::Text, "the application's main class"},
+        {"application", "arguments", C::FixedArguments, KeyKind::Text,
+         "fixed arguments placed before the command-line arguments"},
+        {"application", "working-directory", C::WorkingDirectory, KeyKind::Text,
+         "working directory, relative to the executable's directory"},
+        {"application", "product-kind", C::ProductKind, KeyKind::Text, "runtime kind: q or m"},
+        {"application", "root", C::AppRoot, KeyKind::Text,
+         "application root directory, relative to the executable's directory"},
+        {"application", "native-library-directory", C::NativeLibraryDirectory, KeyKind::Text,
+         "directories put on the PATH before the JVM is loaded"},
+        {"application", "single-instance", C::SingleInstance, KeyKind::Flag, "keep the executable to one instance"},
+        {"application", "global-single-instance", C::GlobalSingleInstance, KeyKind::Flag,
+         "name the single-instance objects system-wide"},
+        {"application", "installation-id", C::InstallationId, KeyKind::Text,
+         "installation id for runtimes registered by other installations"},
+        {"application", "console-switches", C::ConsoleSwitches, KeyKind::Flag, "accept -q, -c and -console"},
+        {"application", "console-switch", C::ConsoleSwitchOnly, KeyKind::Flag, "accept -console"},
+        {"java", "class-path", C::ClassPath, KeyKind::Text, "class-path entries"},
+        {"java", "vm-parameters", C::VmParameters, KeyKind::Text, "VM parameters"},
+        {"java", "options-from-arguments", C::JavaOptionArguments, KeyKind::Flag,
+         "command-line arguments starting with -J are VM options"},
+        {"java", "min-version", C::MinVersion, KeyKind::Text, "minimum Java version"},
+        {"java", "max-version", C::MaxVersion, KeyKind::Text, "maximum Java version"},
+        {"java", "search-sequence", C::SearchSequence, KeyKind::Text, "where to look for a Java runtime"},
+        {"java", "allow-prerelease", C::AllowBeta, KeyKind::Flag, "accept beta, early-access and candidate runtimes"},
+        {"java", "jdk-required", C::JdkRequired, KeyKind::Flag, "only a JDK will do"},
+        {"java", "vm-kind-directory", C::VmKindDirectory, KeyKind::Text,
+         "subdirectory of the runtime's bin directory tried first for jvm.dll"},
+        {"redirect", "stderr", C::RedirectStderr, KeyKind::Flag, "redirect standard error to a file"},
+        {"redirect", "stderr-file", C::StderrFile, KeyKind::Text, "file for standard error"},
+        {"redirect", "stdout", C::RedirectStdout, KeyKind::Flag, "redirect standard output to a file"},
+        {"redirect", "stdout-file", C::StdoutFile, KeyKind::Text, "file for standard output"},
+        {"redirect", "append", C::AppendRedirect, KeyKind::Flag, "append to the redirect files"},
+        {"splash", "show", C::ShowSplash, KeyKind::Flag, "show a splash screen"},
+        {"splash", "width", C::SplashWidth, KeyKind::Int, "splash window width in pixels"},
+        {"splash", "height", C::SplashHeight, KeyKind::Int, "splash window height in pixels"},
+        {"splash", "auto-off", C::SplashAutoOff, KeyKind::Flag, "hide once the application shows a window"},
+        {"splash", "topmost", C::SplashTopmost, KeyKind::Flag, "stay on top of all windows"},
+        {"splash", "through-runtime", C::SplashThroughRuntime, KeyKind::Flag,
+         "show the splash through the Java runtime's splash library"},
+        {"splash.line1", "x", C::SplashText1X, KeyKind::Int, "x position of the first text line"},
+        {"splash.line1", "y", C::SplashText1Y, KeyKind::Int, "y position of the first text line"},
+        {"splash.line1", "text", C::SplashText1, KeyKind::Text, "first text line"},
+        {"splash.line1", "font", C::SplashText1Font, KeyKind::Text, "font of the first line"},
+        {"splash.line1", "size", C::SplashText1Size, KeyKind::Int, "font size of the first line"},
+        {"splash.line1", "color", C::SplashText1Color, KeyKind::Color, "colour of the first line (r, g, b)"},
+        {"splash.line1", "weight", C::SplashText1Weight, KeyKind::Int, "font weight of the first line"},
+        {"splash.line2", "x", C::SplashText2X, KeyKind::Int, "x position of the second text line"},
+        {"splash.line2", "y", C::SplashText2Y, KeyKind::Int, "y position of the second text line"},
+        {"splash.line2", "text", C::SplashText2, KeyKind::Text, "second text line"},
+        {"splash.line2", "font", C::SplashText2Font, KeyKind::Text, "font of the second line"},
+        {"splash.line2", "size", C::SplashText2Size, KeyKind::Int, "font size of the second line"},
+        {"splash.line2", "color", C::SplashText2Color, KeyKind::Color, "colour of the second line (r, g, b)"},
+        {"splash.line2", "weight", C::SplashText2Weight, KeyKind::Int, "font weight of the second line"},
+    };
+    return table;
+}
+
+const std::vector<NamedValue>& namedValues(int id) {
+    static const std::vector<NamedValue> types = {{"gui", 1}, {"console", 2}};
+    static const std::vector<NamedValue> none;
+    return id == C::ExecutableType ? types : none;
+}
+
+const KeyDef* keyForId(int id) {
+    for (const KeyDef& key : keyTable())
+        if (key.id == id) return &key;
+    return nullptr;
+}
+
+const std::vector<MessageDef>& messageTable() {
+    static const std::vector<MessageDef> table = {
+        {1000, "caption", "Error"},
+        {1001, "no-jvm", "No JVM could be found on your system. Please define QARVO_JAVA_HOME to point to an installed JDK or JRE."},
+        {1002, "path-jvm-damaged", "The JVM found in your path is damaged. Please reinstall it or define QARVO_JAVA_HOME."},
+        {1003, "env-var-no-jvm", "The environment variable {0} does not point to a working JDK or JRE."},
+        {1004, "jvm-damaged", "The JVM found at {0} is damaged. Please reinstall it or define QARVO_JAVA_HOME."},
+        {1005, "jvm-start-failed",
+         "The JVM could not be started. The maximum heap size (-Xmx) might be too large or an antivirus or firewall tool could block the execution."},
+        {1006, "file-not-found", "The file or directory {0} was not found or is empty."},
+        {1007, "invalid-parameters", "Invalid parameters."},
+        {1008, "env-var-undefined", "The environment variable {0} must be defined."},
+        {1009, "internal-error", "An internal error occurred (error code: {0})."},
+        {1010, "main-class-not-loaded", "The main class could not be loaded."},
+        {1011, "main-method-not-found", "The main method was not found."},
+        {1012, "error-word", "Error"},
+        {1013, "ok-word", "Ok"},
+        {1014, "error-starting", "Error starting {0}:"},
+        {1015, "power-user-required", "You must at least be a power user to start this program."},
+        {1016, "no-jvm-found",
+         "No JVM could be found on your system. Please define QARVO_JAVA_HOME to point to an installed {0}-bit JDK or JRE or download Java from the public Java download site."},
+        {1017, "env-var-jvm-broken-32", "The environment variable {0} does not point to a working 32-bit JDK or JRE."},
+        {1018, "env-var-jvm-broken-64", "The environment variable {0} does not point to a working 64-bit JDK or JRE."},
+        {1019, "jvm-damaged-32",
+         "The JVM found at {0} is damaged. Please reinstall it or define QARVO_JAVA_HOME to point to a 32-bit JDK or JRE."},
+        {1020, "jvm-damaged-64",
+         "The JVM found at {0} is damaged. Please reinstall it or define QARVO_JAVA_HOME to point to a 64-bit JDK or JRE."},
+    };
+    return table;
+}
+
+const MessageDef* messageByName(const std::string& name) {
+    for (const MessageDef& m : messageTable())
+        if (name == m.name) return &m;
+    return nullptr;
+}
+
+const MessageDef* messageById(int id) {
+    for (const MessageDef& m : messageTable())
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+const std::vector<BuilderKey>& builderKeyTable() {
+    static const std::vector<BuilderKey> table = {
+        {"java", "search", "where to look for a Java runtime, in words"},
+        {"runtime", "jar", "where the Java-side runtime goes: \"bundled\", \"beside\" or \"none\""},
+        {"build", "arch", "\"x86\" or \"x64\""},
+        {"build", "default-messages", "write the English messages the project leaves out"},
+        {"build", "default-search", "use the default runtime search when the project names none"},
+        {"resources", "icon", "the application icon"},
+        {"resources", "splash-icon", "the splash window's icon"},
+        {"resources", "splash-bitmap", "the splash bitmap"},
+        {"resources", "splash-image", "the splash image for the runtime's splash library"},
+        {"manifest", "file", "a manifest that replaces the generated one"},
+        {"manifest", "dpi-awareness", "DPI awareness of the generated manifest"},
+        {"manifest", "long-path-aware", "long-path awareness of the generated manifest"},
+        {"files", "source", "the file to include"},
+        {"files", "name", "the name it is stored and extracted under"},
+        {"files", "size", "its size, written by inspect"},
+        {"localized", "locale", "the locale code of a group"},
+        {"localized", "messages", "messages of a locale"},
+        {"localized", "entries", "wide entries of a locale"},
+        {"entries", "", "narrow entries by number"},
+        {"wide-entries", "", "wide entries by number"},
+    };
+    return table;
+}
+
+const std::vector<std::string>& knownProjectKeys() {
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> out;
+        for (const KeyDef& def : keyTable()) out.push_back(std::string(def.table) + "." + def.name);
+        for (const MessageDef& m : messageTable()) out.push_back(std::string("messages.") + m.name);
+        for (const version::StringKey& k : version::stringKeys()) out.push_back(std::string("version.") + k.key);
+        for (const BuilderKey& key : builderKeyTable())
+            out.push_back(*key.name == '\0' ? std::string(key.table) : std::string(key.table) + "." + key.name);
+        return out;
+    }();
+    return keys;
+}
