@@ -32,16 +32,15 @@ private:
 
 void logErrorLine(const std::string& line) { logError("%s", line.c_str()); }
 
-// Removes what extraction wrote; the directory goes when it ends up empty.
-void removeExtractionDirectory() {
-    const std::string directory = extractionDirectory();
-    emptyDirectory(directory);
-    RemoveDirectoryA(directory.c_str());
+// Removes what extraction wrote, the directory with it.
+void undoExtraction() {
+    emptyDirectory(extractionDirectory());
+    removeExtractionDirectory();
     clearExtractionDirectory();
 }
 
 LaunchEnd failCreation() {
-    removeExtractionDirectory();
+    undoExtraction();
     return endWithMessage(MessageId::InternalError, "11");
 }
 
@@ -78,7 +77,7 @@ Outcome writeOneFile(block::BlockReader& reader, const std::string& path, int64_
 Outcome extractOneFile(block::BlockReader& reader, const std::string& path) {
     int64_t size = 0;
     if (!reader.readLong(&size)) {
-        removeExtractionDirectory();
+        undoExtraction();
         return endWithText(block::failureText(reader.failure()));
     }
     logInfo("extracting %s (size: %lld)", path.c_str(), static_cast<long long>(size));
@@ -87,7 +86,7 @@ Outcome extractOneFile(block::BlockReader& reader, const std::string& path) {
     if (Outcome end = writeOneFile(reader, path, size, copied)) return end;
     if (copied == kCopied) return std::nullopt;
     logError("Failed to extract %s", path.c_str());
-    removeExtractionDirectory();
+    undoExtraction();
     return endWithMessage(MessageId::InternalError, "16");
 }
 

@@ -34,7 +34,7 @@ MainCallResult fillArguments(JNIEnv* env, const MainCall& call, jobjectArray& ar
 
 }  // namespace
 
-bool createJvm(VmOptionList options) {
+bool createJvm(VmOptionList options, ExitHook exitHook) {
     JvmSession& session = jvmSession();
     session.options = std::move(options);
     std::vector<JavaVMOption> jvmOptions(session.options.size());
@@ -42,6 +42,9 @@ bool createJvm(VmOptionList options) {
         jvmOptions[i].optionString = session.options[i].data();
         jvmOptions[i].extraInfo = nullptr;
     }
+    // Not an option of the JVM's own: it takes the function from extraInfo.
+    static char exitOption[] = "exit";
+    if (exitHook != nullptr) jvmOptions.push_back({exitOption, reinterpret_cast<void*>(exitHook)});
     JavaVMInitArgs arguments;
     arguments.version = JNI_VERSION_1_2;
     arguments.nOptions = static_cast<jint>(jvmOptions.size());

@@ -11,10 +11,15 @@
 #include "jvm/jvm_session.h"
 #include "launch/vm_options.h"
 
+// What the JVM calls on System.exit with the code, instead of ending the
+// process itself; it must end the process.
+using ExitHook = void(JNICALL*)(jint code);
+
 // Creates the JVM from the session's create entry with the options (class
-// path last), which the session keeps. True when it was created; the session
-// then holds vm and env, and created is set.
-bool createJvm(VmOptionList options);
+// path last), which the session keeps, and the exit hook when there is one.
+// True when it was created; the session then holds vm and env, and created
+// is set.
+bool createJvm(VmOptionList options, ExitHook exitHook = nullptr);
 
 enum class MainCallResult {
     Returned,               // main returned normally

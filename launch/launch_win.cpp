@@ -73,6 +73,14 @@ MainCall mainCall(const ApplicationSettings& settings, const ArgumentList& comma
     return call;
 }
 
+// System.exit: the JVM has stopped the application's threads and leaves
+// the end of the process to us.
+void JNICALL exitThroughHook(jint code) {
+    logInfo("exit hook %ld", static_cast<long>(code));
+    leaveNothingBehind();
+    ExitProcess(static_cast<UINT>(code));
+}
+
 // The results that end the launch at once; the others go on.
 Outcome endOfMainCall(MainCallResult result) {
     switch (result) {
@@ -99,7 +107,8 @@ Outcome launchApplication(const ApplicationSettings& settings, const ArgumentLis
     std::string classPath;
     if (Outcome end = buildClassPathOption(settings, overrides, classPath)) return end;
     options.push_back(std::move(classPath));
-    if (!createJvm(std::move(options))) return endWithMessage(MessageId::JvmCouldNotStart);
+    if (!createJvm(std::move(options), exitThroughHook)) return endWithMessage(MessageId::JvmCouldNotStart);
+    startLeftoverSweep();
     const MainCallResult result = callLauncherMain(mainCall(settings, arguments));
     if (Outcome end = endOfMainCall(result)) return end;
     if (result == MainCallResult::Threw) {

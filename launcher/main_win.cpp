@@ -8,6 +8,7 @@
 #include "config/launch_config.h"
 #include "config/run_state.h"
 #include "files/extract.h"
+#include "files/tempdir.h"
 #include "format/config_ids.h"
 #include "jvm/load.h"
 #include "launch/launch.h"
@@ -34,6 +35,7 @@ bool startsWith(const char* text, const char* prefix) { return std::strncmp(text
 // Shows what the end says and ends the process at once: the splash thread
 // may still run, so no static destructors.
 [[noreturn]] void endLaunch(const LaunchEnd& end) {
+    leaveNothingBehind();
     showLaunchEnd(end, config.messages);
     ExitProcess(static_cast<UINT>(end.exitCode));
 }
@@ -41,6 +43,7 @@ bool startsWith(const char* text, const char* prefix) { return std::strncmp(text
 // Returns from WinMain only for an end that is not at once.
 int finish(const LaunchEnd& end) {
     if (end.atOnce) endLaunch(end);
+    leaveNothingBehind();
     showLaunchEnd(end, config.messages);
     return end.exitCode;
 }
@@ -112,5 +115,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCom
     if (Outcome end = loadJvm(config.java, true, runtime)) return finish(*end);
     if (config.splash.enabled && config.splash.throughRuntime) showSplash(showCommand);
     if (Outcome end = launchApplication(config.application, arguments, true)) return finish(*end);
+    leaveNothingBehind();
     return 0;
 }

@@ -65,13 +65,14 @@ struct Script {
     bool createFails = false;
     std::vector<std::string> missingClasses;
     std::vector<std::string> missingMethods;
-    std::string main = "return";  // return, throw, exit:N, bridge, app
+    std::string main = "return";  // return, throw, exit:N, bridge, app, wait:<file>
     std::vector<std::string> app;   // the steps of main=app (fake_app.h)
     std::string firstRun = "true";  // true, false, throw
     std::string failing;            // NewObjectArray or NewString
     std::string java = "/usr/bin/java";
     std::string bridgeDirectory;    // host path of bridge.sh and fakejre-bridge.jar
     bool timing = false;            // record when the process began and JNI_CreateJavaVM was entered
+    std::string waitThen = "return";  // what main=wait does once released
 };
 
 HMODULE self = nullptr;
@@ -118,6 +119,7 @@ Script loadScript() {
         else if (key == "bridge") script.bridgeDirectory = value;
         else if (key == "app") script.app.push_back(value);
         else if (key == "timing") script.timing = value == "1";
+        else if (key == "wait_then") script.waitThen = value;
     }
     const std::wstring transcript = environment(L"QARVO_FAKEJVM_TRANSCRIPT");
     if (!transcript.empty()) script.transcript = transcript;
@@ -181,6 +183,20 @@ struct FakeThrowable {
 thread_local FakeThrowable* pending = nullptr;
 
 void raise(const std::string& description) { pending = new FakeThrowable{description}; }
+
+// The "exit" hook the launcher gave JNI_CreateJavaVM, if any.
+using ExitHook = void(JNICALL*)(jint);
+ExitHook exitHook = nullptr;
+
+// System.exit(code), as HotSpot ends it: the hook is called with the code
+// and ends the process; without one the JVM ends it.
+[[noreturn]] void systemExit(int code) {
+    if (exitHook != nullptr) {
+        record("exit hook " + std::to_string(code));
+        exitHook(code);
+    }
+    ExitProcess(static_cast<UINT>(code));
+}
 
 bool listed(const std::vector<std::string>& list, const std::string& name) {
     for (const std::string& entry : list)
@@ -367,6 +383,11 @@ void startBridge(const std::string& launcherClass, std::vector<std::wstring> arg
     CloseHandle(process.hProcess);
 }
 
+// The bridge's files in %TEMP% go once the host's java has ended.
+void removeBridgeFiles() {
+    for (const std::wstring* path : {&bridge.status, &bridge.marker, &relay.path}) DeleteFileW(path->c_str());
+}
+
 bool readWhole(const std::wstring& path, std::string& text) {
     std::vector<std::string> lines = readLines(path);
     if (lines.empty()) return false;
@@ -385,8 +406,21 @@ void endWithHostStatusIfDone(bool waitForIt) {
     }
     relay.pass();
     record("bridge exit " + status);
+    removeBridgeFiles();
     const int code = std::atoi(status.c_str());
-    if (code != 0) ExitProcess(static_cast<UINT>(code));
+    if (code != 0) systemExit(code);
+}
+
+// Main threw on the host: its java ends once it has described the exception
+// (the launcher ends its own process next), unless other threads keep it.
+void awaitHostEnd() {
+    std::string status;
+    for (int i = 0; i < 500 && !readWhole(bridge.status, status); ++i) {
+        Sleep(20);
+        relay.pass();
+    }
+    relay.pass();
+    removeBridgeFiles();
 }
 
 // Waits until main returned or threw on the host, or the host's java ended.
@@ -396,14 +430,18 @@ void waitForBridgedMain() {
         relay.pass();
         if (readWhole(bridge.marker, outcome)) {
             record("bridge main " + outcome);
-            if (outcome != "returned") raise("");  // the host has already described it
+            if (outcome != "returned") {
+                raise("");  // the host has already described it
+                awaitHostEnd();
+            }
             return;
         }
         endWithHostStatusIfDone(false);
         if (GetFileAttributesW(bridge.status.c_str()) != INVALID_FILE_ATTRIBUTES) {
             // The host's java ended with 0 before main returned.
             record("bridge main ended the JVM");
-            ExitProcess(0);
+            removeBridgeFiles();
+            systemExit(0);
         }
         Sleep(20);
     }
@@ -480,6 +518,19 @@ void runApplication() {
     fakeapp::run(script().app, context);
 }
 
+// main=wait:<file>: main runs until the file exists (a test looks at the
+// running process meanwhile), then it goes on as the next line says:
+// "wait_then=return|throw|exit:<n>|hang".
+void waitInMain(const std::wstring& file) {
+    record("main waits");
+    while (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(10);
+    const std::string& then = script().waitThen;
+    record("main goes on: " + then);
+    if (then == "throw") raise("java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
+    else if (startsWith(then, "exit:")) systemExit(std::atoi(then.c_str() + 5));
+    else if (then == "hang") for (;;) Sleep(1000);
+}
+
 // The splash controller's methods; polls that find nothing to do after the
 // first are not recorded.
 jint JNICALL callStaticIntMethod(JNIEnv*, jclass, jmethodID method, ...) {
@@ -540,12 +591,14 @@ void JNICALL callStaticVoidMethod(JNIEnv*, jclass, jmethodID method, ...) {
         raise("java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
     } else if (startsWith(main, "exit:")) {
         record("System.exit " + main.substr(5));
-        ExitProcess(static_cast<UINT>(std::atoi(main.c_str() + 5)));
+        systemExit(std::atoi(main.c_str() + 5));
     } else if (main == "bridge") {
         startBridge(reinterpret_cast<FakeMethod*>(method)->owner->name, arguments);
         waitForBridgedMain();
     } else if (main == "app") {
         runApplication();
+    } else if (startsWith(main, "wait:")) {
+        waitInMain(fromCodePage(main.substr(5), CP_UTF8));
     }
 }
 
@@ -688,15 +741,27 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
     const uint64_t entered = systemTimeNow();
     if (script().timing) recordTiming(entered);
     const JavaVMInitArgs* arguments = static_cast<const JavaVMInitArgs*>(initArguments);
+    // The hooks are no VM options: HotSpot takes their functions from extraInfo.
+    std::vector<std::string> options, hooks;
+    for (jint i = 0; i < arguments->nOptions; ++i) {
+        const JavaVMOption& option = arguments->options[i];
+        const std::string text = option.optionString;
+        if (text == "exit" || text == "abort" || text == "vfprintf") {
+            hooks.push_back(text);
+            if (text == "exit") exitHook = reinterpret_cast<ExitHook>(option.extraInfo);
+        } else {
+            options.push_back(text);
+        }
+    }
     record("JNI_CreateJavaVM version=" + std::to_string(arguments->version) + " options=" +
-           std::to_string(arguments->nOptions) + " ignoreUnrecognized=" +
+           std::to_string(options.size()) + " ignoreUnrecognized=" +
            std::to_string(static_cast<int>(arguments->ignoreUnrecognized)));
     recorded.ignoreUnrecognized = arguments->ignoreUnrecognized != JNI_FALSE;
-    for (jint i = 0; i < arguments->nOptions; ++i) {
-        const std::string option = arguments->options[i].optionString;
-        recorded.options.push_back(option);
-        record("option " + std::to_string(i) + ": " + toUtf8(fromCodePage(option, CP_ACP)));
+    for (size_t i = 0; i < options.size(); ++i) {
+        recorded.options.push_back(options[i]);
+        record("option " + std::to_string(i) + ": " + toUtf8(fromCodePage(options[i], CP_ACP)));
     }
+    for (const std::string& hook : hooks) record("hook " + hook);
     if (script().createFails) {
         record("JNI_CreateJavaVM fails");
         return JNI_ERR;

@@ -51,6 +51,31 @@ protected:
         EXPECT_EQ(0, built.exitCode) << built.err;
         return ws.file("app.exe");
     }
+    // A fake runtime that waits in main, and the project's search entry for it.
+    std::string waitingRuntime() {
+        const std::string bin = rig::layFakeRuntime(ws.file("jre"));
+        std::ofstream(bin + "/server/fakejre.ini") << rig::waitInMainLine(bin + "/server");
+        return "[java]\nsearch-sequence = \"B.\\\\jre\"\n";
+    }
+    // The logged run of exe; look() runs while its main waits, with the
+    // extraction directory as a host path.
+    rig::LoggedRun runLoggedWhileRunning(const std::string& exe, const std::function<void(const std::string&)>& look) {
+        rig::LoggedRun run;
+        const auto logsBefore = rig::tempFilesStartingWith("mvt_nlog_");
+        rig::RunOptions options;
+        options.env["QARVO_LOG"] = "yes";
+        run.result = rig::runWhileMainWaits(exe, ws.file("jre/bin/server"), [&] {
+            const std::set<std::string> made = newDirectories();
+            look(made.size() == 1 ? rig::wineTempDirectory() + "/" + *made.begin() : std::string());
+        }, options);
+        for (const std::string& name : rig::tempFilesStartingWith("mvt_nlog_")) {
+            if (std::find(logsBefore.begin(), logsBefore.end(), name) != logsBefore.end()) continue;
+            for (char c : rig::readFile(rig::wineTempDirectory() + "/" + name))
+                if (c != '\r') run.log.push_back(c);
+            fs::remove(rig::wineTempDirectory() + "/" + name);
+        }
+        return run;
+    }
     std::set<std::string> newDirectories() const {
         std::set<std::string> out;
         for (const std::string& name : extractionDirectories())
@@ -64,15 +89,20 @@ protected:
 TEST_F(ExtractionTest, WritesEveryFileUnscrambledWithItsDirectory) {
     ws.write("src/a.dll", binary(20000, 1));
     ws.write("src/b.dll", binary(8192, 7));
-    const std::string exe = build(
+    const std::string exe = build(waitingRuntime() +
         "[[files]]\nsource = \"src/a.dll\"\nname = \"a.dll\"\n[[files]]\nsource = \"src/b.dll\"\nname = \"lib\\\\b.dll\"\n");
-    auto run = rig::runWineLogged(exe);
-    EXPECT_EQ(83, run.result.exitCode) << run.result.err;
+    std::string a, b, host;
+    auto run = runLoggedWhileRunning(exe, [&](const std::string& directory) {
+        host = directory;
+        a = rig::readFile(directory + "/a.dll");
+        b = rig::readFile(directory + "/lib/b.dll");
+    });
+    EXPECT_EQ(0, run.result.exitCode) << run.result.err;
     const std::string directory = logged(run.log, "Temp dir: ");
     ASSERT_FALSE(directory.empty()) << run.log;
-    const std::string host = hostPathOfTemp(directory);
-    EXPECT_EQ(binary(20000, 1), rig::readFile(host + "/a.dll"));
-    EXPECT_EQ(binary(8192, 7), rig::readFile(host + "/lib/b.dll"));
+    EXPECT_EQ(hostPathOfTemp(directory), host);
+    EXPECT_EQ(binary(20000, 1), a);
+    EXPECT_EQ(binary(8192, 7), b);
     EXPECT_NE(std::string::npos, run.log.find("\nIncluded files: 2\n")) << run.log;
     EXPECT_NE(std::string::npos, run.log.find("\ncreating directory " + directory + "\\lib\n")) << run.log;
     EXPECT_NE(std::string::npos, run.log.find("\nextracting " + directory + "\\lib\\b.dll (size: 8192)\n")) << run.log;
@@ -82,14 +112,20 @@ TEST_F(ExtractionTest, WritesEveryFileUnscrambledWithItsDirectory) {
 TEST_F(ExtractionTest, AFileOfSizeZeroIsLoggedButNotCreated) {
     ws.write("src/empty.txt", "");
     ws.write("src/a.dll", "after");
-    const std::string exe = build("[[files]]\nsource = \"src/empty.txt\"\n[[files]]\nsource = \"src/a.dll\"\n");
-    auto run = rig::runWineLogged(exe);
-    EXPECT_EQ(83, run.result.exitCode) << run.result.err;
+    const std::string exe =
+        build(waitingRuntime() + "[[files]]\nsource = \"src/empty.txt\"\n[[files]]\nsource = \"src/a.dll\"\n");
+    bool emptyExists = true;
+    std::string after;
+    auto run = runLoggedWhileRunning(exe, [&](const std::string& directory) {
+        emptyExists = fs::exists(directory + "/empty.txt");
+        after = rig::readFile(directory + "/a.dll");
+    });
+    EXPECT_EQ(0, run.result.exitCode) << run.result.err;
     const std::string directory = logged(run.log, "Temp dir: ");
     ASSERT_FALSE(directory.empty()) << run.log;
     EXPECT_NE(std::string::npos, run.log.find("\nextracting " + directory + "\\empty.txt (size: 0)\n")) << run.log;
-    EXPECT_FALSE(fs::exists(hostPathOfTemp(directory) + "/empty.txt"));
-    EXPECT_EQ("after", rig::readFile(hostPathOfTemp(directory) + "/a.dll"));
+    EXPECT_FALSE(emptyExists);
+    EXPECT_EQ("after", after);
 }
 
 TEST_F(ExtractionTest, NoFilesMakeNoDirectory) {
@@ -127,7 +163,9 @@ TEST_F(ExtractionTest, TheApplicationSeesTheDirectoryThePositionAndTheArchives) 
                                   "[[files]]\nsource = \"src/app.jar\"\n"
                                   "[[files]]\nsource = \"src/more.zip\"\nname = \"user\\\\more.zip\"\n"
                                   "[[files]]\nsource = \"src/other.jar\"\nname = \"lib\\\\other.jar\"\n");
-    auto run = rig::runWineLogged(exe);
+    std::ofstream(bin + "/server/fakejre.ini") << rig::waitInMainLine(bin + "/server");
+    std::string appJar;
+    auto run = runLoggedWhileRunning(exe, [&](const std::string& host) { appJar = rig::readFile(host + "/app.jar"); });
     EXPECT_EQ(0, run.result.exitCode) << run.result.err;
     const std::string directory = logged(run.log, "Temp dir: ");
     ASSERT_FALSE(directory.empty()) << run.log;
@@ -141,7 +179,7 @@ TEST_F(ExtractionTest, TheApplicationSeesTheDirectoryThePositionAndTheArchives) 
     EXPECT_EQ(directory, properties["qarvo.tempDir"]);
     EXPECT_EQ(std::to_string(fs::file_size(exe)), properties["qarvo.unextractedPosition"]);
     EXPECT_EQ(directory + "\\app.jar;" + directory + "\\user\\more.zip;", properties["java.class.path"]);
-    EXPECT_EQ(binary(3000, 3), rig::readFile(hostPathOfTemp(directory) + "/app.jar"));
+    EXPECT_EQ(binary(3000, 3), appJar);
 }
 
 // The application's only archive is inside the executable: extracted, it is

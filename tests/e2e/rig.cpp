@@ -480,3 +480,31 @@ RunResult wineReg(const std::vector<std::string>& args) {
 }
 
 }  // namespace rig
+
+namespace rig {
+
+std::string waitInMainLine(const std::string& dllDirectory) {
+    return "main=wait:" + windowsPath(dllDirectory + "/release-main") + "\n";
+}
+
+RunResult runWhileMainWaits(const std::string& exe, const std::string& dllDirectory, const std::function<void()>& look,
+                            const RunOptions& options) {
+    const std::string release = dllDirectory + "/release-main";
+    fs::remove(release);
+    Process process = startWine(exe, options);
+    for (int i = 0; i < 1200; ++i) {
+        const std::vector<std::string> calls = fakeCalls(dllDirectory);
+        if (std::find(calls.begin(), calls.end(), "main waits") != calls.end()) {
+            look();
+            break;
+        }
+        if (kill(process.pid, 0) != 0) break;
+        usleep(50000);
+    }
+    std::ofstream(release) << "go";
+    RunResult result = finish(process, options.timeoutSeconds);
+    fs::remove(release);
+    return result;
+}
+
+}  // namespace rig

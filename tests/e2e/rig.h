@@ -1,6 +1,7 @@
 // Test rig for executables built by qarvo-build and run under Wine.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -170,6 +171,15 @@ std::string logged(const std::string& log, const std::string& prefix);
 // Each expected text starts a line of the log, in this order (a failure
 // names the first one missing and prints the log).
 void expectLinesInOrder(const std::string& log, const std::vector<std::string>& lines);
+
+// Runs a launcher whose fake jvm.dll in dllDirectory is scripted
+// "main=wait:<dllDirectory>\release-main": look() runs while main waits (the
+// process is alive, its extraction directory in place), then main goes on
+// and the run is finished. A fake that never waits is released at once.
+RunResult runWhileMainWaits(const std::string& exe, const std::string& dllDirectory, const std::function<void()>& look,
+                            const RunOptions& options = {});
+// The script line for that.
+std::string waitInMainLine(const std::string& dllDirectory);
 
 // The host's java executable, links resolved (for the fake runtime's bridge).
 std::string hostJava();
