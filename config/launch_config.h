@@ -84,6 +84,7 @@ struct ApplicationSettings {
     std::string mainClass;
     std::string classPath;     // entry 121, as configured
     std::string vmParameters;  // entry 123, variables not yet expanded
+    std::string userOptionsFolder;  // under %APPDATA%: the user's own option file
     std::string fixedArguments;
     bool javaOptionArguments = false;  // "-J" arguments of the command line become VM options
     RedirectSetting errorOutput, standardOutput;

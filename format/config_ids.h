@@ -54,6 +54,9 @@ inline constexpr int SplashText2Size = 10120;
 inline constexpr int SplashText2Color = 10121;
 inline constexpr int SplashText2Weight = 10122;
 inline constexpr int SplashThroughRuntime = 10123;
+// The folder under the user's application data that holds the user's own
+// VM option file.
+inline constexpr int UserOptionsFolder = 10130;
 }  // namespace ConfigId
 
 // User-visible message texts live under these ids; "{0}" is the one placeholder.

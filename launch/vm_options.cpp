@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "jvm/versions.h"
+
 namespace {
 
 const std::string kInclude = "-include-options ";
@@ -62,8 +64,95 @@ std::string cleanOptionLine(std::string line) {
     return line[0] == '#' ? std::string() : line;
 }
 
+const std::vector<SplitOptionForm>& splitOptionForms() {
+    static const std::vector<SplitOptionForm> forms = {
+        {"--add-opens", "--add-opens"},
+        {"--add-exports", "--add-exports"},
+        {"--add-reads", "--add-reads"},
+        {"--add-modules", "--add-modules"},
+        {"--limit-modules", "--limit-modules"},
+        {"--patch-module", "--patch-module"},
+        {"--upgrade-module-path", "--upgrade-module-path"},
+        {"--module-path", "--module-path"},
+        {"-p", "--module-path"},
+        {"--enable-native-access", "--enable-native-access"},
+    };
+    return forms;
+}
+
+const SplitOptionForm* formAwaitingValue(const std::string& text) {
+    for (const SplitOptionForm& form : splitOptionForms()) {
+        const std::string written = form.written;
+        // Blanks after the form are no value ("--add-opens " in quotes).
+        if (startsWith(text, written) && text.find_first_not_of(' ', written.size()) == std::string::npos) return &form;
+    }
+    return nullptr;
+}
+
+std::string joinedOptionText(const std::string& text) {
+    for (const SplitOptionForm& form : splitOptionForms()) {
+        const std::string written = form.written;
+        if (!startsWith(text, written + " ")) continue;
+        const size_t value = text.find_first_not_of(' ', written.size());
+        if (value == std::string::npos) return text;  // blanks only: no value on this line
+        return std::string(form.joined) + "=" + text.substr(value);
+    }
+    return text;
+}
+
+namespace {
+
+// Options by the first Java version that takes them; an option is matched by
+// its name (the text before "=", or the whole "-XX:" flag).
+struct OptionSince {
+    const char* name;
+    const char* version;
+};
+const OptionSince kOptionsSince[] = {
+    {"--add-opens", "9"},          {"--add-exports", "9"},         {"--add-reads", "9"},
+    {"--add-modules", "9"},        {"--limit-modules", "9"},       {"--patch-module", "9"},
+    {"--upgrade-module-path", "9"}, {"--module-path", "9"},        {"--enable-native-access", "17"},
+    {"-XX:+AutoCreateSharedArchive", "19"}, {"-XX:-AutoCreateSharedArchive", "19"},
+};
+
+}  // namespace
+
+bool runtimeTakesOption(const std::string& option, const std::string& runtimeVersion) {
+    const std::string name = option.substr(0, option.find('='));
+    for (const OptionSince& since : kOptionsSince)
+        if (name == since.name)
+            return !versionComponents(runtimeVersion).empty() && compareVersions(runtimeVersion, since.version) >= 0;
+    return true;
+}
+
+VmOptionList launcherOptionsFor(const VmOptionList& options, const std::string& runtimeVersion) {
+    VmOptionList kept;
+    for (const std::string& option : options)
+        if (runtimeTakesOption(option, runtimeVersion)) kept.push_back(option);
+    return kept;
+}
+
+void OptionReader::endOfSource() {
+    if (awaiting_ != nullptr && !dangling_) dangling_ = awaiting_->written;
+    awaiting_ = nullptr;
+}
+
 void OptionReader::processOptionLine(const std::string* base, const std::string& text) {
-    if (startsWith(text, kInclude)) {
+    const bool plainOption = !startsWith(text, kInclude) && !startsWith(text, kReplace) && !startsWith(text, kPrepend) &&
+                             !startsWith(text, kAppend);
+    if (awaiting_ != nullptr) {
+        // The value is the next option; an inclusion or an override is none.
+        if (plainOption) {
+            list_.push_back(std::string(awaiting_->joined) + "=" + text);
+            awaiting_ = nullptr;
+            return;
+        }
+        endOfSource();
+    }
+    if (plainOption) {
+        awaiting_ = formAwaitingValue(text);
+        if (awaiting_ == nullptr) list_.push_back(joinedOptionText(text));
+    } else if (startsWith(text, kInclude)) {
         includeOptionFile(base, text.substr(kInclude.size()));
     } else if (startsWith(text, kReplace)) {
         overrides_.replace = text.substr(kReplace.size());
@@ -71,8 +160,6 @@ void OptionReader::processOptionLine(const std::string* base, const std::string&
         overrides_.prepend = text.substr(kPrepend.size());
     } else if (startsWith(text, kAppend)) {
         overrides_.append = text.substr(kAppend.size());
-    } else {
-        list_.push_back(text);
     }
 }
 
@@ -118,13 +205,16 @@ void OptionReader::readOptionFile(const std::string* base, const OptionFile& fil
         env_.expand(text);
         processOptionLine(base, text);
     }
+    endOfSource();
     if (!file.path.empty()) reading_.pop_back();
 }
 
-void collectVmOptionsFrom(const std::vector<std::string>& parameterPieces,
-                          const std::vector<std::string>& javaOptionArguments,
-                          const std::function<OptionFile()>& openDefaultOptionFile, const OptionEnvironment& environment,
-                          VmOptionList& list, ClassPathOverrides& overrides) {
+std::optional<std::string> collectVmOptionsFrom(const std::vector<std::string>& parameterPieces,
+                                                const std::vector<std::string>& javaOptionArguments,
+                                                const std::function<OptionFile()>& openDefaultOptionFile,
+                                                const OptionEnvironment& environment, VmOptionList& list,
+                                                ClassPathOverrides& overrides,
+                                                const std::function<OptionFile()>& openUserOptionFile) {
     OptionReader reader(environment, list, overrides);
     environment.log("adding options\n");
     for (size_t i = 0; i < parameterPieces.size(); ++i) {
@@ -135,10 +225,15 @@ void collectVmOptionsFrom(const std::vector<std::string>& parameterPieces,
             reader.processOptionLine(nullptr, parameterPieces[i]);
         }
     }
+    reader.endOfSource();
     for (const std::string& option : javaOptionArguments) reader.processOptionLine(nullptr, option);
+    reader.endOfSource();
     const OptionFile file = openDefaultOptionFile();
     environment.log(formatText("default vmoptions file: %p", file.handle));
     reader.readOptionFile(nullptr, file);
+    // The user's file comes last, so that a user's -Xmx wins.
+    if (openUserOptionFile) reader.readOptionFile(nullptr, openUserOptionFile());
+    return reader.dangling();
 }
 
 std::vector<std::u16string> javaOptionArguments(const ArgumentList& arguments) {
@@ -152,4 +247,14 @@ std::vector<std::string> defaultOptionFileCandidates(const std::string& longExec
     const std::string stem =
         longExecutablePath.size() >= 4 ? longExecutablePath.substr(0, longExecutablePath.size() - 4) : std::string();
     return {stem + ".vmoptions", longExecutablePath + ".vmoptions"};
+}
+
+std::string userOptionFilePath(const std::string& applicationData, const std::string& folder,
+                               const std::string& executablePath) {
+    if (applicationData.empty() || folder.empty()) return std::string();
+    std::string name = executablePath.substr(executablePath.find_last_of("\\/") + 1);
+    if (name.size() > 4 && lowerAscii(name.substr(name.size() - 4)) == ".exe") name.resize(name.size() - 4);
+    std::string path = applicationData;
+    if (path.back() != '\\') path += '\\';
+    return path + folder + "\\" + name + ".vmoptions";
 }

@@ -38,6 +38,18 @@ OptionFile openDefaultOptionFile() {
     return file;
 }
 
+// %APPDATA%\<folder>\<executable name>.vmoptions, read after the file
+// beside the executable.
+OptionFile openUserOptionFile(const std::string& folder) {
+    std::string applicationData;
+    environmentVariable("APPDATA", applicationData);
+    const std::string path = userOptionFilePath(applicationData, folder, executableLongPath());
+    OptionFile file;
+    if (!path.empty()) file = openOptionFile(path);
+    logInfo("user vmoptions file: %s, file: %p", path.empty() ? "(none)" : path.c_str(), file.handle);
+    return file;
+}
+
 const OptionEnvironment& processEnvironment() {
     static const OptionEnvironment environment{
         openOptionFile,
@@ -62,6 +74,13 @@ Outcome collectVmOptions(const ApplicationSettings& settings, const ArgumentList
     if (settings.javaOptionArguments)
         for (const std::u16string& option : javaOptionArguments(arguments))
             javaOptions.push_back(wideToNarrow(toWide(option)));
-    collectVmOptionsFrom(pieces, javaOptions, openDefaultOptionFile, processEnvironment(), list, overrides);
+    const std::optional<std::string> dangling =
+        collectVmOptionsFrom(pieces, javaOptions, openDefaultOptionFile, processEnvironment(), list, overrides,
+                             [&settings] { return openUserOptionFile(settings.userOptionsFolder); });
+    if (dangling) {
+        logError("the VM option %s needs a value: \"%s=VALUE\" or \"%s VALUE\"", dangling->c_str(),
+                 dangling->c_str(), dangling->c_str());
+        return endWithMessage(MessageId::JvmCouldNotStart);
+    }
     return std::nullopt;
 }

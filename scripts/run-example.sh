@@ -55,7 +55,7 @@ javac --release 8 -encoding UTF-8 -d "$out/classes" $(find "$root/examples/hello
 jar cf "$out/hello.jar" -C "$out/classes" .
 "$dist/bin/qarvo-build" build "$root/examples/hello/hello.toml" -o "$out/hello.exe" --arch "$arch"
 
-# A runtime for the launcher to find: the fake one, bridged to the host's java.
+# A runtime for the launcher to find: the fake one, bridged to the host JDK of java.
 fake=$dist/testing/fakejre
 mkdir -p "$out/jre/bin/server"
 cp "$fake/$arch/java.exe" "$out/jre/bin/"

@@ -77,6 +77,14 @@ bool checkEntryValue(int id, const std::string& value, std::string& why) {
             return checkSearchSequence(value, why);
         case ConfigId::ClassPath:
             return checkClassPathText(value, why);
+        case ConfigId::UserOptionsFolder:
+            // Empty: no user option file. A folder name, or several separated by "\".
+            if (value.find_first_of("/:*?\"<>|") != std::string::npos || (!value.empty() && value[0] == '\\') ||
+                value.find("..") != std::string::npos) {
+                why = "expected a folder name under %APPDATA%, as \"Example App\" (no drive, \"..\" or /:*?\"<>|)";
+                return false;
+            }
+            return true;
         case ConfigId::SplashWidth:
         case ConfigId::SplashHeight:
         case ConfigId::SplashText1Size:

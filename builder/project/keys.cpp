@@ -39,6 +39,8 @@ const std::vector<KeyDef>& keyTable() {
         {"java", "jdk-required", C::JdkRequired, KeyKind::Flag, "only a JDK will do"},
         {"java", "vm-kind-directory", C::VmKindDirectory, KeyKind::Text,
          "subdirectory of the runtime's bin directory tried first for jvm.dll"},
+        {"java", "user-options-folder", C::UserOptionsFolder, KeyKind::Text,
+         "folder under %APPDATA% holding the user's own <executable name>.vmoptions (default: application.name)"},
         {"redirect", "stderr", C::RedirectStderr, KeyKind::Flag, "redirect standard error to a file"},
         {"redirect", "stderr-file", C::StderrFile, KeyKind::Text, "file for standard error"},
         {"redirect", "stdout", C::RedirectStdout, KeyKind::Flag, "redirect standard output to a file"},

@@ -565,6 +565,13 @@ bool ProjectReader::finish(BuildPlan& plan) {
         std::string why;
         encodeSearch(defaultSearch(), narrow_[ConfigId::SearchSequence], why);
     }
+    // The user's option file lives in a folder named after the application.
+    const auto name = narrow_.find(ConfigId::AppName);
+    if (!narrow_.count(ConfigId::UserOptionsFolder) && name != narrow_.end()) {
+        std::string why;
+        if (checkEntryValue(ConfigId::UserOptionsFolder, name->second, why))
+            narrow_[ConfigId::UserOptionsFolder] = name->second;
+    }
     const auto mainClass = narrow_.find(ConfigId::MainClass);
     if (mainClass == narrow_.end() || mainClass->second.empty())
         plan.warnings.push_back(file_ + ": no application.main-class: the executable has no application to start");

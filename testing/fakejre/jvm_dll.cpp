@@ -69,8 +69,9 @@ struct Script {
     std::vector<std::string> app;   // the steps of main=app (fake_app.h)
     std::string firstRun = "true";  // true, false, throw
     std::string failing;            // NewObjectArray or NewString
-    std::string java = "/usr/bin/java";
-    std::string bridgeDirectory;    // host path of bridge.sh and fakejre-bridge.jar
+    std::string java;               // a host java whose JDK the bridge runs (jdk= wins)
+    std::string jdk;                // the host JDK home the bridge runs
+    std::string bridgeDirectory;    // host path of bridge.sh and fakejre-bridge
     bool timing = false;            // record when the process began and JNI_CreateJavaVM was entered
     std::string waitThen = "return";  // what main=wait does once released
 };
@@ -116,6 +117,7 @@ Script loadScript() {
         else if (key == "firstrun") script.firstRun = value;
         else if (key == "fail") script.failing = value;
         else if (key == "java") script.java = value;
+        else if (key == "jdk") script.jdk = value;
         else if (key == "bridge") script.bridgeDirectory = value;
         else if (key == "app") script.app.push_back(value);
         else if (key == "timing") script.timing = value == "1";
@@ -264,15 +266,16 @@ std::wstring quoted(const std::wstring& argument) {
 struct Launch {
     std::vector<std::string> options;  // ANSI code page, as the launcher gave them
     bool ignoreUnrecognized = false;
+    jint version = 0;
 };
 Launch recorded;
 
 const std::vector<std::string> kPathProperties = {"qarvo.tempDir", "qarvo.moduleName", "qarvo.processCommFile"};
 
-// The JVM options for the host's java: paths translated, the class path as -cp.
+// The JVM options for the host's JVM: as the launcher gave them, with the
+// paths of the class path, the library path and the path properties mapped.
 std::vector<std::wstring> hostOptions() {
     std::vector<std::wstring> out;
-    if (recorded.ignoreUnrecognized) out.push_back(L"-XX:+IgnoreUnrecognizedVMOptions");
     for (const std::string& option : recorded.options) {
         const std::wstring wide = fromCodePage(option, CP_ACP);
         const size_t equals = option.find('=');
@@ -281,8 +284,7 @@ std::vector<std::wstring> hostOptions() {
                                      : std::string();
         const std::wstring value = equals == std::string::npos ? std::wstring() : fromCodePage(option.substr(equals + 1), CP_ACP);
         if (name == "java.class.path") {
-            out.push_back(L"-cp");
-            out.push_back(fromCodePage(hostPathList(value), CP_UTF8));
+            out.push_back(L"-Djava.class.path=" + fromCodePage(hostPathList(value), CP_UTF8));
         } else if (name == "java.library.path") {
             out.push_back(L"-Djava.library.path=" + fromCodePage(hostPathList(value), CP_UTF8));
         } else if (listed(kPathProperties, name) && !value.empty()) {
@@ -309,7 +311,8 @@ std::wstring tempFile(const wchar_t* suffix) {
 }
 
 struct Bridge {
-    std::wstring status, marker;
+    std::wstring status, marker, created, call;
+    bool awaitingCall = false;  // the host's JVM is up and main not yet called
 };
 Bridge bridge;
 
@@ -338,31 +341,33 @@ struct OutputRelay {
 };
 OutputRelay relay;
 
-// Starts the host's java on the recorded launch, through the wrapper that
-// writes its exit status to a file.
-void startBridge(const std::string& launcherClass, std::vector<std::wstring> arguments) {
-    bridge.status = tempFile(L".status");
-    bridge.marker = tempFile(L".marker");
-    DeleteFileW(bridge.status.c_str());
-    DeleteFileW(bridge.marker.c_str());
-    // The runtime's redirect files (launcher arguments 3 and 4) are paths too.
-    for (size_t i = 2; i < 4 && i < arguments.size(); ++i)
-        if (!arguments[i].empty() && arguments[i][0] != L'$') arguments[i] = fromCodePage(hostPath(arguments[i]), CP_UTF8);
+// Starts the bridge program on the recorded options, through the wrapper
+// that writes its exit status to a file.
+void startBridge() {
+    const std::wstring stem = tempFile(L"");
+    bridge.status = stem + L".status";
+    bridge.marker = stem + L".marker";
+    bridge.created = stem + L".created";
+    bridge.call = stem + L".call";
+    for (const std::wstring* file : {&bridge.status, &bridge.marker, &bridge.created, &bridge.call})
+        DeleteFileW(file->c_str());
     const std::wstring directory = fromCodePage(script().bridgeDirectory, CP_UTF8);
     relay.path = bridge.status + L".out";
     DeleteFileW(relay.path.c_str());
     std::vector<std::wstring> command = {L"/bin/bash", directory + L"/bridge.sh",
                                          fromCodePage(hostPath(bridge.status), CP_UTF8),
-                                         fromCodePage(script().java, CP_UTF8)};
+                                         directory + L"/fakejre-bridge"};
+    if (!script().jdk.empty() || script().java.empty()) {
+        command.push_back(L"--jdk");
+        command.push_back(fromCodePage(script().jdk.empty() ? "/usr/lib/jvm/default-java" : script().jdk, CP_UTF8));
+    } else {
+        command.push_back(L"--java");
+        command.push_back(fromCodePage(script().java, CP_UTF8));
+    }
+    command.insert(command.end(), {L"--files", fromCodePage(hostPath(stem), CP_UTF8), L"--version",
+                                   std::to_wstring(recorded.version), L"--ignore-unrecognized",
+                                   recorded.ignoreUnrecognized ? L"1" : L"0", L"--"});
     for (const std::wstring& option : hostOptions()) command.push_back(option);
-    command.push_back(L"-Xbootclasspath/a:" + directory + L"/fakejre-bridge.jar");
-    command.push_back(L"com.qarvo.fakejre.BridgeMain");
-    command.push_back(fromCodePage(hostPath(bridge.marker), CP_UTF8));
-    std::string className = launcherClass;
-    for (char& c : className)
-        if (c == '/') c = '.';
-    command.push_back(fromCodePage(className, CP_UTF8));
-    for (const std::wstring& argument : arguments) command.push_back(argument);
     std::wstring line;
     for (const std::wstring& part : command) line += (line.empty() ? L"" : L" ") + quoted(part);
     record("bridge " + toUtf8(line));
@@ -376,16 +381,49 @@ void startBridge(const std::string& launcherClass, std::vector<std::wstring> arg
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         record("bridge start failed " + std::to_string(GetLastError()));
-        writeStandardError("fake jvm.dll: cannot start the bridge to the host's java\n");
+        writeStandardError("fake jvm.dll: cannot start the bridge to the host's JVM\n");
         ExitProcess(kExitBridgeFailure);
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }
 
-// The bridge's files in %TEMP% go once the host's java has ended.
+// The bridge's files in %TEMP% go once the host's JVM has ended.
 void removeBridgeFiles() {
-    for (const std::wstring* path : {&bridge.status, &bridge.marker, &relay.path}) DeleteFileW(path->c_str());
+    for (const std::wstring* path : {&bridge.status, &bridge.marker, &bridge.created, &bridge.call, &relay.path})
+        DeleteFileW(path->c_str());
+}
+
+// Written whole under another name and renamed, so the host never reads a part.
+void publish(const std::wstring& path, const std::string& bytes) {
+    const std::wstring part = path + L".part";
+    HANDLE out = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(out);
+    MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Tells the bridge which method to call with which arguments (UTF-16LE fields,
+// each ended by U+0000); an empty class tells it the launcher called none.
+void requestCall(const std::string& className, const std::string& method, const std::string& signature,
+                 std::vector<std::wstring> arguments) {
+    bridge.awaitingCall = false;
+    // The runtime's redirect files (launcher arguments 3 and 4) are paths too.
+    for (size_t i = 2; i < 4 && i < arguments.size(); ++i)
+        if (!arguments[i].empty() && arguments[i][0] != L'$') arguments[i] = fromCodePage(hostPath(arguments[i]), CP_UTF8);
+    std::vector<std::wstring> fields = {fromCodePage(className, CP_UTF8), fromCodePage(method, CP_UTF8),
+                                        fromCodePage(signature, CP_UTF8)};
+    fields.insert(fields.end(), arguments.begin(), arguments.end());
+    std::string bytes;
+    for (const std::wstring& field : fields)
+        for (size_t i = 0; i <= field.size(); ++i) {
+            const wchar_t c = i < field.size() ? field[i] : L'\0';
+            bytes.push_back(static_cast<char>(c & 0xff));
+            bytes.push_back(static_cast<char>((c >> 8) & 0xff));
+        }
+    publish(bridge.call, bytes);
 }
 
 bool readWhole(const std::wstring& path, std::string& text) {
@@ -423,7 +461,29 @@ void awaitHostEnd() {
     removeBridgeFiles();
 }
 
-// Waits until main returned or threw on the host, or the host's java ended.
+// The result of JNI_CreateJavaVM on the host; JNI_ERR when the bridge program
+// ended without one.
+jint waitForCreation() {
+    for (;;) {
+        std::string result;
+        relay.pass();
+        if (readWhole(bridge.created, result)) {
+            record("bridge JNI_CreateJavaVM -> " + result);
+            const jint created = static_cast<jint>(std::atoi(result.c_str()));
+            if (created != JNI_OK) awaitHostEnd();
+            return created;
+        }
+        if (readWhole(bridge.status, result)) {
+            relay.pass();
+            record("bridge ended before creating the JVM: " + result);
+            removeBridgeFiles();
+            return JNI_ERR;
+        }
+        Sleep(20);
+    }
+}
+
+// Waits until main returned or threw on the host, or the host's JVM ended.
 void waitForBridgedMain() {
     for (;;) {
         std::string outcome;
@@ -438,7 +498,7 @@ void waitForBridgedMain() {
         }
         endWithHostStatusIfDone(false);
         if (GetFileAttributesW(bridge.status.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            // The host's java ended with 0 before main returned.
+            // The host's JVM ended with 0 before main returned.
             record("bridge main ended the JVM");
             removeBridgeFiles();
             systemExit(0);
@@ -593,7 +653,8 @@ void JNICALL callStaticVoidMethod(JNIEnv*, jclass, jmethodID method, ...) {
         record("System.exit " + main.substr(5));
         systemExit(std::atoi(main.c_str() + 5));
     } else if (main == "bridge") {
-        startBridge(reinterpret_cast<FakeMethod*>(method)->owner->name, arguments);
+        const FakeMethod* called = reinterpret_cast<FakeMethod*>(method);
+        requestCall(called->owner->name, called->name, called->signature, arguments);
         waitForBridgedMain();
     } else if (main == "app") {
         runApplication();
@@ -704,6 +765,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         fakejre::recordCall(ownDirectory(), L"jvm.dll loaded " + ownDirectory() + L"jvm.dll");
         fakejre::recordCall(ownDirectory(), L"base library " + std::wstring(fakejreBasePath()));
     }
+    // A launcher that ends after creating the JVM without calling main lets
+    // the bridge's JVM end with it.
+    if (reason == DLL_PROCESS_DETACH && bridge.awaitingCall) requestCall("", "", "", {});
     return TRUE;
 }
 
@@ -757,6 +821,7 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
            std::to_string(options.size()) + " ignoreUnrecognized=" +
            std::to_string(static_cast<int>(arguments->ignoreUnrecognized)));
     recorded.ignoreUnrecognized = arguments->ignoreUnrecognized != JNI_FALSE;
+    recorded.version = arguments->version;
     for (size_t i = 0; i < options.size(); ++i) {
         recorded.options.push_back(options[i]);
         record("option " + std::to_string(i) + ": " + toUtf8(fromCodePage(options[i], CP_ACP)));
@@ -765,6 +830,13 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
     if (script().createFails) {
         record("JNI_CreateJavaVM fails");
         return JNI_ERR;
+    }
+    // The host's HotSpot takes or refuses the options, as it would here.
+    if (script().main == "bridge") {
+        startBridge();
+        const jint created = waitForCreation();
+        if (created != JNI_OK) return created;
+        bridge.awaitingCall = true;
     }
     mainEnv.functions = &kEnvTable;
     theVm.functions = &kVmTable;

@@ -471,6 +471,13 @@ std::string hostJava() {
     return path;
 }
 
+std::string bridgeJdk(const std::string& version) {
+    std::string home;
+    if (version == "17") home = "/usr/lib/jvm/default-java";
+    if (version == "25") home = envOr("QARVO_JDK25_HOME", "/usr/lib/jvm/temurin-25-jdk-amd64");
+    return !home.empty() && access((home + "/lib/server/libjvm.so").c_str(), R_OK) == 0 ? home : std::string();
+}
+
 RunResult wineReg(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {wineRunner(), "reg"};
     argv.insert(argv.end(), args.begin(), args.end());

@@ -184,6 +184,11 @@ std::string waitInMainLine(const std::string& dllDirectory);
 // The host's java executable, links resolved (for the fake runtime's bridge).
 std::string hostJava();
 
+// The home of a host JDK the fake runtime's bridge can run, by its version:
+// "17" Debian's default JDK, "25" Temurin 25 (QARVO_JDK25_HOME overrides its
+// place); empty when the machine has no such JDK (its lib/server/libjvm.so).
+std::string bridgeJdk(const std::string& version);
+
 // Runs Wine's reg.exe with the arguments; the result's exit code tells success.
 RunResult wineReg(const std::vector<std::string>& args);
 

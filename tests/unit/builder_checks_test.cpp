@@ -128,6 +128,19 @@ TEST(Values, MainClassIsAJavaBinaryName) {
         EXPECT_FALSE(isJavaBinaryName(bad)) << bad;
 }
 
+TEST(Values, TheUserOptionsFolderIsAFolderUnderAppData) {
+    std::string why;
+    for (const char* good : {"PerUser", "Example App", "Vendor\\App", ""})
+        EXPECT_TRUE(checkEntryValue(ConfigId::UserOptionsFolder, good, why)) << good;
+    for (const char* bad : {"C:\\x", "\\x", "a/b", "..\\up", "a*b", "a|b"})
+        EXPECT_FALSE(checkEntryValue(ConfigId::UserOptionsFolder, bad, why)) << bad;
+    // By default the application's name, when it can be a folder; the key wins.
+    EXPECT_EQ("Per User", entry(parse("[application]\nname = \"Per User\"\n"), ConfigId::UserOptionsFolder));
+    EXPECT_EQ("<absent>", entry(parse("[application]\nname = \"A/B\"\n"), ConfigId::UserOptionsFolder));
+    EXPECT_EQ("", entry(parse("[application]\nname = \"A\"\n[java]\nuser-options-folder = \"\"\n"),
+                        ConfigId::UserOptionsFolder));
+}
+
 TEST(Values, MisspeltNamesFindTheirKey) {
     const std::vector<std::string> keys = {"java.min-version", "java.max-version", "application.name"};
     EXPECT_EQ("java.min-version", closestName("java.minversion", keys));

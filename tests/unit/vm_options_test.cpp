@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <list>
 #include <sstream>
@@ -19,7 +20,7 @@ namespace {
 // A temporary directory standing for the executable's directory; file names
 // are host paths, resolved by the rules the launcher gives its callback.
 class OptionFilesTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         root = fs::temp_directory_path() / ("qarvo-vmoptions-" + std::to_string(getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -60,6 +61,11 @@ protected:
                  const std::string& defaultName = "app.vmoptions") {
         collectVmOptionsFrom(pieces, javaOptions, [&] { return defaultFile(defaultName); }, env, list, overrides);
     }
+    // Every source, the user's file as user.vmoptions; the first dangling option.
+    std::optional<std::string> collectAll() {
+        return collectVmOptionsFrom(pieces, javaOptions, [&] { return defaultFile("app.vmoptions"); }, env, list,
+                                    overrides, [&] { return defaultFile("user.vmoptions"); });
+    }
     bool logged(const std::string& part) const {
         for (const std::string& line : log)
             if (line.find(part) != std::string::npos) return true;
@@ -73,6 +79,7 @@ protected:
     std::vector<std::string> log;
     VmOptionList list;
     ClassPathOverrides overrides;
+    std::vector<std::string> pieces, javaOptions;
 };
 
 TEST_F(OptionFilesTest, CommentsEmptyLinesAndOuterBlanksGo) {
@@ -223,6 +230,135 @@ TEST_F(OptionFilesTest, InclusionsMultiplyingOverADagStopAtTheLimit) {
     EXPECT_LT(list.size(), static_cast<size_t>(kMaxOptionFileInclusions / 2 + 20));
     EXPECT_EQ("-Dafter", list.back());
     EXPECT_TRUE(logged("more than 1000 vmoptions inclusions"));
+}
+
+// The "java" command's forms whose value is a separate word, in every source,
+// with the value as the next option and after a blank on the same line.
+// An empty value: the form alone.
+std::vector<std::string> pieces(const std::string& form, const std::string& value, bool sameLine) {
+    if (value.empty()) return {form};
+    return sameLine ? std::vector<std::string>{form + " " + value} : std::vector<std::string>{form, value};
+}
+
+struct FormSource {
+    const char* name;
+    std::function<void(OptionFilesTest&, const std::string& form, const std::string& value, bool sameLine)> give;
+};
+
+const FormSource kFormSources[] = {
+    {"parameters",
+     [](OptionFilesTest& t, const std::string& form, const std::string& value, bool sameLine) {
+         t.pieces = pieces(form, value, sameLine);
+     }},
+    {"javaOptions",
+     [](OptionFilesTest& t, const std::string& form, const std::string& value, bool sameLine) {
+         t.javaOptions = pieces(form, value, sameLine);
+     }},
+    {"file",
+     [](OptionFilesTest& t, const std::string& form, const std::string& value, bool sameLine) {
+         t.write("app.vmoptions", form + (sameLine ? "  " : "\n") + value + "\n");
+     }},
+    {"userFile",
+     [](OptionFilesTest& t, const std::string& form, const std::string& value, bool sameLine) {
+         t.write("user.vmoptions", form + (sameLine ? " " : "\n") + value + "\n");
+     }},
+};
+
+TEST_F(OptionFilesTest, EveryFormIsJoinedInEverySource) {
+    for (const SplitOptionForm& form : splitOptionForms())
+        for (const FormSource& source : kFormSources)
+            for (bool sameLine : {false, true}) {
+                SCOPED_TRACE(std::string(form.written) + " from " + source.name + (sameLine ? ", same line" : ", next"));
+                pieces.clear(), javaOptions.clear(), list.clear();
+                fs::remove(root / "app.vmoptions"), fs::remove(root / "user.vmoptions");
+                source.give(*this, form.written, "java.base/x=ALL-UNNAMED", sameLine);
+                EXPECT_EQ(std::nullopt, collectAll());
+                EXPECT_EQ((VmOptionList{std::string(form.joined) + "=java.base/x=ALL-UNNAMED"}), list);
+            }
+}
+
+TEST_F(OptionFilesTest, ADanglingFormInAnySourceIsNamed) {
+    for (const SplitOptionForm& form : splitOptionForms())
+        for (const FormSource& source : kFormSources) {
+            SCOPED_TRACE(std::string(form.written) + " from " + source.name);
+            pieces.clear(), javaOptions.clear(), list.clear();
+            fs::remove(root / "app.vmoptions"), fs::remove(root / "user.vmoptions");
+            source.give(*this, form.written, "", false);
+            EXPECT_EQ(std::optional<std::string>(form.written), collectAll());
+        }
+}
+
+struct JoinCase {
+    const char* name;
+    std::vector<std::string> pieces, javaOptions;
+    std::string fileText;
+    VmOptionList options;
+    std::optional<std::string> dangling;
+};
+
+class JoinTest : public OptionFilesTest, public ::testing::WithParamInterface<JoinCase> {};
+
+TEST_P(JoinTest, Joins) {
+    const JoinCase& c = GetParam();
+    pieces = c.pieces, javaOptions = c.javaOptions;
+    if (!c.fileText.empty()) write("app.vmoptions", c.fileText);
+    EXPECT_EQ(c.dangling, collectAll());
+    EXPECT_EQ(c.options, list);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JoinTest,
+    ::testing::Values(
+        JoinCase{"equalsFormsStay", {"--add-opens=a=b", "--module-path=m"}, {}, "", {"--add-opens=a=b", "--module-path=m"}},
+        JoinCase{"shortModulePath", {"-p", "mods"}, {"-p lib"}, "", {"--module-path=mods", "--module-path=lib"}},
+        JoinCase{"lookAlikesStay", {"--add-opensX", "-pmods", "--add-open", "-Dx=--add-opens y"}, {}, "",
+                 {"--add-opensX", "-pmods", "--add-open", "-Dx=--add-opens y"}},
+        JoinCase{"theValueIsTakenAsItIs", {"--add-opens", "-Xmx1g"}, {}, "", {"--add-opens=-Xmx1g"}},
+        JoinCase{"noValueAcrossSources", {"--add-opens"}, {"a=b"}, "", {"a=b"}, "--add-opens"},
+        JoinCase{"noValueAcrossFiles", {}, {}, "--add-reads\n-include-options inc.vmoptions\n", {}, "--add-reads"},
+        JoinCase{"anOverrideIsNoValue", {}, {}, "--add-exports\n-classpath/a x.jar\n-Da\n", {"-Da"}, "--add-exports"},
+        JoinCase{"theFirstDanglingIsNamed", {"--limit-modules"}, {"-p"}, "", {}, "--limit-modules"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OptionFilesTest, TheUserFileComesAfterTheFileBesideTheExecutable) {
+    write("app.vmoptions", "-Xmx200m\n-Dwhere=beside\n");
+    write("user.vmoptions", "# mine\n-Xmx37m\n-include-options more.vmoptions\n");
+    write("more.vmoptions", "-Dwhere=user\n");
+    collectAll();
+    EXPECT_EQ((VmOptionList{"-Xmx200m", "-Dwhere=beside", "-Xmx37m", "-Dwhere=user"}), list);
+}
+
+TEST(UserOptionFile, PathUnderApplicationData) {
+    const char* const data = "C:\\users\\u\\AppData\\Roaming";
+    EXPECT_EQ("C:\\users\\u\\AppData\\Roaming\\PerUser\\app.vmoptions",
+              userOptionFilePath(data, "PerUser", "C:\\apps\\app.exe"));
+    EXPECT_EQ("C:\\d\\Vendor\\App\\Run.Me.vmoptions", userOptionFilePath("C:\\d\\", "Vendor\\App", "C:\\x\\Run.Me.EXE"));
+    EXPECT_EQ("C:\\d\\F\\tool.vmoptions", userOptionFilePath("C:\\d", "F", "tool"));
+    EXPECT_EQ("", userOptionFilePath("", "F", "C:\\app.exe"));
+    EXPECT_EQ("", userOptionFilePath(data, "", "C:\\app.exe"));
+}
+
+struct RuntimeOptionCase {
+    const char* option;
+    const char* version;
+    bool taken;
+};
+
+TEST(RuntimeTakesOption, ByTheVersionThatBroughtIt) {
+    const RuntimeOptionCase cases[] = {
+        {"-XX:+AutoCreateSharedArchive", "17.0.15", false}, {"-XX:+AutoCreateSharedArchive", "18", false},
+        {"-XX:+AutoCreateSharedArchive", "19", true},       {"-XX:+AutoCreateSharedArchive", "25.0.3", true},
+        {"-XX:+AutoCreateSharedArchive", "", false},        {"-XX:+AutoCreateSharedArchive", "garbage", false},
+        {"--add-opens=java.base/java.lang=ALL-UNNAMED", "1.8.0_401", false},
+        {"--add-opens=java.base/java.lang=ALL-UNNAMED", "9", true},
+        {"--enable-native-access=ALL-UNNAMED", "11.0.2", false}, {"--enable-native-access=ALL-UNNAMED", "17", true},
+        {"-Xmx1g", "", true},                                {"-Dqarvo.tempDir=C:\\t", "1.8", true},
+        {"-XX:+AutoCreateSharedArchiveX", "8", true},
+    };
+    for (const RuntimeOptionCase& c : cases)
+        EXPECT_EQ(c.taken, runtimeTakesOption(c.option, c.version)) << c.option << " on " << c.version;
+    EXPECT_EQ((VmOptionList{"-Da", "-Db"}),
+              launcherOptionsFor({"-Da", "-XX:+AutoCreateSharedArchive", "-Db"}, "17.0.15"));
 }
 
 TEST(JavaOptionArguments, ElementZeroCountsAndTheRestIsKept) {

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Runs the host's java for the fake jvm.dll's bridge:
+# Runs the bridge program (fakejre-bridge) for the fake jvm.dll:
 #   bridge.sh STATUS-FILE COMMAND...
 # A Windows process under Wine can neither wait for a host process nor read
 # its exit code, so the exit status goes to STATUS-FILE, which the fake polls.

@@ -1,0 +1,192 @@
+// The host side of the fake jvm.dll's bridge: creates a real HotSpot in this
+// process with JNI_CreateJavaVM of a JDK's libjvm.so, with the options the
+// launcher gave the fake exactly as they were (only paths mapped to the host),
+// then calls the class and method the launcher called, with its arguments.
+// The fake under Wine cannot wait for this process, so everything it needs to
+// know goes through files:
+//
+//   fakejre-bridge --jdk HOME | --java PATH  --files STEM  --version N
+//                  --ignore-unrecognized 0|1  -- OPTION...
+//
+//   STEM.created  written once JNI_CreateJavaVM returned: its result
+//   STEM.call     written by the fake when the launcher calls main: UTF-16LE
+//                 fields, each ended by U+0000: class, method, signature,
+//                 then the arguments (an empty class: the launcher ended
+//                 without calling main)
+//   STEM.marker   written here when main returned ("returned") or threw
+//                 ("threw")
+//
+// bridge.sh writes the exit status of this process to STEM.status.
+#include <dlfcn.h>
+#include <jni.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Request {
+    std::string jdkHome;
+    std::string java;
+    std::string stem;
+    jint version = JNI_VERSION_1_2;
+    bool ignoreUnrecognized = false;
+    std::vector<std::string> options;
+};
+
+[[noreturn]] void fail(const std::string& why) {
+    std::fprintf(stderr, "fakejre-bridge: %s\n", why.c_str());
+    std::exit(2);
+}
+
+Request parse(int argc, char** argv) {
+    Request request;
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string key = argv[i];
+        if (key == "--") {
+            ++i;
+            break;
+        }
+        if (i + 1 >= argc) fail("no value after " + key);
+        const std::string value = argv[++i];
+        if (key == "--jdk") request.jdkHome = value;
+        else if (key == "--java") request.java = value;
+        else if (key == "--files") request.stem = value;
+        else if (key == "--version") request.version = static_cast<jint>(std::strtol(value.c_str(), nullptr, 0));
+        else if (key == "--ignore-unrecognized") request.ignoreUnrecognized = value == "1";
+        else fail("unknown argument " + key);
+    }
+    for (; i < argc; ++i) request.options.push_back(argv[i]);
+    if (request.stem.empty()) fail("no --files");
+    return request;
+}
+
+// The JDK home: given, or the one of a java executable (links resolved), or
+// the system's default.
+std::string jdkHome(const Request& request) {
+    if (!request.jdkHome.empty()) return request.jdkHome;
+    if (request.java.empty()) return "/usr/lib/jvm/default-java";
+    char resolved[PATH_MAX];
+    if (realpath(request.java.c_str(), resolved) == nullptr) fail("cannot resolve " + request.java);
+    std::string path = resolved;
+    for (int up = 0; up < 2; ++up) path = path.substr(0, path.rfind('/'));
+    return path;
+}
+
+// Written whole under a temporary name and renamed, so a reader never sees a
+// part of it.
+void publish(const std::string& path, const std::string& text) {
+    const std::string part = path + ".part";
+    {
+        std::ofstream out(part, std::ios::binary);
+        out << text;
+    }
+    std::rename(part.c_str(), path.c_str());
+}
+
+std::u16string waitForCall(const std::string& path) {
+    for (;;) {
+        std::ifstream in(path, std::ios::binary);
+        if (in) {
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::u16string text;
+            for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+                text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                     static_cast<unsigned char>(bytes[i + 1]) << 8));
+            return text;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+std::vector<std::u16string> fields(const std::u16string& text) {
+    std::vector<std::u16string> out;
+    size_t start = 0;
+    for (size_t end; (end = text.find(u'\0', start)) != std::u16string::npos; start = end + 1)
+        out.push_back(text.substr(start, end - start));
+    return out;
+}
+
+std::string narrow(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) out.push_back(static_cast<char>(c));  // JNI names: ASCII
+    return out;
+}
+
+using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);
+
+// What the launcher's main thread does: create, call, describe, destroy.
+int run(const Request& request) {
+    const std::string library = jdkHome(request) + "/lib/server/libjvm.so";
+    void* jvm = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    if (jvm == nullptr) fail(std::string("cannot load ") + dlerror());
+    const auto create = reinterpret_cast<CreateJavaVm>(dlsym(jvm, "JNI_CreateJavaVM"));
+    if (create == nullptr) fail("no JNI_CreateJavaVM in " + library);
+
+    std::vector<JavaVMOption> options(request.options.size());
+    for (size_t i = 0; i < options.size(); ++i) {
+        options[i].optionString = const_cast<char*>(request.options[i].c_str());
+        options[i].extraInfo = nullptr;
+    }
+    JavaVMInitArgs arguments{};
+    arguments.version = request.version;
+    arguments.nOptions = static_cast<jint>(options.size());
+    arguments.options = options.data();
+    arguments.ignoreUnrecognized = request.ignoreUnrecognized ? JNI_TRUE : JNI_FALSE;
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    const jint created = create(&vm, reinterpret_cast<void**>(&env), &arguments);
+    publish(request.stem + ".created", std::to_string(created) + "\n");
+    if (created != JNI_OK) return 1;
+
+    const std::vector<std::u16string> call = fields(waitForCall(request.stem + ".call"));
+    if (call.size() < 3 || call[0].empty()) _exit(0);  // the launcher ended without calling main
+    const std::string marker = request.stem + ".marker";
+    const auto threw = [&] {
+        env->ExceptionDescribe();
+        std::fflush(stderr);
+        publish(marker, "threw\n");
+        _exit(1);  // the launcher ends at once, its JVM with it
+    };
+    jclass type = env->FindClass(narrow(call[0]).c_str());
+    if (type == nullptr) threw();
+    jmethodID method = env->GetStaticMethodID(type, narrow(call[1]).c_str(), narrow(call[2]).c_str());
+    if (method == nullptr) threw();
+    jclass string = env->FindClass("java/lang/String");
+    jobjectArray array = env->NewObjectArray(static_cast<jsize>(call.size() - 3), string, nullptr);
+    if (array == nullptr) threw();
+    for (size_t i = 3; i < call.size(); ++i) {
+        jstring text = env->NewString(reinterpret_cast<const jchar*>(call[i].data()), static_cast<jsize>(call[i].size()));
+        if (text == nullptr) threw();
+        env->SetObjectArrayElement(array, static_cast<jsize>(i - 3), text);
+    }
+    env->CallStaticVoidMethod(type, method, array);
+    if (env->ExceptionOccurred() != nullptr) threw();
+    std::fflush(stdout);
+    publish(marker, "returned\n");
+    vm->DestroyJavaVM();  // waits for the application's other threads
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Request request = parse(argc, argv);
+    // Not on the process's first thread, as the java command does not either:
+    // HotSpot sizes its stack guard pages for a thread it can measure.
+    int code = 0;
+    std::thread launcher([&] { code = run(request); });
+    launcher.join();
+    return code;
+}
