@@ -93,8 +93,8 @@ TEST_P(ModuleLaunchTest, TheMainClassRunsInItsNamedModule) {
     struct Case {
         const char* mainModule;
         int exitCode;
-        const char* out;
-        const char* err;  // a part of standard error
+        const char* out;  // standard output of a run that succeeds
+        const char* err;  // a part of the report of one that fails
     };
     const Case cases[] = {
         {"app/com.example.Main", 0, "in module app: one two\n", ""},
@@ -106,8 +106,9 @@ TEST_P(ModuleLaunchTest, TheMainClassRunsInItsNamedModule) {
         SCOPED_TRACE(c.mainModule);
         auto run = launch(std::string("main-module = \"") + c.mainModule + "\"", "module-path = [\"mods\"]");
         EXPECT_EQ(c.exitCode, run.result.exitCode) << run.result.err << run.log;
-        EXPECT_EQ(c.out, run.result.out) << run.result.err;
-        EXPECT_NE(std::string::npos, run.result.err.find(c.err)) << run.result.err;
+        if (c.exitCode == 0) EXPECT_EQ(c.out, run.result.out) << run.result.err;
+        // HotSpot reports a boot layer it cannot build on standard output.
+        EXPECT_NE(std::string::npos, (run.result.out + run.result.err).find(c.err)) << run.result.out << run.result.err;
         if (c.exitCode != 0) EXPECT_NE(std::string::npos, run.result.err.find("cannot start")) << run.result.err;
         const std::string module = std::string(c.mainModule).substr(0, std::string(c.mainModule).find('/'));
         EXPECT_NE(std::string::npos, run.log.find(": -Djdk.module.main=" + module + "\n")) << run.log;
