@@ -51,6 +51,8 @@ int build(const std::vector<std::string>& args) {
     BuildPlan plan;
     std::string error;
     if (!loadProject(rest[0], plan, error)) return fail(error);
+    addJarManifestOptions(plan, {std::filesystem::absolute(fsPath(output)).parent_path().string(),
+                                 projectDirectoryOf(rest[0], hostPathStyle())});
     const std::string archFrom = !arch.empty() ? "--arch" : !plan.arch.empty() ? plan.archWhere : "the default";
     if (arch.empty()) arch = plan.arch.empty() ? "x86" : plan.arch;
     if (!stub.empty() && !checkStubArch(stub, arch, archFrom, error)) return fail(error);
@@ -89,6 +91,7 @@ int check(const std::vector<std::string>& args) {
     BuildPlan plan;
     std::string error;
     if (!loadProject(rest[0], plan, error)) return fail(error);
+    addJarManifestOptions(plan, {projectDirectoryOf(rest[0], hostPathStyle())});
     warn(plan.warnings);
     std::printf("%s: no errors\n", rest[0].c_str());
     return 0;

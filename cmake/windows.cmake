@@ -29,6 +29,7 @@ add_library(launcher_core STATIC
   jvm/search_win.cpp
   launch/class_path_win.cpp
   launch/launch_win.cpp
+  launch/module_launch_win.cpp
   launch/variables_win.cpp
   launch/vm_options_win.cpp
   launcher/early_arguments_win.cpp

@@ -46,6 +46,9 @@ JavaSearchSettings javaSearchSettings(const ConfigTables& t, bool windowed, cons
 ApplicationSettings applicationSettings(const ConfigTables& t, bool windowed, const std::string& applicationRoot) {
     ApplicationSettings s;
     s.mainClass = configString(t, ConfigId::MainClass);
+    s.mainModule = configString(t, ConfigId::MainModule);
+    s.modulePath = configString(t, ConfigId::ModulePath);
+    s.jarManifestOptions = configString(t, ConfigId::JarManifestOptions);
     s.classPath = configString(t, ConfigId::ClassPath);
     s.vmParameters = configString(t, ConfigId::VmParameters);
     s.userOptionsFolder = configString(t, ConfigId::UserOptionsFolder);

@@ -82,6 +82,9 @@ struct RedirectSetting {
 // What the creation of the JVM and the call of the Java-side main need.
 struct ApplicationSettings {
     std::string mainClass;
+    std::string mainModule;    // "app" or "app/com.example.Main"; empty: a class-path launch
+    std::string modulePath;    // entries separated by ";", variables not yet expanded
+    std::string jarManifestOptions;  // options from the application jar's manifest, as stored
     std::string classPath;     // entry 121, as configured
     std::string vmParameters;  // entry 123, variables not yet expanded
     std::string userOptionsFolder;  // under %APPDATA%: the user's own option file

@@ -57,6 +57,14 @@ inline constexpr int SplashThroughRuntime = 10123;
 // The folder under the user's application data that holds the user's own
 // VM option file.
 inline constexpr int UserOptionsFolder = 10130;
+// A modular application: the main module, "app" or "app/com.example.Main",
+// and the module path, entries separated by ";" and relative to the
+// executable's directory.
+inline constexpr int MainModule = 10140;
+inline constexpr int ModulePath = 10141;
+// VM options the builder took from the application jar's manifest
+// (Add-Opens, Add-Exports, Enable-Native-Access), as "java -jar" applies them.
+inline constexpr int JarManifestOptions = 10142;
 }  // namespace ConfigId
 
 // User-visible message texts live under these ids; "{0}" is the one placeholder.

@@ -11,6 +11,7 @@
 #include "launch/java_vm_launcher.h"
 #include "launch/launch.h"
 #include "launch/launch_args.h"
+#include "launch/module_launch.h"
 #include "launch/variables.h"
 #include "launch/vm_options.h"
 #include "log/diaglog.h"
@@ -52,7 +53,7 @@ std::optional<ArgumentList> fixedArguments(std::string text) {
 std::optional<ArgumentList> mainArguments(const ApplicationSettings& settings, const ArgumentList& commandLine) {
     MainArgumentFacts facts;
     facts.windowed = settings.windowed;
-    facts.mainClass = toU16(narrowToWide(settings.mainClass));
+    facts.mainClass = toU16(narrowToWide(mainClassArgument(settings)));
     facts.errorFile = redirectArgument(settings.errorOutput);
     facts.outputFile = redirectArgument(settings.standardOutput);
     facts.append = settings.appendRedirect;
@@ -102,6 +103,7 @@ Outcome endOfMainCall(MainCallResult result) {
 Outcome launchApplication(const ApplicationSettings& settings, const ArgumentList& arguments, bool destroyAfterMain) {
     logInfo("launching program");
     VmOptionList options = launchProperties(currentFacts(settings));
+    if (Outcome end = addApplicationOptions(settings, options)) return end;
     ClassPathOverrides overrides;
     if (Outcome end = collectVmOptions(settings, arguments, options, overrides)) return end;
     std::string classPath;

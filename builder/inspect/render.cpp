@@ -291,6 +291,14 @@ std::set<int> rawOnly(const std::map<int, std::string>& narrow) {
 // The readable key and value of an entry; an empty value when none reproduces it.
 std::pair<std::string, std::string> readableKey(const KeyDef& def, const std::string& text) {
     if (def.id == ConfigId::ClassPath) return {def.name, classPathForm(text)};
+    if (def.id == ConfigId::ModulePath) {
+        // One element per path; the entry's check has ruled out empty ones.
+        std::string out = "[";
+        size_t start = 0;
+        for (size_t end; (end = text.find(';', start)) != std::string::npos; start = end + 1)
+            out += narrowValue(text.substr(start, end - start)) + ", ";
+        return {def.name, out + narrowValue(text.substr(start)) + "]"};
+    }
     if (def.id == ConfigId::SearchSequence) {
         std::string words = searchForm(text);
         if (!words.empty()) return {"search", words};

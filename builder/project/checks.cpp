@@ -1,6 +1,7 @@
 #include "builder/project/checks.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
 
 #include "builder/project/launch_keys.h"
@@ -53,6 +54,36 @@ bool isJavaBinaryName(const std::string& name) {
     return true;
 }
 
+bool checkMainModule(const std::string& value, std::string& why) {
+    const size_t slash = value.find('/');
+    const std::string module = value.substr(0, slash);
+    if (!isJavaBinaryName(module) || module.find('$') != std::string::npos) {
+        why = "expected a module name: identifiers separated by dots, as \"app\" or \"com.example.app\", "
+              "optionally with its main class, as \"app/com.example.Main\"";
+        return false;
+    }
+    if (slash != std::string::npos && !isJavaBinaryName(value.substr(slash + 1))) {
+        why = "expected the main class after \"/\" as a Java binary name, as \"" + module + "/com.example.Main\"";
+        return false;
+    }
+    return true;
+}
+
+bool checkModulePath(const std::string& value, std::string& why) {
+    size_t start = 0;
+    while (start <= value.size()) {
+        const size_t end = std::min(value.find(';', start), value.size());
+        const std::string entry = value.substr(start, end - start);
+        if (entry.empty() || entry.find_first_of("*?\"<>|") != std::string::npos) {
+            why = "expected paths of module directories or modular jars, as [\"mods\", \"lib\\\\app.jar\"] "
+                  "(no empty entry, no *?\"<>|)";
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
 bool checkEntryValue(int id, const std::string& value, std::string& why) {
     switch (id) {
         case ConfigId::MainClass:
@@ -68,6 +99,10 @@ bool checkEntryValue(int id, const std::string& value, std::string& why) {
                 return true;
             }
             return false;
+        case ConfigId::MainModule:
+            return checkMainModule(value, why);
+        case ConfigId::ModulePath:
+            return checkModulePath(value, why);
         case ConfigId::MinVersion:
         case ConfigId::MaxVersion:
             if (value.empty() || validVersionLimit(value)) return true;

@@ -20,6 +20,13 @@ bool validVersionLimit(const std::string& text);
 // maximum by the launcher's rules (a maximum bounds a prefix: 11 admits 11.0.2).
 bool versionLimitsAgree(const std::string& minimum, const std::string& maximum);
 
+// A main module, "app" or "app/com.example.Main": a module name (dotted
+// identifiers) and, after "/", an optional main class.
+bool checkMainModule(const std::string& value, std::string& why);
+// Module-path entries separated by ";": none empty, none with a character
+// a Windows path cannot hold.
+bool checkModulePath(const std::string& value, std::string& why);
+
 // A Java binary name: identifiers separated by dots ("com.example.Main",
 // "app.Outer$Inner").
 bool isJavaBinaryName(const std::string& name);

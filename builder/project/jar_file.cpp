@@ -2,8 +2,12 @@
 
 #include <zlib.h>
 
+#include <cerrno>
 #include <vector>
 
+#include "builder/host/file_source.h"
+#include "builder/host/system.h"
+#include "builder/project/checks.h"
 #include "format/little_endian.h"
 
 namespace {
@@ -126,4 +130,80 @@ std::map<std::string, std::string> manifestAttributes(const std::string& manifes
         attributes[last] = line.substr(colon + 2);
     }
     return attributes;
+}
+
+namespace {
+
+std::string lowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+const std::string* attribute(const std::map<std::string, std::string>& attributes, const std::string& name) {
+    for (const auto& [key, value] : attributes)
+        if (lowerAscii(key) == lowerAscii(name)) return &value;
+    return nullptr;
+}
+
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while ((start = text.find_first_not_of(" \t", start)) != std::string::npos) {
+        const size_t end = text.find_first_of(" \t", start);
+        out.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return out;
+}
+
+// "module/package": a module name and a package name, both dotted identifiers.
+bool modulePackage(const std::string& word) {
+    const size_t slash = word.find('/');
+    return slash != std::string::npos && isJavaBinaryName(word.substr(0, slash)) &&
+           isJavaBinaryName(word.substr(slash + 1));
+}
+
+}  // namespace
+
+std::vector<std::string> manifestVmOptions(const std::map<std::string, std::string>& attributes,
+                                           const std::string& jarName, std::vector<std::string>& warnings) {
+    std::vector<std::string> options;
+    for (const auto& [name, option] : {std::pair<const char*, const char*>{"Add-Opens", "--add-opens="},
+                                       std::pair<const char*, const char*>{"Add-Exports", "--add-exports="}}) {
+        const std::string* value = attribute(attributes, name);
+        if (value == nullptr) continue;
+        for (const std::string& word : words(*value)) {
+            if (modulePackage(word))
+                options.push_back(option + word + "=ALL-UNNAMED");
+            else
+                warnings.push_back(jarName + ": the manifest's " + name + " holds \"" + word +
+                                   "\", not module/package; left out");
+        }
+    }
+    if (const std::string* value = attribute(attributes, "Enable-Native-Access")) {
+        const std::vector<std::string> given = words(*value);
+        if (given.size() == 1 && given[0] == "ALL-UNNAMED")
+            options.push_back("--enable-native-access=ALL-UNNAMED");
+        else
+            warnings.push_back(jarName + ": the manifest's Enable-Native-Access takes only ALL-UNNAMED, not \"" +
+                               *value + "\"; left out");
+    }
+    return options;
+}
+
+bool readJarManifest(const std::string& path, std::map<std::string, std::string>& attributes, std::string& why) {
+    errno = 0;
+    HostFileSource source(path);
+    if (!source.isOpen()) {
+        why = "cannot read the jar: " + systemReason(errno);
+        return false;
+    }
+    std::string manifest;
+    if (!readZipEntry(source, "META-INF/MANIFEST.MF", manifest, why)) {
+        if (why.rfind("no ", 0) != 0) return false;
+        manifest.clear();
+    }
+    attributes = manifestAttributes(manifest);
+    return true;
 }

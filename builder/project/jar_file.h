@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "format/byte_source.h"
 
@@ -14,3 +15,16 @@ bool readZipEntry(ByteSource& zip, const std::string& name, std::string& out, st
 // The main section of a manifest: attribute names as written, values with
 // their continuation lines joined.
 std::map<std::string, std::string> manifestAttributes(const std::string& manifest);
+
+// The VM options "java -jar" derives from a manifest's main section:
+// every "module/package" of Add-Opens and Add-Exports (separated by blanks)
+// opened or exported to ALL-UNNAMED, and Enable-Native-Access: ALL-UNNAMED.
+// Attribute names are matched without regard to case, as Java does. What
+// "java -jar" would not take goes to warnings, named after the jar.
+std::vector<std::string> manifestVmOptions(const std::map<std::string, std::string>& attributes,
+                                           const std::string& jarName, std::vector<std::string>& warnings);
+
+// The main attributes of the manifest of a jar on the host; false with why
+// when the file cannot be read or is no zip archive (a jar without a manifest
+// has no attributes).
+bool readJarManifest(const std::string& path, std::map<std::string, std::string>& attributes, std::string& why);

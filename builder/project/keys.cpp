@@ -12,6 +12,9 @@ const std::vector<KeyDef>& keyTable() {
          "executable type, \"gui\" (1), \"console\" (2) or a number: 1 and 5 show errors in message boxes and "
          "make a GUI executable, other values write errors to standard error and make a console executable"},
         {"application", "main-class", C::MainClass, KeyKind::Text, "the application's main class"},
+        {"application", "main-module", C::MainModule, KeyKind::Text,
+         "main module of a modular application, \"app\" or \"app/com.example.Main\" (instead of main-class): "
+         "started as java -p MODULE-PATH -m MAIN-MODULE starts it"},
         {"application", "arguments", C::FixedArguments, KeyKind::Text,
          "fixed arguments placed before the command-line arguments"},
         {"application", "working-directory", C::WorkingDirectory, KeyKind::Text,
@@ -30,6 +33,11 @@ const std::vector<KeyDef>& keyTable() {
         {"application", "console-switch", C::ConsoleSwitchOnly, KeyKind::Flag, "accept -console"},
         {"java", "class-path", C::ClassPath, KeyKind::Text, "class-path entries"},
         {"java", "vm-parameters", C::VmParameters, KeyKind::Text, "VM parameters"},
+        {"java", "module-path", C::ModulePath, KeyKind::Text,
+         "module-path entries (directories of modules, modular jars), relative to the executable's directory"},
+        {"java", "jar-manifest-options", C::JarManifestOptions, KeyKind::Text,
+         "VM options from Add-Opens, Add-Exports and Enable-Native-Access of the application jar's manifest; "
+         "written at build time when the project leaves it out ([] for none)"},
         {"java", "options-from-arguments", C::JavaOptionArguments, KeyKind::Flag,
          "command-line arguments starting with -J are VM options"},
         {"java", "min-version", C::MinVersion, KeyKind::Text, "minimum Java version"},

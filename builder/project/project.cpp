@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "builder/project/checks.h"
+#include "builder/project/jar_file.h"
 #include "builder/host/file_source.h"
 #include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
@@ -200,13 +202,22 @@ bool ProjectReader::readKeyedTable(const std::string& tableName, const toml::tab
 // arguments as arrays of strings.
 bool ProjectReader::readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out) {
     if (def.id == ConfigId::ClassPath) return readClassPath(array, key, out);
-    if (def.id != ConfigId::VmParameters && def.id != ConfigId::FixedArguments)
+    if (def.id != ConfigId::VmParameters && def.id != ConfigId::FixedArguments && def.id != ConfigId::ModulePath &&
+        def.id != ConfigId::JarManifestOptions)
         return fail(array, key, "expected a string");
     std::vector<std::string> pieces;
     for (const toml::node& element : array) {
         std::string piece;
         if (!narrowText(element, key, piece)) return false;
         pieces.push_back(std::move(piece));
+    }
+    if (def.id == ConfigId::ModulePath) {
+        // One path per element: ";" is the separator of the stored text.
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            if (pieces[i].find(';') != std::string::npos) return fail(array, key, "a path cannot contain \";\"");
+            out += (i > 0 ? ";" : "") + pieces[i];
+        }
+        return true;
     }
     std::string why;
     if (!joinArguments(pieces, out, why)) return fail(array, key, why);
@@ -573,8 +584,16 @@ bool ProjectReader::finish(BuildPlan& plan) {
             narrow_[ConfigId::UserOptionsFolder] = name->second;
     }
     const auto mainClass = narrow_.find(ConfigId::MainClass);
-    if (mainClass == narrow_.end() || mainClass->second.empty())
+    const bool modular = narrow_.count(ConfigId::MainModule) != 0;
+    if (modular && mainClass != narrow_.end() && narrowSetBy_[ConfigId::MainClass].rfind("entries.", 0) != 0)
+        return failAt(narrowLine_[ConfigId::MainClass], narrowSetBy_[ConfigId::MainClass],
+                      "a modular application names its main class with its module: application.main-module = \"" +
+                          narrow_[ConfigId::MainModule].substr(0, narrow_[ConfigId::MainModule].find('/')) + "/" +
+                          mainClass->second + "\"");
+    if (!modular && (mainClass == narrow_.end() || mainClass->second.empty()))
         plan.warnings.push_back(file_ + ": no application.main-class: the executable has no application to start");
+    if (!modular && narrow_.count(ConfigId::ModulePath))
+        plan.warnings.push_back(file_ + ": java.module-path is used only with application.main-module");
     const bool filesByHand = narrow_.count(ConfigId::IncludedFileCount) || narrow_.count(ConfigId::IncludedFileNames);
     // A project that writes entries 2002 and 2003 itself keeps them: by
     // default nothing is added to its files.
@@ -691,6 +710,43 @@ bool parseProject(const std::string& text, const std::string& displayName, const
         return false;
     }
     return true;
+}
+
+void addJarManifestOptions(BuildPlan& plan, const std::vector<std::string>& directories) {
+    std::vector<block::NarrowEntry>& narrow = plan.block.narrow;
+    std::string classPath;
+    for (const block::NarrowEntry& entry : narrow) {
+        if (entry.id == ConfigId::JarManifestOptions) return;  // the project's own choice
+        if (entry.id == ConfigId::ClassPath) classPath = entry.value;
+    }
+    const auto entries = decodeClassPath(classPath);
+    if (!entries) return;
+    const auto archive = std::find_if(entries->begin(), entries->end(),
+                                      [](const ReadableClassPathEntry& e) { return e.kindKey == "archive"; });
+    // A name with variables is known only at start.
+    if (archive == entries->end() || archive->value.find_first_of("$%") != std::string::npos) return;
+    std::string relative = archive->value;
+    for (char& c : relative)
+        if (c == '\\') c = '/';
+    std::error_code ec;
+    for (const std::string& directory : directories) {
+        const std::string path = projectFilePath(directory, relative, hostPathStyle());
+        if (!std::filesystem::is_regular_file(fsPath(path), ec)) continue;
+        std::map<std::string, std::string> attributes;
+        std::string why;
+        if (!readJarManifest(path, attributes, why)) {
+            plan.warnings.push_back(path + ": " + why + "; its manifest's VM options are not applied");
+            return;
+        }
+        const std::vector<std::string> options = manifestVmOptions(attributes, path, plan.warnings);
+        std::string text;
+        if (options.empty() || !joinArguments(options, text, why)) return;
+        const auto at = std::find_if(narrow.begin(), narrow.end(), [](const block::NarrowEntry& e) {
+            return e.id > ConfigId::JarManifestOptions;
+        });
+        narrow.insert(at, block::NarrowEntry{ConfigId::JarManifestOptions, text});
+        return;
+    }
 }
 
 bool loadProject(const std::string& path, BuildPlan& plan, std::string& error) {

@@ -68,6 +68,14 @@ bool loadProject(const std::string& path, BuildPlan& plan, std::string& error);
 bool parseProject(const std::string& text, const std::string& displayName, const std::string& baseDirectory,
                   BuildPlan& plan, std::string& error);
 
+// The options "java -jar" would take from the application jar's manifest
+// (Add-Opens, Add-Exports, Enable-Native-Access), as the entry of
+// java.jar-manifest-options, unless the project sets that key itself. The
+// application jar is the first archive of the class path; it is looked for
+// in the directories in order (the executable's, then the project's). A jar
+// not found adds nothing; one that cannot be read is a warning.
+void addJarManifestOptions(BuildPlan& plan, const std::vector<std::string>& directories);
+
 // An included file's name is stored relative, with at most one directory.
 bool validIncludedName(const std::string& name, std::string& why);
 

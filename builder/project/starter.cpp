@@ -58,6 +58,19 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
     if (!mainKnown)
         warnings.push_back(jarName + ": the manifest names no main class (Main-Class); set application.main-class");
     const auto classPath = manifest.find("Class-Path");
+    std::vector<std::string> ignored;
+    const std::vector<std::string> manifestOptions = manifestVmOptions(manifest, jarName, ignored);
+    std::string optionsNote = "# Add-Opens, Add-Exports and Enable-Native-Access of the manifest of the first\n"
+                              "# archive above become VM options at build time, as java -jar applies them;\n";
+    if (manifestOptions.empty()) {
+        optionsNote += "# " + jarName + "'s manifest has none.\n";
+    } else {
+        optionsNote += "# from " + jarName + "'s manifest:";
+        for (const std::string& option : manifestOptions) optionsNote += " " + option;
+        optionsNote += "\n";
+    }
+    optionsNote += "# qarvo-build inspect shows them as jar-manifest-options; setting that key\n"
+                   "# replaces them ([] for none).\n";
 
     std::ostringstream out;
     out << "# Starter project for " << jarName << ", written by qarvo-build init.\n"
@@ -74,10 +87,15 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
         << "main-class = " << tomlString(mainKnown ? mainClass : "com.example.Main") << "\n"
         << "# arguments = [\"--fixed\", \"arguments\"]   # placed before the command line's\n"
         << "# single-instance = true                   # later starts hand their arguments to the first\n"
+        << "# A modular application (java -p mods -m app/com.example.Main) names its module\n"
+        << "# instead of main-class, and the module path in [java]:\n"
+        << "# main-module = \"app/com.example.Main\"     # or \"app\": the main class of its module-info\n"
         << "\n[java]\n"
         << "# The jar beside the executable" << (classPath != manifest.end() ? ", and the Class-Path of its manifest" : "")
         << ".\n"
         << "class-path = " << classPathEntries(jarName, classPath == manifest.end() ? "" : classPath->second) << "\n"
+        << optionsNote
+        << "# module-path = [\"mods\"]                 # with main-module: directories or modular jars\n"
         << "# min-version = \"17\"                     # the oldest Java the application runs on\n"
         << "# vm-parameters = [\"-Xmx512m\"]\n"
         << "# Where the launcher looks for a Java runtime, in this order (the default):\n"

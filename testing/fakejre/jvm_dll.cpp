@@ -273,7 +273,8 @@ Launch recorded;
 const std::vector<std::string> kPathProperties = {"qarvo.tempDir", "qarvo.moduleName", "qarvo.processCommFile"};
 
 // The JVM options for the host's JVM: as the launcher gave them, with the
-// paths of the class path, the library path and the path properties mapped.
+// paths of the class path, the library path, the module path and the path
+// properties mapped.
 std::vector<std::wstring> hostOptions() {
     std::vector<std::wstring> out;
     for (const std::string& option : recorded.options) {
@@ -287,6 +288,8 @@ std::vector<std::wstring> hostOptions() {
             out.push_back(L"-Djava.class.path=" + fromCodePage(hostPathList(value), CP_UTF8));
         } else if (name == "java.library.path") {
             out.push_back(L"-Djava.library.path=" + fromCodePage(hostPathList(value), CP_UTF8));
+        } else if (startsWith(option, "--module-path=")) {
+            out.push_back(L"--module-path=" + fromCodePage(hostPathList(value), CP_UTF8));
         } else if (listed(kPathProperties, name) && !value.empty()) {
             out.push_back(fromCodePage("-D" + name + "=" + hostPath(value), CP_UTF8));
         } else {

@@ -203,3 +203,67 @@ TEST(SystemReason, AFullDiskSaysSo) {
 }
 
 }  // namespace
+
+// --- Modular applications: main-module and module-path ---------------------
+
+struct ModuleKeyCase {
+    const char* project;  // lines of the project file
+    const char* mainModule;  // the stored entries, "<absent>" when not set
+    const char* modulePath;
+    const char* error;  // a part of the error; empty: the project is accepted
+};
+
+class ModuleKeysTest : public ::testing::TestWithParam<ModuleKeyCase> {};
+
+TEST_P(ModuleKeysTest, AreCheckedStoredAndReadBackByInspect) {
+    const ModuleKeyCase& c = GetParam();
+    BuildPlan plan;
+    std::string error;
+    const bool ok = parseProject(c.project, "app.toml", "/base", plan, error);
+    if (*c.error != '\0') {
+        EXPECT_FALSE(ok);
+        EXPECT_NE(std::string::npos, error.find(c.error)) << error;
+        return;
+    }
+    ASSERT_TRUE(ok) << error;
+    EXPECT_EQ(c.mainModule, entry(plan, ConfigId::MainModule));
+    EXPECT_EQ(c.modulePath, entry(plan, ConfigId::ModulePath));
+    InspectedExecutable exe;
+    exe.block = plan.block;
+    std::vector<std::string> warnings;
+    const std::string text = renderProject(exe, "", warnings);
+    BuildPlan again;
+    ASSERT_TRUE(parseProject(text, "i.toml", "/b", again, error)) << error << "\n" << text;
+    EXPECT_EQ(c.mainModule, entry(again, ConfigId::MainModule)) << text;
+    EXPECT_EQ(c.modulePath, entry(again, ConfigId::ModulePath)) << text;
+    if (std::string(c.mainModule) != "<absent>")
+        EXPECT_NE(std::string::npos, text.find("main-module = \"" + std::string(c.mainModule) + "\"")) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modules, ModuleKeysTest,
+    ::testing::Values(
+        ModuleKeyCase{"[application]\nmain-module = \"app\"\n", "app", "<absent>", ""},
+        ModuleKeyCase{"[application]\nmain-module = \"com.example.app/com.example.Main\"\n[java]\n"
+                      "module-path = [\"mods\", \"lib\\\\app.jar\", \"${QARVO_EXEDIR}\\\\more\"]\n",
+                      "com.example.app/com.example.Main", "mods;lib\\app.jar;${QARVO_EXEDIR}\\more", ""},
+        ModuleKeyCase{"[application]\nmain-module = \"app\"\n[java]\nmodule-path = \"mods;lib\"\n", "app", "mods;lib", ""},
+        ModuleKeyCase{"[application]\nmain-module = \"app/\"\n", "", "", "application.main-module: expected the main class"},
+        ModuleKeyCase{"[application]\nmain-module = \"1app\"\n", "", "", "expected a module name"},
+        ModuleKeyCase{"[application]\nmain-module = \"a..b\"\n", "", "", "expected a module name"},
+        ModuleKeyCase{"[application]\nmain-module = \"app/com/example/Main\"\n", "", "", "expected the main class"},
+        ModuleKeyCase{"[application]\nmain-module = \"app\"\nmain-class = \"a.Main\"\n", "", "",
+                      "main-module = \"app/a.Main\""},
+        ModuleKeyCase{"[application]\nmain-module = \"app\"\n[java]\nmodule-path = [\"a;b\"]\n", "", "",
+                      "a path cannot contain"},
+        ModuleKeyCase{"[application]\nmain-module = \"app\"\n[java]\nmodule-path = \"a;;b\"\n", "", "",
+                      "java.module-path: expected paths"},
+        ModuleKeyCase{"[application]\nmain-module = \"app\"\n[java]\nmodule-path = [\"m*\"]\n", "", "",
+                      "java.module-path: expected paths"}));
+
+TEST(Values, AModularProjectNeedsNoMainClassAndAModulePathNeedsAModule) {
+    EXPECT_TRUE(parse("[application]\nmain-module = \"app\"\n").warnings.empty());
+    const BuildPlan plain = parse("[application]\nmain-class = \"a.B\"\n[java]\nmodule-path = [\"mods\"]\n");
+    ASSERT_EQ(1u, plain.warnings.size());
+    EXPECT_NE(std::string::npos, plain.warnings[0].find("module-path is used only with application.main-module"));
+}

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
+
+#include <unistd.h>
 
 #include "builder/project/jar_file.h"
 #include "builder/project/project.h"
@@ -122,3 +126,57 @@ TEST(Starter, WithoutAMainClassItSaysSo) {
 }
 
 }  // namespace
+
+// --- The application jar's manifest: VM options as "java -jar" takes them ----
+
+struct ManifestOptionsCase {
+    std::map<std::string, std::string> attributes;
+    std::vector<std::string> options;
+    size_t warnings;
+};
+
+class ManifestOptionsTest : public ::testing::TestWithParam<ManifestOptionsCase> {};
+
+TEST_P(ManifestOptionsTest, BecomeTheOptionsJavaDashJarApplies) {
+    std::vector<std::string> warnings;
+    EXPECT_EQ(GetParam().options, manifestVmOptions(GetParam().attributes, "app.jar", warnings));
+    EXPECT_EQ(GetParam().warnings, warnings.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Attributes, ManifestOptionsTest,
+    ::testing::Values(
+        ManifestOptionsCase{{{"Main-Class", "a.B"}}, {}, 0},
+        ManifestOptionsCase{{{"Add-Opens", "java.base/java.lang  java.base/java.util"}},
+                            {"--add-opens=java.base/java.lang=ALL-UNNAMED", "--add-opens=java.base/java.util=ALL-UNNAMED"},
+                            0},
+        ManifestOptionsCase{{{"add-exports", "java.base/sun.nio.ch"}, {"ADD-OPENS", "java.desktop/sun.awt"}},
+                            {"--add-opens=java.desktop/sun.awt=ALL-UNNAMED",
+                             "--add-exports=java.base/sun.nio.ch=ALL-UNNAMED"},
+                            0},
+        ManifestOptionsCase{{{"Enable-Native-Access", "ALL-UNNAMED"}}, {"--enable-native-access=ALL-UNNAMED"}, 0},
+        ManifestOptionsCase{{{"Enable-Native-Access", "app"}}, {}, 1},
+        ManifestOptionsCase{{{"Add-Opens", "java.base java.base/java.lang=x /x"}}, {}, 3}));
+
+TEST(ManifestOptions, TheBuilderTakesThemFromTheFirstArchiveUnlessTheProjectSetsThem) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("qarvo-mf-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "lib");
+    std::ofstream(dir / "lib" / "app.jar", std::ios::binary)
+        << zipOf({{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nAdd-Opens: java.base/java.lang\r\n"
+                                           "Enable-Native-Access: ALL-UNNAMED\r\n\r\n", 8}});
+    const auto stored = [&](const std::string& java) {
+        BuildPlan plan;
+        std::string error;
+        EXPECT_TRUE(parseProject("[java]\n" + java, "app.toml", "/base", plan, error)) << error;
+        addJarManifestOptions(plan, {(dir / "elsewhere").string(), dir.string()});
+        for (const auto& e : plan.block.narrow)
+            if (e.id == ConfigId::JarManifestOptions) return e.value;
+        return std::string("<absent>");
+    };
+    EXPECT_EQ("--add-opens=java.base/java.lang=ALL-UNNAMED --enable-native-access=ALL-UNNAMED",
+              stored("class-path = [{ directory = \"x\" }, { archive = \"lib\\\\app.jar\" }]\n"));
+    EXPECT_EQ("<absent>", stored("class-path = [{ archive = \"${QARVO_EXEDIR}\\\\lib\\\\app.jar\" }]\n"));
+    EXPECT_EQ("<absent>", stored("class-path = [{ archive = \"missing.jar\" }, { archive = \"lib\\\\app.jar\" }]\n"));
+    EXPECT_EQ("", stored("class-path = [{ archive = \"lib\\\\app.jar\" }]\njar-manifest-options = []\n"));
+    std::filesystem::remove_all(dir);
+}

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "launch/variables.h"
+#include "launch/module_launch.h"
 #include "launch/vm_options.h"
 
 namespace fs = std::filesystem;
@@ -372,3 +373,29 @@ TEST(DefaultOptionFile, ExtensionReplacedThenAppended) {
 }
 
 }  // namespace
+
+// --- Modular launch: the options and the main class the runtime is given ------
+
+TEST(ModuleLaunch, OptionsAndMainClassFollowTheMainModule) {
+    struct Case {
+        const char* mainModule;
+        const char* mainClass;
+        const char* modulePath;
+        VmOptionList options;
+        const char* runtimeClass;
+    };
+    const std::string exports = "--add-exports=java.base/jdk.internal.module=ALL-UNNAMED";
+    const Case cases[] = {
+        {"", "a.Main", "c:\\app\\mods", {}, "a.Main"},
+        {"app", "", "", {"-Djdk.module.main=app", exports}, ""},
+        {"app/com.example.Main", "", "c:\\app\\mods;c:\\app\\lib\\x.jar",
+         {"--module-path=c:\\app\\mods;c:\\app\\lib\\x.jar", "-Djdk.module.main=app", exports}, "com.example.Main"},
+    };
+    for (const Case& c : cases) {
+        ApplicationSettings settings;
+        settings.mainModule = c.mainModule;
+        settings.mainClass = c.mainClass;
+        EXPECT_EQ(c.options, moduleLaunchOptions(c.mainModule, c.modulePath)) << c.mainModule;
+        EXPECT_EQ(c.runtimeClass, mainClassArgument(settings)) << c.mainModule;
+    }
+}

@@ -64,10 +64,11 @@ final class LaunchArguments {
     }
 
     private static String parseMainClass(String value) {
-        if (value == null || value.isEmpty()) {
+        // A modular application may leave the class to its module's descriptor.
+        if ((value == null || value.isEmpty()) && ModuleLaunch.mainModule() == null) {
             throw new IllegalArgumentException("no main class was given to the launcher");
         }
-        return value.replace('/', '.');
+        return value == null ? "" : value.replace('/', '.');
     }
 
     private static String emptyToNull(String value) {

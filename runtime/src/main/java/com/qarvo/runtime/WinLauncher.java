@@ -26,8 +26,10 @@ import java.lang.reflect.Modifier;
  * {@value #WINDOWED_PROPERTY} are set, and in single-instance mode the notification file
  * named by {@code qarvo.processCommFile} is watched (see
  * {@link QarvoController#addStartupListener(StartupListener)}). The main class is loaded
- * through the system class loader. Whatever main throws propagates to the launcher,
- * which reports it.
+ * through the system class loader; for a modular application (the system property
+ * {@code jdk.module.main} names the main module) from that module of the boot layer,
+ * where an empty main class stands for the one the module's descriptor names. Whatever
+ * main throws propagates to the launcher, which reports it.
  */
 public final class WinLauncher {
     /** System property holding the program path as written on the command line. */
@@ -55,7 +57,10 @@ public final class WinLauncher {
         }
         System.setProperty(WINDOWED_PROPERTY, String.valueOf(launch.windowed));
         CommFileWatcher.startFromSystemProperty(QarvoController.STARTUPS::deliver);
-        MethodHandle main = findMain(launch.mainClass);
+        String module = ModuleLaunch.mainModule();
+        MethodHandle main = module != null
+                ? findMain(ModuleLaunch.findMainClass(module, launch.mainClass))
+                : findMain(launch.mainClass);
         main.invokeExact(launch.applicationArguments);
     }
 
@@ -69,6 +74,12 @@ public final class WinLauncher {
             throw new ClassNotFoundException("the main class " + className
                     + " was not found on the class path " + System.getProperty("java.class.path"), e);
         }
+        return findMain(mainClass);
+    }
+
+    /** The public static main(String[]) of the loaded class. */
+    static MethodHandle findMain(Class<?> mainClass) throws ReflectiveOperationException {
+        String className = mainClass.getName();
         Method main;
         try {
             main = mainClass.getMethod("main", String[].class);
