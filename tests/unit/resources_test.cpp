@@ -600,6 +600,10 @@ TEST(Manifest, EachOptionSetIsRecognisedAgain) {
                                                                            : "processorArchitecture=\"amd64\""));
         EXPECT_NE(std::string::npos, plain.find("level=\"asInvoker\" uiAccess=\"false\""));
         EXPECT_NE(std::string::npos, plain.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+        // Windows 7, 8, 8.1 and 10/11 as supported versions.
+        for (const char* id : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                               "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+            EXPECT_NE(std::string::npos, plain.find(std::string("<supportedOS Id=\"{") + id + "}\"/>")) << id;
         for (int dpi = 0; dpi < 4; ++dpi) {
             for (bool longPaths : {false, true}) {
                 const manifest::Options options{static_cast<manifest::DpiAwareness>(dpi), longPaths};
