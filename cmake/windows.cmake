@@ -9,12 +9,12 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES} platform/lock_win.cpp)
 target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
-# What the launcher is built from is built for size: every function and datum
+# What the launcher is built from is built for size (-Oz): every function and datum
 # in a section of its own, so that the link keeps only what is reached, and no
 # exception handling (it neither throws nor catches: the cleanup paths only
 # made the code larger); with stack protection (canaries in functions with
 # arrays or addresses taken).
-set(QARVO_STUB_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections -fno-exceptions -fstack-protector-strong)
+set(QARVO_STUB_COMPILE_OPTIONS -Oz -ffunction-sections -fdata-sections -fno-exceptions -fstack-protector-strong)
 if(QARVO_ARCH STREQUAL "x86")
   # On x86 unwind tables serve only exceptions (x64 needs them for every
   # function); the linker keeps them all, and with them every function.
@@ -74,6 +74,8 @@ endif()
 set(MANIFEST_PATH ${CMAKE_CURRENT_BINARY_DIR}/launcher.manifest)
 configure_file(resources/launcher.manifest.in ${MANIFEST_PATH} @ONLY)
 configure_file(resources/launcher.rc.in ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc @ONLY)
+# The resource compiler reports no dependencies: the manifest it embeds is named here.
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/launcher.rc PROPERTIES OBJECT_DEPENDS ${MANIFEST_PATH})
 
 add_executable(launcher WIN32 launcher/main_win.cpp launcher/cxx_runtime_win.cpp ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc)
 target_link_libraries(launcher PRIVATE launcher_core)
