@@ -15,6 +15,8 @@ ENTRY = re.compile(r'^\s+(\S+)?\s*0x[0-9a-f]+\s+0x([0-9a-f]+)\s+(\S.*)$')
 
 
 def owner(path, members):
+    if path == 'dll stuff':
+        return '(made by the linker: base relocations, import tables)'
     m = re.match(r'^(.*?\.a)\((.*)\)$', path)
     if m:
         return os.path.basename(m.group(1)) + ('(' + m.group(2) + ')' if members else '')
@@ -57,9 +59,12 @@ def main():
         if size and not m.group(3).startswith('0x'):
             sizes[owner(m.group(3).strip(), members)] += size
     total = sum(sizes.values())
-    for name, size in sizes.most_common(40 if members else 100):
-        print(f'{size:>9}  {100.0 * size / total:5.1f}%  {name}')
-    print(f'{total:>9}  total')
+    try:
+        for name, size in sizes.most_common(40 if members else 100):
+            print(f'{size:>9}  {100.0 * size / total:5.1f}%  {name}')
+        print(f'{total:>9}  total')
+    except BrokenPipeError:
+        pass
 
 
 if __name__ == '__main__':
