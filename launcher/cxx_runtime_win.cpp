@@ -12,6 +12,10 @@
 // Function-local statics are guarded by a slim lock and a condition variable
 // instead of the library's guards, which bring the POSIX thread library and
 // the exception machinery with them (about 40 KB).
+//
+// The stack protector's guard value and failure are defined here rather than
+// taken from libssp, whose start-up acquires a cryptographic provider to seed
+// the guard: that loads the provider's libraries into every launch.
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
@@ -98,3 +102,41 @@ extern "C" void __cxa_guard_abort(int64_t* guard) {
     ReleaseSRWLockExclusive(&guardLock);
     WakeAllConditionVariable(&guardChanged);
 }
+
+// The stack protector: the guard is set before WinMain runs (constructors run
+// from the C runtime's start-up, which is not protected), from the values the
+// Visual C++ runtime also mixes into its security cookie; a failed check ends
+// the process at once, as Windows' fail-fast does.
+extern "C" {
+
+uintptr_t __stack_chk_guard = static_cast<uintptr_t>(0x2f6b5a4c0d3e9f17ull);
+
+__attribute__((noreturn)) void __stack_chk_fail() {
+    constexpr unsigned kStackCookieCheckFailure = 2;       // FAST_FAIL_STACK_COOKIE_CHECK_FAILURE
+    constexpr unsigned kStatusStackBufferOverrun = 0xC0000409;
+    __asm__ volatile("int $0x29" : : "c"(kStackCookieCheckFailure));
+    TerminateProcess(GetCurrentProcess(), kStatusStackBufferOverrun);
+    __builtin_unreachable();
+}
+
+}  // extern "C"
+
+namespace {
+
+__attribute__((constructor, no_stack_protector)) void seedStackGuard() {
+    FILETIME time;
+    GetSystemTimeAsFileTime(&time);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    uint64_t seed = (static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime) ^
+                    static_cast<uint64_t>(counter.QuadPart) ^ (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+                    (static_cast<uint64_t>(GetCurrentThreadId()) << 16) ^ GetTickCount() ^
+                    reinterpret_cast<uintptr_t>(&time);
+    // A multiplicative mix spreads the few changing bits over the whole word.
+    seed ^= seed >> 33;
+    seed *= 0xff51afd7ed558ccdull;
+    seed ^= seed >> 33;
+    __stack_chk_guard = static_cast<uintptr_t>(seed) ^ __stack_chk_guard;
+}
+
+}  // namespace
