@@ -21,7 +21,9 @@ if(QARVO_ARCH STREQUAL "x86")
   list(APPEND QARVO_STUB_COMPILE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
 endif()
 target_compile_options(qarvo_portable PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
-# Whatever links it links libssp, statically as everything else.
+# Whatever links it gets the stack protector's guard and failure from libssp,
+# statically as everything else; the launcher defines its own
+# (launcher/cxx_runtime_win.cpp), so libssp stays out of it.
 target_link_options(qarvo_portable INTERFACE -fstack-protector-strong)
 
 # The Win32 layer, less the entry point, so that the tests can link it.
@@ -84,10 +86,9 @@ target_compile_options(launcher PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
 # Hardened as security reviews expect: loaded at a random address (so the
 # base relocations stay in the image, in .reloc after .rsrc; qarvo-build moves
 # them when it rewrites the resources), a 64-bit address space on x64, no
-# executable data, aware of terminal servers; libssp for the stack protector
-# comes with qarvo_portable. --gc-sections drops what nothing
-# reaches; debug sections are stripped. The link map shows what each library
-# adds (scripts/link-map-sizes.py).
+# executable data, aware of terminal servers. --gc-sections drops what
+# nothing reaches; debug sections are stripped. The link map shows what each
+# library adds (scripts/link-map-sizes.py).
 target_link_options(launcher PRIVATE -s -Wl,--gc-sections
   -Wl,--dynamicbase,--nxcompat,--tsaware -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/launcher-${QARVO_ARCH}.map)
 if(QARVO_ARCH STREQUAL "x64")
