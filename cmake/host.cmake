@@ -89,6 +89,11 @@ foreach(source ${E2E_SOURCES})
     DISCOVERY_TIMEOUT 60)
 endforeach()
 
+# The PE header check of the stubs and of a built executable on its own: it
+# runs no Windows program (ctest -L hardening).
+add_test(NAME hardening COMMAND e2e_hardening_test)
+set_tests_properties(hardening PROPERTIES LABELS hardening)
+
 # qarvo-build.exe under Wine against this build's qarvo-build.
 add_test(NAME e2e.windows_builder
   COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/windows_builder_test.sh ${QARVO_DIST} ${CMAKE_BINARY_DIR}/windows-builder)

@@ -7,8 +7,24 @@ add_compile_options(-Wall -Wextra -Wno-cast-function-type)
 include_directories(SYSTEM ${QARVO_JDK_HOME}/include ${PROJECT_SOURCE_DIR}/cmake/jni/win32)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES})
+add_library(qarvo_portable STATIC ${QARVO_PORTABLE_SOURCES} platform/lock_win.cpp)
 target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
+# What the launcher is built from is built for size (-Oz): every function and datum
+# in a section of its own, so that the link keeps only what is reached, and no
+# exception handling (it neither throws nor catches: the cleanup paths only
+# made the code larger); with stack protection (canaries in functions with
+# arrays or addresses taken).
+set(QARVO_STUB_COMPILE_OPTIONS -Oz -ffunction-sections -fdata-sections -fno-exceptions -fstack-protector-strong)
+if(QARVO_ARCH STREQUAL "x86")
+  # On x86 unwind tables serve only exceptions (x64 needs them for every
+  # function); the linker keeps them all, and with them every function.
+  list(APPEND QARVO_STUB_COMPILE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+endif()
+target_compile_options(qarvo_portable PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
+# Whatever links it gets the stack protector's guard and failure from libssp,
+# statically as everything else; the launcher defines its own
+# (launcher/cxx_runtime_win.cpp), so libssp stays out of it.
+target_link_options(qarvo_portable INTERFACE -fstack-protector-strong)
 
 # The Win32 layer, less the entry point, so that the tests can link it.
 add_library(launcher_core STATIC
@@ -51,6 +67,7 @@ add_library(launcher_core STATIC
 # shell32 is loaded at run time where it is needed (files/fileutil_win.cpp), not imported;
 # comctl32 too, before the first window (platform/common_controls_win.cpp).
 target_link_libraries(launcher_core PUBLIC qarvo_portable user32 gdi32 advapi32)
+target_compile_options(launcher_core PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
 
 if(QARVO_ARCH STREQUAL "x86")
   set(MANIFEST_ARCH X86)
@@ -60,17 +77,23 @@ endif()
 set(MANIFEST_PATH ${CMAKE_CURRENT_BINARY_DIR}/launcher.manifest)
 configure_file(resources/launcher.manifest.in ${MANIFEST_PATH} @ONLY)
 configure_file(resources/launcher.rc.in ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc @ONLY)
+# The resource compiler reports no dependencies: the manifest it embeds is named here.
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/launcher.rc PROPERTIES OBJECT_DEPENDS ${MANIFEST_PATH})
 
-add_executable(launcher WIN32 launcher/main_win.cpp ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc)
+add_executable(launcher WIN32 launcher/main_win.cpp launcher/cxx_runtime_win.cpp ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc)
 target_link_libraries(launcher PRIVATE launcher_core)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher-${QARVO_ARCH})
-# The resource section must be the executable's last section: qarvo-build
-# rewrites it, and the configuration block follows it. An executable has no
-# use for base relocations when it is not relocated, so the linker writes none
-# (and marks the image fixed at its base); debug sections are stripped.
-target_link_options(launcher PRIVATE -s -Wl,--disable-reloc-section,--disable-dynamicbase)
+target_compile_options(launcher PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
+# Hardened as security reviews expect: loaded at a random address (so the
+# base relocations stay in the image, in .reloc after .rsrc; qarvo-build moves
+# them when it rewrites the resources), a 64-bit address space on x64, no
+# executable data, aware of terminal servers. --gc-sections drops what
+# nothing reaches; debug sections are stripped. The link map shows what each
+# library adds (scripts/link-map-sizes.py).
+target_link_options(launcher PRIVATE -s -Wl,--gc-sections
+  -Wl,--dynamicbase,--nxcompat,--tsaware -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/launcher-${QARVO_ARCH}.map)
 if(QARVO_ARCH STREQUAL "x64")
-  target_link_options(launcher PRIVATE -Wl,--disable-high-entropy-va)
+  target_link_options(launcher PRIVATE -Wl,--high-entropy-va)
 endif()
 install(TARGETS launcher RUNTIME DESTINATION stubs)
 

@@ -1,7 +1,7 @@
 #include "jvm/release_file.h"
 
+#include <algorithm>
 #include <map>
-#include <sstream>
 
 #include "format/little_endian.h"
 
@@ -10,9 +10,10 @@ namespace {
 // KEY=value lines; nothing when a line is neither that, blank nor a comment.
 std::optional<std::map<std::string, std::string>> releaseValues(const std::string& text) {
     std::map<std::string, std::string> values;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
         const size_t equals = line.find('=');

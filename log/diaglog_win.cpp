@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <mutex>
 #include <string>
 
+#include "platform/lock.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
 
 namespace {
 
 struct LogState {
-    std::mutex lock;
+    Lock lock;
     bool requested = false;
     bool decided = false;
     bool hasPath = false;
@@ -93,7 +93,7 @@ void openForMessage(LogState& s) {
 
 void writeMessage(const char* prefix, const char* format, va_list args) {
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.lock);
+    LockGuard guard(s.lock);
     openForMessage(s);
     if (s.file == nullptr) return;
     std::fputs(prefix, s.file);
@@ -121,12 +121,12 @@ void logError(const char* format, ...) {
 
 const char* logFilePath() {
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.lock);
+    LockGuard guard(s.lock);
     return s.hasPath ? s.path.c_str() : nullptr;
 }
 
 void requestLogFile() {
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.lock);
+    LockGuard guard(s.lock);
     s.requested = true;
 }

@@ -14,12 +14,12 @@ int fontHeight(int points, int pixelsPerInch) {
 }
 
 bool SplashGate::mayStart() {
-    std::lock_guard<std::mutex> guard(lock_);
+    LockGuard guard(lock_);
     return !started_;
 }
 
 bool SplashGate::publish(Window window, const std::function<void()>& show) {
-    std::lock_guard<std::mutex> guard(lock_);
+    LockGuard guard(lock_);
     if (hidden_) return false;
     started_ = true;
     window_ = window;
@@ -28,13 +28,13 @@ bool SplashGate::publish(Window window, const std::function<void()>& show) {
 }
 
 SplashGate::Window SplashGate::hide() {
-    std::lock_guard<std::mutex> guard(lock_);
+    LockGuard guard(lock_);
     started_ = true;
     hidden_ = true;
     return window_;
 }
 
 bool SplashGate::started() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    LockGuard guard(lock_);
     return started_;
 }

@@ -4,7 +4,8 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
+
+#include "platform/lock.h"
 
 struct SplashPlacement {
     int x, y;
@@ -37,7 +38,7 @@ public:
     bool started() const;
 
 private:
-    mutable std::mutex lock_;
+    mutable Lock lock_;
     bool started_ = false;
     bool hidden_ = false;
     Window window_ = nullptr;

@@ -1,9 +1,9 @@
 #include "session/window_activation.h"
 
-#include <mutex>
 #include <string>
 
 #include "log/diaglog.h"
+#include "platform/lock.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
 
@@ -12,8 +12,8 @@ namespace {
 // One operation at a time: the splash thread counts windows on its timer
 // while the main thread may raise them, and the console lookup below changes
 // the console's title for a moment.
-std::mutex& serviceLock() {
-    static std::mutex lock;
+Lock& serviceLock() {
+    static Lock lock;
     return lock;
 }
 
@@ -74,13 +74,13 @@ HWND consoleWindow() {
 }  // namespace
 
 void activateProcessWindows(unsigned long processId, bool restoreMinimised) {
-    std::lock_guard<std::mutex> guard(serviceLock());
+    LockGuard guard(serviceLock());
     Enumeration e{processId, restoreMinimised, nullptr, 0};
     EnumWindows(activateOne, reinterpret_cast<LPARAM>(&e));
 }
 
 int countProcessWindows(unsigned long processId, bool mayHaveConsole) {
-    std::lock_guard<std::mutex> guard(serviceLock());
+    LockGuard guard(serviceLock());
     Enumeration e{processId, false, mayHaveConsole ? consoleWindow() : nullptr, 0};
     EnumWindows(countOne, reinterpret_cast<LPARAM>(&e));
     return e.count;

@@ -254,10 +254,16 @@ bool buildImage(const std::string& stub, const std::string& stubPath, const Buil
                 " bytes after its last section; is it a built executable rather than the generic launcher?";
         return false;
     }
-    const pe::Section last = image.sections().back();
+    // The resource section comes last, or only the base relocations follow
+    // it: they move to follow its new end.
+    size_t index = image.sections().size() - 1;
+    const pe::Section& end = image.sections().back();
+    if (index > 0 && end.name == ".reloc" && image.directory(pe::kDirectoryBaseRelocation).rva == end.virtualAddress)
+        --index;
+    const pe::Section last = image.sections()[index];
     if (last.name != ".rsrc" || image.directory(pe::kDirectoryResource).rva != last.virtualAddress) {
-        error = stubPath + ": the stub's last section is " + last.name +
-                ", not its resource section; the launcher must be linked with .rsrc last";
+        error = stubPath + ": the stub's last section is " + end.name +
+                ", not its resource section; the launcher must be linked with .rsrc last (or followed by .reloc only)";
         return false;
     }
     std::vector<rsrc::Resource> resources;
@@ -267,7 +273,7 @@ bool buildImage(const std::string& stub, const std::string& stubPath, const Buil
     }
     if (!applyResources(plan.resources, image.machine(), outputName, readFile, resources, error)) return false;
     const std::string section = rsrc::encodeSection(resources, last.virtualAddress);
-    if (!image.replaceLastSection(section, why)) {
+    if (!image.replaceSection(index, section, why)) {
         error = stubPath + ": " + why;
         return false;
     }

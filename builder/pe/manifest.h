@@ -1,6 +1,7 @@
 // The application manifest the builder writes: the generic launcher's own
 // (common controls 6.0.0.0 for the executable's processor architecture,
-// asInvoker without UI access), with optional DPI and long-path awareness.
+// asInvoker without UI access, the Windows versions from 7 to 11 as supported
+// ones), with optional DPI and long-path awareness.
 #pragma once
 
 #include <cstdint>

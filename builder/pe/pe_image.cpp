@@ -113,43 +113,81 @@ std::string Image::sectionData(const Section& section) const {
 }
 
 bool Image::replaceLastSection(const std::string& data, std::string& error) {
-    Section& last = sections_.back();
-    if (last.rawOffset == 0 || last.rawOffset % (fileAlignment_ ? fileAlignment_ : 1) != 0) {
-        error = "the last section has no aligned file data";
+    return replaceSection(sections_.size() - 1, data, error);
+}
+
+bool Image::replaceSection(size_t index, const std::string& data, std::string& error) {
+    Section& target = sections_[index];
+    const std::string what = index + 1 == sections_.size() ? "the last section" : "section " + target.name;
+    if (target.rawOffset == 0 || target.rawOffset % (fileAlignment_ ? fileAlignment_ : 1) != 0) {
+        error = what + " has no aligned file data";
         return false;
     }
     // An empty section's offset is not checked on reading; one that points
     // beyond the file would make the image grow to it.
-    if (last.rawOffset > bytes_.size()) {
-        error = "the last section starts beyond the end of the file";
+    if (target.rawOffset > bytes_.size()) {
+        error = what + " starts beyond the end of the file";
         return false;
     }
-    if (last.rawOffset < sectionHeader(sections_.size())) {
-        error = "the last section's data overlaps the headers";
+    if (target.rawOffset < sectionHeader(sections_.size())) {
+        error = what + "'s data overlaps the headers";
         return false;
     }
-    if (data.size() > UINT32_MAX - (fileAlignment_ ? fileAlignment_ : 1) - last.rawOffset) {
+    uint64_t following = 0;
+    for (size_t i = index + 1; i < sections_.size(); ++i) following += sections_[i].rawSize;
+    if (data.size() + following > UINT32_MAX - (fileAlignment_ ? fileAlignment_ : 1) - target.rawOffset) {
         error = "the new section data is too large for a PE image";
         return false;
     }
-    for (const Section& s : sections_) {
-        if (&s != &last && static_cast<uint64_t>(s.rawOffset) + s.rawSize > last.rawOffset && s.rawSize > 0) {
-            error = "section " + s.name + " is stored after the last section";
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        const Section& s = sections_[i];
+        if (i < index && static_cast<uint64_t>(s.rawOffset) + s.rawSize > target.rawOffset && s.rawSize > 0) {
+            error = "section " + s.name + " is stored after " + what;
+            return false;
+        }
+        if (i > index && s.rawSize > 0 && s.rawOffset < static_cast<uint64_t>(target.rawOffset) + target.rawSize) {
+            error = "section " + s.name + " is stored before " + what + " that it follows";
             return false;
         }
     }
-    const uint32_t oldRaw = last.rawSize;
+    std::vector<std::string> moved;
+    for (size_t i = index + 1; i < sections_.size(); ++i) moved.push_back(sectionData(sections_[i]));
+    const uint32_t oldRaw = target.rawSize;
     const uint32_t newRaw = alignUp(static_cast<uint32_t>(data.size()), fileAlignment_);
-    bytes_.resize(last.rawOffset);
+    bytes_.resize(target.rawOffset);
     bytes_ += data;
-    bytes_.resize(static_cast<size_t>(last.rawOffset) + newRaw, '\0');
+    bytes_.resize(static_cast<size_t>(target.rawOffset) + newRaw, '\0');
+    target.virtualSize = static_cast<uint32_t>(data.size());
+    target.rawSize = newRaw;
+    put32(sectionHeader(index) + 8, target.virtualSize);
+    put32(sectionHeader(index) + 16, target.rawSize);
 
-    last.virtualSize = static_cast<uint32_t>(data.size());
-    last.rawSize = newRaw;
-    const size_t h = sectionHeader(sections_.size() - 1);
-    put32(h + 8, last.virtualSize);
-    put32(h + 16, last.rawSize);
-    put32(optional_ + 56, alignUp(last.virtualAddress + last.virtualSize, sectionAlignment_));
+    // The sections after it follow in the same order, each at the next
+    // aligned address; directories into them (none is a file offset but the
+    // certificates') move by as much as their section.
+    std::vector<DataDirectory> directories;
+    for (uint32_t d = 0; d < directories_; ++d) directories.push_back(directory(static_cast<int>(d)));
+    uint32_t nextAddress = alignUp(target.virtualAddress + target.virtualSize, sectionAlignment_);
+    for (size_t i = index + 1; i < sections_.size(); ++i) {
+        Section& s = sections_[i];
+        const uint32_t oldAddress = s.virtualAddress;
+        const uint32_t span = s.virtualSize > s.rawSize ? s.virtualSize : s.rawSize;
+        for (uint32_t d = 0; d < directories_; ++d) {
+            const DataDirectory old = directory(static_cast<int>(d));
+            if (d != kDirectorySecurity && old.rva >= oldAddress && old.rva - oldAddress < span)
+                directories[d].rva = nextAddress + (old.rva - oldAddress);
+        }
+        s.virtualAddress = nextAddress;
+        if (s.rawSize > 0) {
+            s.rawOffset = static_cast<uint32_t>(bytes_.size());
+            bytes_ += moved[i - index - 1];
+        }
+        put32(sectionHeader(i) + 12, s.virtualAddress);
+        put32(sectionHeader(i) + 20, s.rawOffset);
+        nextAddress = alignUp(s.virtualAddress + (s.virtualSize ? s.virtualSize : s.rawSize), sectionAlignment_);
+    }
+    for (uint32_t d = 0; d < directories_; ++d) setDirectory(static_cast<int>(d), directories[d]);
+    put32(optional_ + 56, nextAddress);  // SizeOfImage
     put32(optional_ + 8, get32(optional_ + 8) - oldRaw + newRaw);  // SizeOfInitializedData
     return true;
 }

@@ -61,6 +61,11 @@ public:
     // Keeps its virtual address; updates its sizes, SizeOfImage and
     // SizeOfInitializedData. The checksum is left to the caller.
     bool replaceLastSection(const std::string& data, std::string& error);
+    // The same for the section at index, with the sections after it (whose
+    // contents must not depend on where they are, as base relocations) moved
+    // to follow its new end, in the file and in memory; the data directories
+    // that point into them move with them.
+    bool replaceSection(size_t index, const std::string& data, std::string& error);
 
 private:
     uint32_t get32(size_t offset) const;

@@ -48,19 +48,24 @@ protected:
     rig::Workspace ws;
 };
 
-// The generic launcher as the builder needs it.
-TEST_P(ArchTest, TheStubEndsWithItsResourceSection) {
+// The generic launcher as the builder needs it: its resources, then only its
+// base relocations (which the builder moves to follow the new resources).
+TEST_P(ArchTest, TheStubEndsWithItsResourceAndRelocationSections) {
     pe::Image stub;
     std::string error;
     ASSERT_TRUE(pe::Image::parse(rig::readFile(rig::stubPath(arch())), stub, error)) << error;
-    EXPECT_EQ(".rsrc", stub.sections().back().name);
+    const size_t count = stub.sections().size();
+    ASSERT_LE(2u, count);
+    EXPECT_EQ(".rsrc", stub.sections()[count - 2].name);
+    EXPECT_EQ(".reloc", stub.sections().back().name);
     EXPECT_EQ(stub.bytes().size(), stub.endOfSections());
-    EXPECT_EQ(0u, stub.directory(pe::kDirectoryBaseRelocation).size);
+    EXPECT_EQ(stub.sections().back().virtualAddress, stub.directory(pe::kDirectoryBaseRelocation).rva);
+    EXPECT_NE(0u, stub.directory(pe::kDirectoryBaseRelocation).size);
     // The linker's checksum is the one the builder computes.
     EXPECT_EQ(stub.checksum(), pe::checksumOf(stub.bytes(), stub.checksumOffset()));
     // The builder's default manifest is the launcher's own.
     std::vector<rsrc::Resource> resources;
-    const pe::Section& last = stub.sections().back();
+    const pe::Section& last = stub.sections()[count - 2];
     ASSERT_TRUE(rsrc::decodeSection(stub.sectionData(last), last.virtualAddress, resources, error)) << error;
     const rsrc::Resource* manifest = rsrc::find(resources, rsrc::Name::number(24), rsrc::Name::number(1));
     ASSERT_NE(nullptr, manifest);

@@ -227,6 +227,48 @@ TEST_P(ImageTest, AnEmptyLastSectionOutsideTheDataIsNotReplaced) {
     }
 }
 
+// Base relocations after the resources (as the linker places them) move to
+// follow the new resource section, in the file and in memory, unchanged.
+TEST_P(ImageTest, ReplacingTheResourcesMovesTheRelocationsAfterThem) {
+    const size_t optional = 0x44 + 20;
+    const size_t directories = optional + (GetParam() ? 112 : 96);
+    for (size_t size : {size_t{1}, size_t{0x1001}, size_t{0x5000}}) {
+        std::string bytes = syntheticStub(GetParam(), {res(24, 1, "<assembly/>")});
+        const std::string relocations = std::string("\0\x10\0\0\x0c\0\0\0\x10\xa0\0\0", 12);
+        const uint32_t relocRva = kRsrcRva + 0x1000;
+        const size_t header = optional + (get32(bytes, 0x44 + 16) & 0xffff) + 80;
+        put16(bytes, 0x44 + 2, 3);
+        bytes.replace(header, 6, ".reloc");
+        put32(bytes, header + 8, 12);
+        put32(bytes, header + 12, relocRva);
+        put32(bytes, header + 16, 0x200);
+        put32(bytes, header + 20, static_cast<uint32_t>(bytes.size()));
+        bytes += relocations + std::string(0x200 - 12, '\0');
+        put32(bytes, directories + 8 * pe::kDirectoryBaseRelocation, relocRva);
+        put32(bytes, directories + 8 * pe::kDirectoryBaseRelocation + 4, 12);
+        put32(bytes, optional + 56, relocRva + 0x1000);
+        pe::Image image;
+        std::string error;
+        ASSERT_TRUE(pe::Image::parse(bytes, image, error)) << error;
+        ASSERT_TRUE(image.replaceSection(1, std::string(size, 'r'), error)) << error;
+        pe::Image again;
+        ASSERT_TRUE(pe::Image::parse(image.bytes(), again, error)) << error;
+        const pe::Section& rsrc = again.sections()[1];
+        const pe::Section& reloc = again.sections()[2];
+        const uint32_t movedRva = (kRsrcRva + static_cast<uint32_t>(size) + 0xfff) / 0x1000 * 0x1000;
+        EXPECT_EQ(kRsrcRva, rsrc.virtualAddress);
+        EXPECT_EQ(std::string(size, 'r'), again.sectionData(rsrc).substr(0, size));
+        EXPECT_EQ(movedRva, reloc.virtualAddress);
+        EXPECT_EQ(rsrc.rawOffset + rsrc.rawSize, reloc.rawOffset);
+        EXPECT_EQ(relocations, again.sectionData(reloc).substr(0, 12));
+        EXPECT_EQ(movedRva, again.directory(pe::kDirectoryBaseRelocation).rva);
+        EXPECT_EQ(12u, again.directory(pe::kDirectoryBaseRelocation).size);
+        EXPECT_EQ(kRsrcRva, again.directory(pe::kDirectoryResource).rva);
+        EXPECT_EQ(movedRva + 0x1000, again.sizeOfImage());
+        EXPECT_EQ(image.bytes().size(), again.endOfSections());
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Bits, ImageTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "pe32plus" : "pe32"; });
 
@@ -558,6 +600,10 @@ TEST(Manifest, EachOptionSetIsRecognisedAgain) {
                                                                            : "processorArchitecture=\"amd64\""));
         EXPECT_NE(std::string::npos, plain.find("level=\"asInvoker\" uiAccess=\"false\""));
         EXPECT_NE(std::string::npos, plain.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+        // Windows 7, 8, 8.1 and 10/11 as supported versions.
+        for (const char* id : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                               "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+            EXPECT_NE(std::string::npos, plain.find(std::string("<supportedOS Id=\"{") + id + "}\"/>")) << id;
         for (int dpi = 0; dpi < 4; ++dpi) {
             for (bool longPaths : {false, true}) {
                 const manifest::Options options{static_cast<manifest::DpiAwareness>(dpi), longPaths};
