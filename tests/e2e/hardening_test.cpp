@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/pe_image.h"
+#include "builder/pe/pe_image.h"
 #include "tests/e2e/rig.h"
 
 namespace {
