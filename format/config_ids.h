@@ -57,6 +57,9 @@ inline constexpr int SplashThroughRuntime = 10123;
 // The folder under the user's application data that holds the user's own
 // VM option file.
 inline constexpr int UserOptionsFolder = 10130;
+// "0": no class-data archive of the launcher's own; absent or "1": one per
+// user, runtime and class path, for runtimes that can create it.
+inline constexpr int ClassDataSharing = 10135;
 }  // namespace ConfigId
 
 // User-visible message texts live under these ids; "{0}" is the one placeholder.
