@@ -10,6 +10,12 @@ const char* const kAutoCreate = "-XX:+AutoCreateSharedArchive";
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 
+std::string lowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 bool endsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
@@ -31,6 +37,7 @@ const char* sharingDecisionText(SharingDecision decision) {
         case SharingDecision::UserDecided: return "the VM options decide";
         case SharingDecision::VersionUnknown: return "the runtime's version is not known";
         case SharingDecision::RuntimeTooOld: return "the runtime is older than 19";
+        case SharingDecision::ClassPathExtracted: return "the class path has files extracted for this start only";
     }
     return "";
 }
@@ -44,11 +51,39 @@ bool isSharingOption(const std::string& option) {
            startsWith(name, "AOT");
 }
 
-SharingDecision decideSharing(bool enabled, const VmOptionList& options, const std::string& runtimeVersion) {
+std::vector<std::string> classPathEntries(const VmOptionList& options) {
+    const std::string prefix = "-Djava.class.path=";
+    std::vector<std::string> entries;
+    for (const std::string& option : options) {
+        if (!startsWith(option, prefix)) continue;
+        entries.clear();  // the last one counts, as for the JVM
+        const std::string list = option.substr(prefix.size());
+        for (size_t start = 0; start <= list.size();) {
+            size_t end = list.find(';', start);
+            if (end == std::string::npos) end = list.size();
+            if (end > start) entries.push_back(list.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    return entries;
+}
+
+SharingDecision decideSharing(bool enabled, const VmOptionList& options, const std::string& runtimeVersion,
+                              const std::string& extractionDirectory) {
     if (!enabled) return SharingDecision::TurnedOff;
     if (std::any_of(options.begin(), options.end(), isSharingOption)) return SharingDecision::UserDecided;
     if (versionComponents(runtimeVersion).empty()) return SharingDecision::VersionUnknown;
     if (!runtimeTakesOption(kAutoCreate, runtimeVersion)) return SharingDecision::RuntimeTooOld;
+    if (!extractionDirectory.empty()) {
+        const std::string directory = lowerAscii(extractionDirectory);
+        for (const std::string& entry : classPathEntries(options)) {
+            const std::string name = lowerAscii(entry);
+            if (startsWith(name, directory) &&
+                (name.size() == directory.size() || name[directory.size()] == '\\' || name[directory.size()] == '/' ||
+                 directory.back() == '\\'))
+                return SharingDecision::ClassPathExtracted;
+        }
+    }
     return SharingDecision::Added;
 }
 

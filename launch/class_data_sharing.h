@@ -18,6 +18,7 @@ enum class SharingDecision {
     UserDecided,      // an option of the user's about class-data sharing or the AOT cache
     VersionUnknown,   // the search did not learn the runtime's version
     RuntimeTooOld,    // the runtime refuses -XX:+AutoCreateSharedArchive
+    ClassPathExtracted,  // a class-path entry in this start's extraction directory
 };
 
 const char* sharingDecisionText(SharingDecision decision);
@@ -27,8 +28,15 @@ const char* sharingDecisionText(SharingDecision decision);
 // "-XX:±AutoCreateSharedArchive" or "-XX:AOT..." (AOTCache, AOTMode, ...).
 bool isSharingOption(const std::string& option);
 
-// Whether to add the options, judged on all option sources once read.
-SharingDecision decideSharing(bool enabled, const VmOptionList& options, const std::string& runtimeVersion);
+// The entries of the "-Djava.class.path=" option, in order.
+std::vector<std::string> classPathEntries(const VmOptionList& options);
+
+// Whether to add the options, judged on all option sources once read. An
+// archive records its class path and HotSpot maps it only for the same one:
+// an entry below this start's extraction directory (a new one each start)
+// would have it rewritten at every exit.
+SharingDecision decideSharing(bool enabled, const VmOptionList& options, const std::string& runtimeVersion,
+                              const std::string& extractionDirectory = "");
 
 // The options for an archive path, as the runtime of that version takes them
 // (nothing for one that does not take them all).
@@ -88,7 +96,7 @@ struct SharingArchive {
 // logs one line with the decision.
 VmOptionList prepareClassDataSharing(bool enabled, const std::string& folder, const VmOptionList& options,
                                      const std::string& runtimeVersion, const std::string& javaExecutable,
-                                     SharingArchive& archive);
+                                     const std::string& extractionDirectory, SharingArchive& archive);
 
 // After the JVM has ended (its exit hook or DestroyJavaVM): gives the archive
 // the JVM wrote its name, unless another process did first. Files are never

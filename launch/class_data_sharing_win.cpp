@@ -9,8 +9,6 @@
 
 namespace {
 
-const std::string kClassPathOption = "-Djava.class.path=";
-
 uint64_t fileTimeValue(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
@@ -36,16 +34,7 @@ std::string directoryOf(const std::string& path) {
 std::vector<FingerprintFile> fingerprintFiles(const VmOptionList& options, const std::string& javaExecutable) {
     std::vector<FingerprintFile> files = {fingerprintFile(javaExecutable),
                                           fingerprintFile(directoryOf(directoryOf(javaExecutable)) + "\\lib\\modules")};
-    for (const std::string& option : options) {
-        if (option.compare(0, kClassPathOption.size(), kClassPathOption) != 0) continue;
-        const std::string list = option.substr(kClassPathOption.size());
-        for (size_t start = 0; start <= list.size();) {
-            size_t end = list.find(';', start);
-            if (end == std::string::npos) end = list.size();
-            if (end > start) files.push_back(fingerprintFile(list.substr(start, end - start)));
-            start = end + 1;
-        }
-    }
+    for (const std::string& entry : classPathEntries(options)) files.push_back(fingerprintFile(entry));
     return files;
 }
 
@@ -99,9 +88,9 @@ std::string executableStem() {
 
 VmOptionList prepareClassDataSharing(bool enabled, const std::string& folder, const VmOptionList& options,
                                      const std::string& runtimeVersion, const std::string& javaExecutable,
-                                     SharingArchive& archive) {
+                                     const std::string& extractionDirectory, SharingArchive& archive) {
     archive = SharingArchive{};
-    const SharingDecision decision = decideSharing(enabled, options, runtimeVersion);
+    const SharingDecision decision = decideSharing(enabled, options, runtimeVersion, extractionDirectory);
     if (decision != SharingDecision::Added) {
         logInfo("class-data sharing: none (%s)", sharingDecisionText(decision));
         return {};

@@ -115,7 +115,8 @@ Outcome launchApplication(const ApplicationSettings& settings, const ArgumentLis
     options.push_back(std::move(classPath));
     // Judged once every option source has been read.
     for (std::string& option : prepareClassDataSharing(settings.classDataSharing, settings.userOptionsFolder, options,
-                                                       runtime.version, runtime.javaExecutable, sharingArchive))
+                                                       runtime.version, runtime.javaExecutable, extractionDirectory(),
+                                                       sharingArchive))
         options.push_back(std::move(option));
     if (!createJvm(std::move(options), exitThroughHook)) return endWithMessage(MessageId::JvmCouldNotStart);
     startLeftoverSweep();

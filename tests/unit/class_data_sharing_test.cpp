@@ -41,6 +41,23 @@ TEST(ClassDataSharing, AddedOnlyForARuntimeThatCreatesTheArchiveAndNoUserChoice)
         EXPECT_EQ(c.expected, decideSharing(c.enabled, c.options, c.version)) << c.name;
 }
 
+TEST(ClassDataSharing, NotForAClassPathExtractedForThisStartOnly) {
+    const std::string extracted = "C:\\Users\\u\\Temp\\qvo0123456789abcdef.tmp_dir";
+    const struct {
+        VmOptionList options;
+        SharingDecision expected;
+    } cases[] = {
+        {{"-Djava.class.path=C:\\app\\a.jar;" + extracted + "\\qarvo-runtime.jar"}, SharingDecision::ClassPathExtracted},
+        {{"-Djava.class.path=c:\\users\\U\\TEMP\\QVO0123456789ABCDEF.tmp_dir\\lib.jar"}, SharingDecision::ClassPathExtracted},
+        {{"-Djava.class.path=" + extracted + "-other\\a.jar;C:\\app\\b.jar"}, SharingDecision::Added},
+        {{"-Dx=" + extracted + "\\a.jar", "-Djava.class.path=C:\\app\\a.jar"}, SharingDecision::Added},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.expected, decideSharing(true, c.options, "25", extracted)) << c.options[0];
+    EXPECT_EQ(SharingDecision::Added, decideSharing(true, cases[0].options, "25", ""));
+    EXPECT_EQ((std::vector<std::string>{"C:\\b.jar", "d"}),
+              classPathEntries({"-Djava.class.path=C:\\a.jar", "-Djava.class.path=C:\\b.jar;;d;"}));
+}
+
 TEST(ClassDataSharing, BothOptionsOrNone) {
     EXPECT_EQ((VmOptionList{"-XX:SharedArchiveFile=C:\\c\\a.jsa", "-XX:+AutoCreateSharedArchive"}),
               sharingOptions("C:\\c\\a.jsa", "25.0.3"));
