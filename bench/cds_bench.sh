@@ -29,8 +29,8 @@ version=$(sed -n 's/^JAVA_VERSION="\(.*\)"/\1/p' "$jdk/release")
 printf 'IMPLEMENTOR="Bench"\r\nJAVA_VERSION="%s"\r\n' "$version" > "$work/jre/release"
 printf 'timing=1\nmain=bridge\nbridge=%s\njdk=%s\n' "$dist/testing/fakejre/bridge" "$jdk" > "$bin/server/fakejre.ini"
 
-# The class path as Clojure's own script has it, with the spec libraries its
-# jar declares.
+# The class path as Clojure's own script has it, with spec.alpha and
+# core.specs.alpha, which its jar declares.
 cp_entries=""
 for jar in "$clojure_jar" /usr/share/java/spec.alpha.jar /usr/share/java/core.specs.alpha.jar; do
   [ -f "$jar" ] && cp_entries+="{ archive = '$(winpath "$jar")' }, "
