@@ -43,6 +43,7 @@ add_library(launcher_core STATIC
   jvm/probe_win.cpp
   jvm/registry_win.cpp
   jvm/search_win.cpp
+  launch/class_data_sharing_win.cpp
   launch/class_path_win.cpp
   launch/launch_win.cpp
   launch/module_launch_win.cpp

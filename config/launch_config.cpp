@@ -52,6 +52,7 @@ ApplicationSettings applicationSettings(const ConfigTables& t, bool windowed, co
     s.classPath = configString(t, ConfigId::ClassPath);
     s.vmParameters = configString(t, ConfigId::VmParameters);
     s.userOptionsFolder = configString(t, ConfigId::UserOptionsFolder);
+    s.classDataSharing = configString(t, ConfigId::ClassDataSharing).empty() || flag(t, ConfigId::ClassDataSharing);
     s.fixedArguments = configString(t, ConfigId::FixedArguments);
     s.javaOptionArguments = flag(t, ConfigId::JavaOptionArguments);
     s.errorOutput = {flag(t, ConfigId::RedirectStderr), configString(t, ConfigId::StderrFile)};

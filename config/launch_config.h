@@ -88,6 +88,7 @@ struct ApplicationSettings {
     std::string classPath;     // entry 121, as configured
     std::string vmParameters;  // entry 123, variables not yet expanded
     std::string userOptionsFolder;  // under %APPDATA%: the user's own option file
+    bool classDataSharing = true;   // entry 10135 absent or not 0
     std::string fixedArguments;
     bool javaOptionArguments = false;  // "-J" arguments of the command line become VM options
     RedirectSetting errorOutput, standardOutput;

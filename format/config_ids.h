@@ -57,6 +57,9 @@ inline constexpr int SplashThroughRuntime = 10123;
 // The folder under the user's application data that holds the user's own
 // VM option file.
 inline constexpr int UserOptionsFolder = 10130;
+// "0": no class-data archive of the launcher's own; absent or "1": one per
+// user, runtime and class path, for runtimes that can create it.
+inline constexpr int ClassDataSharing = 10135;
 // A modular application: the main module, "app" or "app/com.example.Main",
 // and the module path, entries separated by ";" and relative to the
 // executable's directory.

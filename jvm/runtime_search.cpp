@@ -1,6 +1,7 @@
 #include "jvm/runtime_search.h"
 
 #include <algorithm>
+#include <map>
 
 #include "files/paths.h"
 #include "jvm/versions.h"
@@ -95,13 +96,22 @@ public:
         return FoundRuntime{};
     }
 
+    // The version the check of an executable found; empty for one taken
+    // without a check (the fallback pass takes a runtime that is present).
+    std::string versionOf(const std::string& javaExecutable) const {
+        const auto at = versions_.find(javaExecutable);
+        return at == versions_.end() ? std::string() : at->second;
+    }
+
 private:
     FoundRuntime result(const FoundRuntime& found) const {
         return unpackFailed_ ? FoundRuntime{JvmSource::UnpackFailed, {}, {}} : found;
     }
 
     bool check(std::string& javaExecutable, std::string& version, bool betaAllowed) {
-        return probe_.checkJavaExe(javaExecutable, version, s_.minimum, s_.maximum, betaAllowed);
+        if (!probe_.checkJavaExe(javaExecutable, version, s_.minimum, s_.maximum, betaAllowed)) return false;
+        versions_[javaExecutable] = version;
+        return true;
     }
     bool check(std::string& javaExecutable, bool betaAllowed) {
         std::string version;
@@ -332,6 +342,7 @@ private:
     }
 
     bool unpackFailed_ = false;
+    std::map<std::string, std::string> versions_;  // of the executables that passed their check
     RuntimeProbe& probe_;
     const SearchSettings& s_;
 };
@@ -339,7 +350,10 @@ private:
 }  // namespace
 
 FoundRuntime searchRuntime(RuntimeProbe& probe, const SearchSettings& settings) {
-    return Search(probe, settings).run();
+    Search search(probe, settings);
+    FoundRuntime found = search.run();
+    found.version = search.versionOf(found.javaExecutable);
+    return found;
 }
 
 bool javaExeForHome(RuntimeProbe& probe, bool jdkRequired, std::string& javaExecutable, const std::string& home) {

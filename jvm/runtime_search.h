@@ -20,6 +20,7 @@ struct FoundRuntime {
     JvmSource source = JvmSource::NotFound;
     std::string javaExecutable;
     std::string home;  // the location as configured (directory or variable name)
+    std::string version;  // as its check learned it; empty when not known
 };
 
 struct SearchSettings {

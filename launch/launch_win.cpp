@@ -7,6 +7,7 @@
 #include "files/fileutil.h"
 #include "files/tempdir.h"
 #include "format/config_ids.h"
+#include "launch/class_data_sharing.h"
 #include "launch/class_path.h"
 #include "launch/java_vm_launcher.h"
 #include "launch/launch.h"
@@ -76,8 +77,12 @@ MainCall mainCall(const ApplicationSettings& settings, const ArgumentList& comma
 
 // System.exit: the JVM has stopped the application's threads and leaves
 // the end of the process to us.
+// The class-data archive this launch's JVM reads or writes.
+SharingArchive sharingArchive;
+
 void JNICALL exitThroughHook(jint code) {
     logInfo("exit hook %ld", static_cast<long>(code));
+    keepWrittenArchive(sharingArchive);
     leaveNothingBehind();
     ExitProcess(static_cast<UINT>(code));
 }
@@ -100,7 +105,8 @@ Outcome endOfMainCall(MainCallResult result) {
 
 }  // namespace
 
-Outcome launchApplication(const ApplicationSettings& settings, const ArgumentList& arguments, bool destroyAfterMain) {
+Outcome launchApplication(const ApplicationSettings& settings, const ArgumentList& arguments,
+                          const FoundRuntime& runtime, bool destroyAfterMain) {
     logInfo("launching program");
     VmOptionList options = launchProperties(currentFacts(settings));
     if (Outcome end = addApplicationOptions(settings, options)) return end;
@@ -109,6 +115,11 @@ Outcome launchApplication(const ApplicationSettings& settings, const ArgumentLis
     std::string classPath;
     if (Outcome end = buildClassPathOption(settings, overrides, classPath)) return end;
     options.push_back(std::move(classPath));
+    // Judged once every option source has been read.
+    for (std::string& option : prepareClassDataSharing(settings.classDataSharing, settings.userOptionsFolder, options,
+                                                       runtime.version, runtime.javaExecutable, extractionDirectory(),
+                                                       sharingArchive))
+        options.push_back(std::move(option));
     if (!createJvm(std::move(options), exitThroughHook)) return endWithMessage(MessageId::JvmCouldNotStart);
     startLeftoverSweep();
     const MainCallResult result = callLauncherMain(mainCall(settings, arguments));
@@ -117,7 +128,10 @@ Outcome launchApplication(const ApplicationSettings& settings, const ArgumentLis
         logError("could not call main");
         return endWithMessage(MessageId::JvmCouldNotStart);
     }
-    if (destroyAfterMain) destroyJvm();
+    if (destroyAfterMain) {
+        destroyJvm();
+        keepWrittenArchive(sharingArchive);
+    }
     logInfo("launch done");
     return std::nullopt;
 }

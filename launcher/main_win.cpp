@@ -114,7 +114,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCom
     if (Outcome end = findJvm(config.java, true, expandVariables, runtime)) return finish(*end);
     if (Outcome end = loadJvm(config.java, true, runtime)) return finish(*end);
     if (config.splash.enabled && config.splash.throughRuntime) showSplash(showCommand);
-    if (Outcome end = launchApplication(config.application, arguments, true)) return finish(*end);
+    if (Outcome end = launchApplication(config.application, arguments, runtime, true)) return finish(*end);
     leaveNothingBehind();
     return 0;
 }

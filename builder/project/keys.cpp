@@ -49,6 +49,9 @@ const std::vector<KeyDef>& keyTable() {
          "subdirectory of the runtime's bin directory tried first for jvm.dll"},
         {"java", "user-options-folder", C::UserOptionsFolder, KeyKind::Text,
          "folder under %APPDATA% holding the user's own <executable name>.vmoptions (default: application.name)"},
+        {"java", "class-data-sharing", C::ClassDataSharing, KeyKind::Flag,
+         "a class-data archive per user under %LOCALAPPDATA%\\<user-options-folder>\\cds for Java 19 and newer "
+         "(default: true)"},
         {"redirect", "stderr", C::RedirectStderr, KeyKind::Flag, "redirect standard error to a file"},
         {"redirect", "stderr-file", C::StderrFile, KeyKind::Text, "file for standard error"},
         {"redirect", "stdout", C::RedirectStdout, KeyKind::Flag, "redirect standard output to a file"},

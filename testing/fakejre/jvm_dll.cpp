@@ -271,10 +271,12 @@ struct Launch {
 Launch recorded;
 
 const std::vector<std::string> kPathProperties = {"qarvo.tempDir", "qarvo.moduleName", "qarvo.processCommFile"};
+// A path-valued VM option: the class-data archive HotSpot maps or writes.
+const std::string kSharedArchiveFile = "-XX:SharedArchiveFile=";
 
 // The JVM options for the host's JVM: as the launcher gave them, with the
-// paths of the class path, the library path, the module path and the path
-// properties mapped.
+// paths of the class path, the library path, the module path, the path
+// properties and the class-data archive mapped.
 std::vector<std::wstring> hostOptions() {
     std::vector<std::wstring> out;
     for (const std::string& option : recorded.options) {
@@ -284,7 +286,9 @@ std::vector<std::wstring> hostOptions() {
                                      ? option.substr(2, equals - 2)
                                      : std::string();
         const std::wstring value = equals == std::string::npos ? std::wstring() : fromCodePage(option.substr(equals + 1), CP_ACP);
-        if (name == "java.class.path") {
+        if (startsWith(option, kSharedArchiveFile)) {
+            out.push_back(fromCodePage(kSharedArchiveFile + hostPath(fromCodePage(option.substr(kSharedArchiveFile.size()), CP_ACP)), CP_UTF8));
+        } else if (name == "java.class.path") {
             out.push_back(L"-Djava.class.path=" + fromCodePage(hostPathList(value), CP_UTF8));
         } else if (name == "java.library.path") {
             out.push_back(L"-Djava.library.path=" + fromCodePage(hostPathList(value), CP_UTF8));

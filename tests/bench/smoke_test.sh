@@ -50,5 +50,14 @@ expect extract "$out" '^CopyFile: +[0-9]+\.[0-9] ms' '^extraction: -?[0-9]+\.[0-
 run builder "$root/bench/builder_bench.sh" 16 1
 expect builder "$out" '^time ratio: +[0-9]+\.[0-9]+ \(target <= 1\.2\)$' '^peak memory: [0-9]+\.[0-9] MiB \(target < 32\)$'
 
+# Needs Debian's clojure package and a JDK of 19 or newer; says so otherwise.
+if [ -f /usr/share/java/clojure.jar ] && [ -f "${QARVO_JDK25_HOME:-/usr/lib/jvm/temurin-25-jdk-amd64}/lib/server/libjvm.so" ]; then
+  run cds "$root/bench/cds_bench.sh" 1 1
+  expect cds "$out" '^to end: +with [0-9]+ ms, without [0-9]+ ms \(medians\), ratio [0-9]+\.[0-9]+ \(target <= 0\.70\)$' \
+    '^first start \(writes the archive\): [0-9]+ ms' '^archive: app-[0-9.]+-[0-9a-f]{16}\.jsa'
+else
+  echo "cds: skipped (no clojure package or no JDK 25)"
+fi
+
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)" >&2; exit 1; }
 echo "benchmarks ran"

@@ -256,4 +256,31 @@ TEST(WellKnown, RootsFollowTheWordSizeAndTheNewestHomeWins) {
               searchRuntime(probe, limited).javaExecutable);
 }
 
+// The found runtime carries the version its check learned, for the launch's
+// choice of options; a runtime the fallback pass takes unchecked has none.
+TEST(FoundRuntimeVersion, AsTheCheckLearnedIt) {
+    struct Case {
+        const char* sequence;
+        const char* home;
+        const char* version;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"AC:\\listed", "C:\\listed", "25.0.3", "25.0.3"},
+        {"AC:\\listed", "C:\\listed", "17.0.15", "17.0.15"},
+        {"Bjre", "jre", "1.6", ""},  // fallback: present, below the minimum
+        {"AC:\\other", "C:\\listed", "21", ""},  // nothing found
+    };
+    for (const Case& c : cases) {
+        TableProbe probe;
+        probe.home(c.home, c.version);
+        EXPECT_EQ(c.expected, search(probe, c.sequence, "9").version) << c.sequence << " " << c.version;
+    }
+    TableProbe probe;
+    probe.directories["C:\\U\\scoop\\apps"] = {"temurin22-jdk"};
+    probe.environment = {{"USERPROFILE", "C:\\U"}};
+    probe.home("C:\\U\\scoop\\apps\\temurin22-jdk\\current", "22.0.1");
+    EXPECT_EQ("22.0.1", search(probe, "W").version);
+}
+
 }  // namespace
