@@ -296,12 +296,24 @@ RunResult runWine(const std::string& exe, const RunOptions& options) {
     return result;
 }
 
+namespace {
+
+// The marker scripts/wine-server.sh leaves in the prefix while it keeps a
+// server up for the run.
+std::string keptServerMarker() { return winePrefix() + "/.qarvo-server-kept"; }
+
+std::string wineServerScript() { return fs::path(wineRunner()).parent_path().string() + "/wine-server.sh"; }
+
+}  // namespace
+
 Display::Display() {
-    // Wine's desktop belongs to the display its server started with: let a
-    // server started without one (by an earlier test) end first.
-    RunOptions waiting;
-    waiting.timeoutSeconds = 120;
-    run({"wineserver", "-w"}, waiting);
+    // Wine's desktop belongs to the display its server started with: stop the
+    // server that runs without one (kept for the run, or started by an
+    // earlier test); this test's first program starts one with the display.
+    RunOptions stopping;
+    stopping.timeoutSeconds = 120;
+    run({"wineserver", "-k"}, stopping);
+    run({"wineserver", "-w"}, stopping);
     for (int number = 90 + getpid() % 50; number < 200; ++number) {
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
         if (fs::exists(socket) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
@@ -323,9 +335,16 @@ Display::Display() {
 
 Display::~Display() {
     run({"wineserver", "-k"});
+    run({"wineserver", "-w"});
     if (pid_ > 0) {
         kill(-pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
+    }
+    // The tests after this one find the run's server up again.
+    if (fs::exists(keptServerMarker())) {
+        RunOptions starting;
+        starting.timeoutSeconds = 240;
+        run({wineServerScript(), "start", winePrefix()}, starting);
     }
 }
 

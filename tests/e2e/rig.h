@@ -73,7 +73,9 @@ Process startWine(const std::string& exe, const RunOptions& options = {});
 RunResult finish(Process& process, int timeoutSeconds = 120);
 
 // An X server (Xvfb) for tests where a window matters. The Wine server of the
-// prefix is stopped when the display goes, so no Wine process keeps it.
+// prefix is stopped when the display comes (the test's programs start one
+// with the display) and when it goes, so no Wine process keeps it; the
+// server the run keeps up (scripts/wine-server.sh) is then started again.
 class Display {
 public:
     Display();
