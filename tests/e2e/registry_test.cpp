@@ -26,30 +26,21 @@ void expectInOrder(const std::string& log, const std::vector<std::string>& texts
 class RegistryTest : public ::testing::Test {
 protected:
     // The launcher sees the view of the machine's software keys that matches
-    // its architecture.
-    const std::string kView = rig::defaultArch() == "x86" ? "/reg:32" : "/reg:64";
-
+    // its architecture: rig::RegistryFile writes that one.
     void SetUp() override { clean(); }
     void TearDown() override { clean(); }
+    // The keys the tests below write, in one start of reg.
     void clean() {
-        rig::wineReg({"delete", "HKLM\\SOFTWARE\\JavaSoft", "/f", kView});
-        rig::wineReg({"delete", "HKLM\\SOFTWARE\\korvath", "/f", kView});
-        rig::wineReg({"delete", "HKCU\\SOFTWARE\\korvath\\qarvo\\locatedjvms", "/f"});
-        rig::wineReg({"delete", "HKCU\\SOFTWARE\\korvath\\morvantic", "/f"});
-        // The vendors' keys the tests below write (each start of reg costs a second).
-        rig::wineReg({"delete", "HKLM\\SOFTWARE\\Eclipse Adoptium", "/f", kView});
-        rig::wineReg({"delete", "HKCU\\SOFTWARE\\Azul Systems", "/f"});
-        rig::wineReg({"delete", "HKCU\\SOFTWARE\\korvath\\qarvo\\jvms", "/f"});
+        rig::RegistryFile keys;
+        for (const char* key : {"HKLM\\SOFTWARE\\JavaSoft", "HKLM\\SOFTWARE\\korvath", "HKCU\\SOFTWARE\\korvath\\qarvo\\locatedjvms",
+                                "HKCU\\SOFTWARE\\korvath\\morvantic", "HKLM\\SOFTWARE\\Eclipse Adoptium",
+                                "HKCU\\SOFTWARE\\Azul Systems", "HKCU\\SOFTWARE\\korvath\\qarvo\\jvms"})
+            keys.remove(key);
+        auto r = keys.import();
+        EXPECT_EQ(0, r.exitCode) << r.out << r.err;
     }
-    void add(const std::string& key, const std::string& name, const std::string& value) {
-        const bool machine = key.rfind("HKLM", 0) == 0;
-        std::vector<std::string> args = {"add", key};
-        if (!name.empty()) args.insert(args.end(), {"/v", name, "/d", value});
-        args.push_back("/f");
-        if (machine) args.push_back(kView);
-        auto r = rig::wineReg(args);
-        ASSERT_EQ(0, r.exitCode) << r.out << r.err;
-    }
+    // Gathered, and written by the next launch.
+    void add(const std::string& key, const std::string& name, const std::string& value) { added.set(key, name, value); }
     std::string runtime(const std::string& name, const std::string& version) {
         rig::layFakeRuntime(ws.file(name), {.banner = {"java version \"" + version + "\""}});
         return rig::windowsPath(ws.file(name));
@@ -70,8 +61,13 @@ protected:
     rig::LoggedRun launch(const std::string& java, const std::string& application = "") {
         auto built = rig::buildProject(ws, "[application]\ntype = 2\n" + application + "\n[java]\n" + java + "\n", "app.exe");
         EXPECT_EQ(0, built.exitCode) << built.err;
+        if (!added.empty()) {
+            auto r = added.import();
+            EXPECT_EQ(0, r.exitCode) << r.out << r.err;
+        }
         return rig::runWineLogged(ws.file("app.exe"));
     }
+    rig::RegistryFile added;
     rig::Workspace ws;
 };
 

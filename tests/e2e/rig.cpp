@@ -163,9 +163,12 @@ RunResult finishWithOutputFile(Process& process, int timeoutSeconds) {
 Process start(const std::vector<std::string>& argv, const RunOptions& options) {
     if (!options.outputFile.empty()) return startWithOutputFile(argv, options);
     Process process;
+    // Close-on-exec: the child gets the write ends as its standard streams
+    // only, so that no program it leaves running (the Wine server kept for
+    // the run) holds a copy and keeps the output open.
     int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0) return process;
-    if (pipe(errPipe) != 0) {
+    if (pipe2(outPipe, O_CLOEXEC) != 0) return process;
+    if (pipe2(errPipe, O_CLOEXEC) != 0) {
         close(outPipe[0]);
         close(outPipe[1]);
         return process;
@@ -495,6 +498,51 @@ RunResult wineReg(const std::vector<std::string>& args) {
     argv.insert(argv.end(), args.begin(), args.end());
     RunResult result = run(argv);
     toLf(result);
+    return result;
+}
+
+namespace {
+
+// The full root name of a key, and the architecture's view of HKLM\SOFTWARE.
+std::string registryKey(const std::string& key, const std::string& arch) {
+    const auto startsWith = [&](const std::string& prefix) {
+        return key.size() >= prefix.size() && lower(key.substr(0, prefix.size())) == lower(prefix);
+    };
+    if (startsWith("HKLM\\SOFTWARE\\") && arch == "x86")
+        return "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\" + key.substr(14);
+    if (startsWith("HKLM\\")) return "HKEY_LOCAL_MACHINE\\" + key.substr(5);
+    if (startsWith("HKCU\\")) return "HKEY_CURRENT_USER\\" + key.substr(5);
+    return key;
+}
+
+std::string regQuoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+RegistryFile& RegistryFile::remove(const std::string& key) {
+    text_ += "\r\n[-" + registryKey(key, arch_) + "]\r\n";
+    return *this;
+}
+
+RegistryFile& RegistryFile::set(const std::string& key, const std::string& name, const std::string& value) {
+    text_ += "\r\n[" + registryKey(key, arch_) + "]\r\n";
+    if (!name.empty()) text_ += regQuoted(name) + "=" + regQuoted(value) + "\r\n";
+    return *this;
+}
+
+RunResult RegistryFile::import() {
+    const std::string file = winePrefix() + "/drive_c/qarvo-import-" + std::to_string(getpid()) + ".reg";
+    std::ofstream(file, std::ios::binary) << "REGEDIT4\r\n" << text_;
+    text_.clear();
+    RunResult result = wineReg({"import", windowsPath(file)});
+    fs::remove(file);
     return result;
 }
 

@@ -179,4 +179,24 @@ std::string hostJava();
 // Runs Wine's reg.exe with the arguments; the result's exit code tells success.
 RunResult wineReg(const std::vector<std::string>& args);
 
+// Registry changes gathered into a .reg file and made by one start of
+// reg.exe (`reg import`). Keys are written HKLM\... or HKCU\...; keys
+// below HKLM\SOFTWARE go to the view of the machine's software keys that a
+// launcher of the architecture reads (x86: Wow6432Node).
+class RegistryFile {
+public:
+    explicit RegistryFile(std::string arch = defaultArch()) : arch_(std::move(arch)) {}
+    // Deletes the key with its subkeys (nothing when it is absent).
+    RegistryFile& remove(const std::string& key);
+    // Creates the key; with a name, sets its string value.
+    RegistryFile& set(const std::string& key, const std::string& name = "", const std::string& value = "");
+    bool empty() const { return text_.empty(); }
+    // Runs reg import and forgets the changes.
+    RunResult import();
+
+private:
+    std::string arch_;
+    std::string text_;
+};
+
 }  // namespace rig
