@@ -466,6 +466,25 @@ std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const
     return out;
 }
 
+std::vector<std::string> LoadWatch::loaded() {
+    std::vector<std::string> homes;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root_, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (it->path().filename() != "fakejre-calls.log" || it->path().parent_path().filename() == "bin") continue;
+        size_t loads = 0;
+        for (const std::string& line : fakeCalls(it->path().parent_path().string()))
+            if (line.rfind("jvm.dll loaded ", 0) == 0) ++loads;
+        size_t& seen = seen_[it->path().string()];
+        if (loads == seen) continue;
+        seen = loads;
+        // home/bin/<vm kind>/fakejre-calls.log
+        homes.push_back(fs::relative(it->path().parent_path().parent_path().parent_path(), root_).generic_string());
+    }
+    std::sort(homes.begin(), homes.end());
+    return homes;
+}
+
 std::string lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;

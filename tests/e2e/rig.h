@@ -164,6 +164,20 @@ std::vector<std::string> fakeCalls(const std::string& directory);
 // transcript lines that start with the prefix, in order.
 std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const std::string& prefix);
 
+// Which fake runtimes below a directory the launcher loaded: their jvm.dll
+// writes "jvm.dll loaded <path>" to the transcript beside it.
+class LoadWatch {
+public:
+    explicit LoadWatch(std::string root) : root_(std::move(root)) {}
+    // The homes (relative to the root, with '/') whose jvm.dll was loaded
+    // since the last call, in name order.
+    std::vector<std::string> loaded();
+
+private:
+    std::string root_;
+    std::map<std::string, size_t> seen_;  // transcript -> loads counted
+};
+
 // ASCII lower case, as the launcher keeps the paths it searches.
 std::string lower(std::string text);
 // The value logged after a prefix at the start of a log line, up to the end
