@@ -74,6 +74,13 @@ set(QARVO_TEST_ENV WINEPREFIX=${QARVO_WINEPREFIX} WINEDEBUG=-all)
 # Every Windows program starts through this runner, which picks the loader.
 set(QARVO_WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
 
+# One Wine server for the tests' prefix, up from the first test that needs it
+# to the last (ctest adds these two to any selection of such tests).
+add_test(NAME wine.server.start COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-server.sh start ${QARVO_WINEPREFIX})
+add_test(NAME wine.server.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-server.sh stop ${QARVO_WINEPREFIX})
+set_tests_properties(wine.server.start PROPERTIES FIXTURES_SETUP wine_server RESOURCE_LOCK wine_temp TIMEOUT 300)
+set_tests_properties(wine.server.stop PROPERTIES FIXTURES_CLEANUP wine_server RESOURCE_LOCK wine_temp TIMEOUT 60)
+
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*_test.cpp)
 add_library(e2e_rig STATIC tests/e2e/rig.cpp)
 target_link_libraries(e2e_rig PUBLIC qarvo_portable gtest)
@@ -85,7 +92,7 @@ foreach(source ${E2E_SOURCES})
   target_link_libraries(e2e_${name} PRIVATE e2e_rig gtest_main builder_lib)
   gtest_discover_tests(e2e_${name}
     TEST_PREFIX "e2e." NO_PRETTY_VALUES
-    PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300
+    PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp FIXTURES_REQUIRED wine_server TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
 endforeach()
 
@@ -97,7 +104,7 @@ set_tests_properties(hardening PROPERTIES LABELS hardening)
 # qarvo-build.exe under Wine against this build's qarvo-build.
 add_test(NAME e2e.windows_builder
   COMMAND ${PROJECT_SOURCE_DIR}/tests/e2e/windows_builder_test.sh ${QARVO_DIST} ${CMAKE_BINARY_DIR}/windows-builder)
-set_tests_properties(e2e.windows_builder PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp TIMEOUT 300
+set_tests_properties(e2e.windows_builder PROPERTIES LABELS e2e RESOURCE_LOCK wine_temp FIXTURES_REQUIRED wine_server TIMEOUT 300
                                                    ENVIRONMENT "${QARVO_TEST_ENV}")
 
 foreach(dir ${QARVO_WIN_BUILD_DIRS})
@@ -109,7 +116,8 @@ foreach(dir ${QARVO_WIN_BUILD_DIRS})
   # beside it, and the temporary-directory tests make and remove directories
   # in the prefix (among them C:\windows\temp, where the launcher falls back).
   set_tests_properties(win_tests.${arch} PROPERTIES LABELS win ENVIRONMENT "${QARVO_TEST_ENV}" TIMEOUT 300
-                                                    RESOURCE_LOCK wine_temp SKIP_RETURN_CODE 77)
+                                                    RESOURCE_LOCK wine_temp FIXTURES_REQUIRED wine_server
+                                                    SKIP_RETURN_CODE 77)
 endforeach()
 
 # The benchmarks, run small once each so that their documented commands keep

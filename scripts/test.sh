@@ -20,7 +20,9 @@ fi
 log=$build/ctest.log
 (cd "$build/host" && ctest --output-on-failure -j"$(nproc)" "$@") 2>&1 | tee "$log"
 status=${PIPESTATUS[0]}
-WINEPREFIX=$build/host/wine-prefix wineserver -k 2>/dev/null || true
+# ctest starts and stops the prefix's server (wine.server.*); this is for runs
+# that were cut short.
+"$root/scripts/wine-server.sh" stop "$build/host/wine-prefix"
 
 line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
 if [ -z "$line" ]; then

@@ -38,9 +38,9 @@ protected:
                                                    << "/testing/fakejre/bridge\njava=" << rig::hostJava() << "\n";
     }
     void TearDown() override { clean(); }
+    // The starter's launcher is x64: the machine's 64-bit view.
     void clean() {
-        rig::wineReg({"delete", "HKLM\\SOFTWARE\\JavaSoft", "/f"});
-        rig::wineReg({"delete", "HKCU\\SOFTWARE\\korvath\\qarvo", "/f"});
+        rig::RegistryFile("x64").remove("HKLM\\SOFTWARE\\JavaSoft").remove("HKCU\\SOFTWARE\\korvath\\qarvo").import();
     }
     rig::RunResult launch(std::map<std::string, std::string> env) {
         rig::RunOptions options = rig::withArgs({"from init"});
@@ -63,12 +63,11 @@ TEST_F(InitTest, FindsTheRuntimeThroughJavaHome) {
 }
 
 TEST_F(InitTest, FindsTheRuntimeThroughTheRegistry) {
-    auto add = [](const std::string& key, const std::string& name, const std::string& value) {
-        auto r = rig::wineReg({"add", key, "/v", name, "/d", value, "/f"});
-        ASSERT_EQ(0, r.exitCode) << r.out << r.err;
-    };
-    add("HKLM\\SOFTWARE\\JavaSoft\\JDK", "CurrentVersion", "17");
-    add("HKLM\\SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", rig::windowsPath(ws.file("installed/jdk-17")));
+    auto r = rig::RegistryFile("x64")
+                 .set("HKLM\\SOFTWARE\\JavaSoft\\JDK", "CurrentVersion", "17")
+                 .set("HKLM\\SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", rig::windowsPath(ws.file("installed/jdk-17")))
+                 .import();
+    ASSERT_EQ(0, r.exitCode) << r.out << r.err;
     expectTheExample(launch({}));
 }
 

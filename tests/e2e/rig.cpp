@@ -163,9 +163,12 @@ RunResult finishWithOutputFile(Process& process, int timeoutSeconds) {
 Process start(const std::vector<std::string>& argv, const RunOptions& options) {
     if (!options.outputFile.empty()) return startWithOutputFile(argv, options);
     Process process;
+    // Close-on-exec: the child gets the write ends as its standard streams
+    // only, so that no program it leaves running (the Wine server kept for
+    // the run) holds a copy and keeps the output open.
     int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0) return process;
-    if (pipe(errPipe) != 0) {
+    if (pipe2(outPipe, O_CLOEXEC) != 0) return process;
+    if (pipe2(errPipe, O_CLOEXEC) != 0) {
         close(outPipe[0]);
         close(outPipe[1]);
         return process;
@@ -296,12 +299,24 @@ RunResult runWine(const std::string& exe, const RunOptions& options) {
     return result;
 }
 
+namespace {
+
+// The marker scripts/wine-server.sh leaves in the prefix while it keeps a
+// server up for the run.
+std::string keptServerMarker() { return winePrefix() + "/.qarvo-server-kept"; }
+
+std::string wineServerScript() { return fs::path(wineRunner()).parent_path().string() + "/wine-server.sh"; }
+
+}  // namespace
+
 Display::Display() {
-    // Wine's desktop belongs to the display its server started with: let a
-    // server started without one (by an earlier test) end first.
-    RunOptions waiting;
-    waiting.timeoutSeconds = 120;
-    run({"wineserver", "-w"}, waiting);
+    // Wine's desktop belongs to the display its server started with: stop the
+    // server that runs without one (kept for the run, or started by an
+    // earlier test); this test's first program starts one with the display.
+    RunOptions stopping;
+    stopping.timeoutSeconds = 120;
+    run({"wineserver", "-k"}, stopping);
+    run({"wineserver", "-w"}, stopping);
     for (int number = 90 + getpid() % 50; number < 200; ++number) {
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
         if (fs::exists(socket) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
@@ -323,9 +338,16 @@ Display::Display() {
 
 Display::~Display() {
     run({"wineserver", "-k"});
+    run({"wineserver", "-w"});
     if (pid_ > 0) {
         kill(-pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
+    }
+    // The tests after this one find the run's server up again.
+    if (fs::exists(keptServerMarker())) {
+        RunOptions starting;
+        starting.timeoutSeconds = 240;
+        run({wineServerScript(), "start", winePrefix()}, starting);
     }
 }
 
@@ -444,6 +466,25 @@ std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const
     return out;
 }
 
+std::vector<std::string> LoadWatch::loaded() {
+    std::vector<std::string> homes;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root_, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (it->path().filename() != "fakejre-calls.log" || it->path().parent_path().filename() == "bin") continue;
+        size_t loads = 0;
+        for (const std::string& line : fakeCalls(it->path().parent_path().string()))
+            if (line.rfind("jvm.dll loaded ", 0) == 0) ++loads;
+        size_t& seen = seen_[it->path().string()];
+        if (loads == seen) continue;
+        seen = loads;
+        // home/bin/<vm kind>/fakejre-calls.log
+        homes.push_back(fs::relative(it->path().parent_path().parent_path().parent_path(), root_).generic_string());
+    }
+    std::sort(homes.begin(), homes.end());
+    return homes;
+}
+
 std::string lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -483,6 +524,51 @@ RunResult wineReg(const std::vector<std::string>& args) {
     argv.insert(argv.end(), args.begin(), args.end());
     RunResult result = run(argv);
     toLf(result);
+    return result;
+}
+
+namespace {
+
+// The full root name of a key, and the architecture's view of HKLM\SOFTWARE.
+std::string registryKey(const std::string& key, const std::string& arch) {
+    const auto startsWith = [&](const std::string& prefix) {
+        return key.size() >= prefix.size() && lower(key.substr(0, prefix.size())) == lower(prefix);
+    };
+    if (startsWith("HKLM\\SOFTWARE\\") && arch == "x86")
+        return "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\" + key.substr(14);
+    if (startsWith("HKLM\\")) return "HKEY_LOCAL_MACHINE\\" + key.substr(5);
+    if (startsWith("HKCU\\")) return "HKEY_CURRENT_USER\\" + key.substr(5);
+    return key;
+}
+
+std::string regQuoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+RegistryFile& RegistryFile::remove(const std::string& key) {
+    text_ += "\r\n[-" + registryKey(key, arch_) + "]\r\n";
+    return *this;
+}
+
+RegistryFile& RegistryFile::set(const std::string& key, const std::string& name, const std::string& value) {
+    text_ += "\r\n[" + registryKey(key, arch_) + "]\r\n";
+    if (!name.empty()) text_ += regQuoted(name) + "=" + regQuoted(value) + "\r\n";
+    return *this;
+}
+
+RunResult RegistryFile::import() {
+    const std::string file = winePrefix() + "/drive_c/qarvo-import-" + std::to_string(getpid()) + ".reg";
+    std::ofstream(file, std::ios::binary) << "REGEDIT4\r\n" << text_;
+    text_.clear();
+    RunResult result = wineReg({"import", windowsPath(file)});
+    fs::remove(file);
     return result;
 }
 

@@ -74,7 +74,9 @@ Process startWine(const std::string& exe, const RunOptions& options = {});
 RunResult finish(Process& process, int timeoutSeconds = 120);
 
 // An X server (Xvfb) for tests where a window matters. The Wine server of the
-// prefix is stopped when the display goes, so no Wine process keeps it.
+// prefix is stopped when the display comes (the test's programs start one
+// with the display) and when it goes, so no Wine process keeps it; the
+// server the run keeps up (scripts/wine-server.sh) is then started again.
 class Display {
 public:
     Display();
@@ -163,6 +165,20 @@ std::vector<std::string> fakeCalls(const std::string& directory);
 // transcript lines that start with the prefix, in order.
 std::vector<std::string> withPrefix(const std::vector<std::string>& lines, const std::string& prefix);
 
+// Which fake runtimes below a directory the launcher loaded: their jvm.dll
+// writes "jvm.dll loaded <path>" to the transcript beside it.
+class LoadWatch {
+public:
+    explicit LoadWatch(std::string root) : root_(std::move(root)) {}
+    // The homes (relative to the root, with '/') whose jvm.dll was loaded
+    // since the last call, in name order.
+    std::vector<std::string> loaded();
+
+private:
+    std::string root_;
+    std::map<std::string, size_t> seen_;  // transcript -> loads counted
+};
+
 // ASCII lower case, as the launcher keeps the paths it searches.
 std::string lower(std::string text);
 // The value logged after a prefix at the start of a log line, up to the end
@@ -191,5 +207,25 @@ std::string bridgeJdk(const std::string& version);
 
 // Runs Wine's reg.exe with the arguments; the result's exit code tells success.
 RunResult wineReg(const std::vector<std::string>& args);
+
+// Registry changes gathered into a .reg file and made by one start of
+// reg.exe (`reg import`). Keys are written HKLM\... or HKCU\...; keys
+// below HKLM\SOFTWARE go to the view of the machine's software keys that a
+// launcher of the architecture reads (x86: Wow6432Node).
+class RegistryFile {
+public:
+    explicit RegistryFile(std::string arch = defaultArch()) : arch_(std::move(arch)) {}
+    // Deletes the key with its subkeys (nothing when it is absent).
+    RegistryFile& remove(const std::string& key);
+    // Creates the key; with a name, sets its string value.
+    RegistryFile& set(const std::string& key, const std::string& name = "", const std::string& value = "");
+    bool empty() const { return text_.empty(); }
+    // Runs reg import and forgets the changes.
+    RunResult import();
+
+private:
+    std::string arch_;
+    std::string text_;
+};
 
 }  // namespace rig

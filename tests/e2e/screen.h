@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -51,6 +52,18 @@ public:
 private:
     std::string bytes_;
 };
+
+// Screenshots until one shows what the condition looks for (the window has
+// been painted), for up to `seconds`; returns the last one taken.
+template <class Condition>
+Screenshot shotWhen(const rig::Display& display, Condition ready, int seconds = 10) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        Screenshot shot(display);
+        if (ready(shot) || std::chrono::steady_clock::now() >= deadline) return shot;
+        usleep(100000);
+    }
+}
 
 // A Windows program's output lines "key value" as a map (window-probe).
 inline std::map<std::string, std::string> facts(const std::string& output) {

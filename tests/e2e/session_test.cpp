@@ -152,11 +152,21 @@ protected:
         rig::run({"wineserver", "-k"}, options);
         fs::remove_all(prefix);
     }
-    rig::Process session(const std::string& winePrefix) {
+    // A helper with a window that reports the end-session messages; its
+    // output goes to a file, which says "waiting" once the window is there.
+    rig::Process session(const std::string& winePrefix, const std::string& outputFile) {
         rig::RunOptions options = rig::withArgs({"session", "25"});
         options.env["WINEPREFIX"] = winePrefix;
         options.env["DISPLAY"] = display.name();
+        options.outputFile = outputFile;
         return rig::startWine(screen::probePath(), options);
+    }
+    static bool waitForWindow(const std::string& outputFile) {
+        for (int i = 0; i < 600; ++i) {
+            if (rig::readFile(outputFile).find("waiting") != std::string::npos) return true;
+            usleep(50000);
+        }
+        return false;
     }
     std::string prefix;
     rig::Display display;
@@ -167,9 +177,10 @@ TEST_F(RebootTest, EndsTheSessionOfItsOwnPrefixOnly) {
     ASSERT_TRUE(display.ok());
     auto built = rig::buildProject(ws, "[application]\nname = \"R\"\ntype = 1\n", "app.exe");
     ASSERT_EQ(0, built.exitCode) << built.err;
-    rig::Process inPrefix = session(prefix);
-    rig::Process elsewhere = session(rig::winePrefix());
-    sleep(5);  // both helpers have their windows
+    rig::Process inPrefix = session(prefix, ws.file("in-prefix.out"));
+    rig::Process elsewhere = session(rig::winePrefix(), ws.file("elsewhere.out"));
+    ASSERT_TRUE(waitForWindow(ws.file("in-prefix.out")));
+    ASSERT_TRUE(waitForWindow(ws.file("elsewhere.out")));
     rig::RunOptions options = rig::withArgs({"__mvt_reboot"});
     options.env["WINEPREFIX"] = prefix;
     options.env["DISPLAY"] = display.name();

@@ -152,8 +152,11 @@ TEST_F(SplashTest, ShowsTheBitmapAndBothLinesCentredAtTheConfiguredSize) {
               facts["rect"]);
     EXPECT_EQ("Splashy", facts["title"]);
     EXPECT_EQ("0", facts["topmost"]);
-    usleep(500000);
-    screen::Screenshot shot(display);
+    // Both lines drawn.
+    const screen::Screenshot shot = screen::shotWhen(display, [&](const screen::Screenshot& s) {
+        return s.count(kRed, left + 10, top + 8, left + 200, top + 50) > 40 &&
+               s.count(kWhite, left + 10, top + 60, left + 200, top + 100) > 40;
+    });
     // The bitmap where no text is, the grey margin, and nothing outside.
     EXPECT_EQ(kGreen, shot.at(left + 4, top + 4));
     EXPECT_EQ(kYellow, shot.at(left + 195, top + 45));
@@ -302,8 +305,9 @@ TEST_F(SplashTest, AStatusTextFromTheApplicationReplacesLineOne) {
     screen::Screenshot before(display);
     release("text");
     EXPECT_TRUE(waitForCall("CallStaticObjectMethod com/qarvo/runtime/QarvoController.getText -> Loading plug-ins"));
-    usleep(500000);
-    screen::Screenshot after(display);
+    const screen::Screenshot after = screen::shotWhen(display, [](const screen::Screenshot& s) {
+        return s.count(kRed, kLeft + kStatusEnd, kTop + 8, kLeft + kWindowWidth, kTop + 50) > 20;
+    });
     // "Status" ends before kStatusEnd; the longer text reaches beyond it.
     EXPECT_EQ(0, before.count(kRed, kLeft + kStatusEnd, kTop + 8, kLeft + kWindowWidth, kTop + 50));
     EXPECT_GT(after.count(kRed, kLeft + kStatusEnd, kTop + 8, kLeft + kWindowWidth, kTop + 50), 20);
@@ -326,8 +330,12 @@ TEST_F(SplashTest, AHideFromTheApplicationBringsItsWindowToTheFront) {
     EXPECT_EQ(0, screen::probe(display, {"find", "QarvoTestApp", "30"}).exitCode);
     rig::Process cover = rig::startWine(screen::probePath(), displayOptions({"cover", "900", "50", "1200", "250", "60"}));
     EXPECT_EQ(0, screen::probe(display, {"find", "QarvoTestCover", "30"}).exitCode);
-    usleep(500000);
-    EXPECT_EQ("QarvoTestCover", screen::facts(screen::probe(display, {"foreground"}).out)["class"]);
+    std::string foreground;
+    for (int i = 0; i < 100 && foreground != "QarvoTestCover"; ++i) {
+        if (i > 0) usleep(100000);
+        foreground = screen::facts(screen::probe(display, {"foreground"}).out)["class"];
+    }
+    EXPECT_EQ("QarvoTestCover", foreground);
     release("hide");
     EXPECT_EQ("gone\n", screen::probe(display, {"gone", "QarvoSplashScreen", "20"}).out);
     // Without a window manager Wine waits a while for a hidden window to be

@@ -37,7 +37,8 @@ public:
         values[{root, key, name}] = text;
     }
 
-    void log(const std::string&) override {}
+    std::vector<std::string> logged;
+    void log(const std::string& line) override { logged.push_back(line); }
     std::optional<std::string> locationFile(const std::string& name) override {
         auto it = locationFiles.find(name);
         return it == locationFiles.end() ? std::nullopt : std::optional(it->second);
@@ -282,5 +283,96 @@ TEST(FoundRuntimeVersion, AsTheCheckLearnedIt) {
     probe.home("C:\\U\\scoop\\apps\\temurin22-jdk\\current", "22.0.1");
     EXPECT_EQ("22.0.1", search(probe, "W").version);
 }
+
+}  // namespace
+
+namespace {
+
+// The diagnostic log of the search: the lines each source writes, in order.
+// These texts are checked here only; the tests under Wine check which runtime
+// was loaded.
+struct LogCase {
+    const char* name;
+    void (*machine)(TableProbe&);
+    const char* sequence;
+    std::vector<std::string> lines;  // each starts a logged line, in this order
+};
+
+class SearchLogTest : public ::testing::TestWithParam<LogCase> {};
+
+TEST_P(SearchLogTest, TheLinesComeInOrder) {
+    TableProbe probe;
+    GetParam().machine(probe);
+    SearchSettings settings;
+    settings.entries = parseSearchSequence(GetParam().sequence);
+    settings.installationId = "app";
+    settings.is64Bit = true;
+    searchRuntime(probe, settings);
+    size_t at = 0;
+    for (const std::string& line : GetParam().lines) {
+        while (at < probe.logged.size() && probe.logged[at].rfind(line, 0) != 0) ++at;
+        ASSERT_LT(at, probe.logged.size()) << "missing, or out of order: " << line;
+        ++at;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SearchLogTest,
+    ::testing::Values(
+        LogCase{"frameAroundTheSequence", [](TableProbe&) {}, "B.\\jre;Y;EJAVA_HOME",
+                {"Searching for a JVM", "Testing location .\\jre (type B)", "Testing location  (type Y)",
+                 "Testing location JAVA_HOME (type E)", "Testing relative location .\\jre", "Search sequence finished"}},
+        // A java executable whose version cannot be told: taken by the fallback pass.
+        LogCase{"fallbackFindsTheRelativeHome", [](TableProbe& p) { p.files.insert("jre\\bin\\java.exe"); }, "Bjre",
+                {"Testing location jre (type B)", "Testing relative location jre", "jre\\bin\\java.exe exists"}},
+        LogCase{"javaSoftKeys",
+                [](TableProbe& p) {
+                    p.value(Root::Machine, "SOFTWARE\\JavaSoft\\JDK", "CurrentVersion", "17");
+                    p.value(Root::Machine, "SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", "C:\\jdk17");
+                    p.home("C:\\jdk17", "17.0.15");
+                },
+                "Y", {"Testing location  (type Y)", "found sun C:\\jdk17\\bin\\java.exe 17.0.15"}},
+        LogCase{"locatedAfterSun",
+                [](TableProbe& p) {
+                    p.value(Root::Machine, "SOFTWARE\\JavaSoft\\JRE\\11", "JavaHome", "C:\\sun");
+                    p.home("C:\\sun", "11.0.22");
+                    p.value(Root::Machine, "SOFTWARE\\korvath\\qarvo\\locatedjvms\\C:/loc/bin/java.exe", "", "");
+                    p.versions["C:\\loc\\bin\\java.exe"] = "11.0.22";
+                },
+                "Y", {"found sun C:\\sun\\bin\\java.exe 11.0.22", "found located C:\\loc\\bin\\java.exe 11.0.22"}},
+        LogCase{"vendorKeys",
+                [](TableProbe& p) {
+                    p.value(Root::Machine, "SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:\\tem");
+                    p.home("C:\\tem", "17.0.9");
+                },
+                "Y", {"found vendor C:\\tem\\bin\\java.exe 17.0.9"}},
+        LogCase{"previousInstallations",
+                [](TableProbe& p) {
+                    p.value(Root::User, "SOFTWARE\\korvath\\morvantic\\installations", "app", "C:\\app1;;C:\\app2");
+                    p.home("C:\\app2\\jre", "17.0.15");
+                },
+                "", {"found installations: C:\\app1;;C:\\app2",
+                     "found JRE from previous installation (user) C:\\app2\\jre\\bin\\java.exe"}},
+        LogCase{"wellKnownFolders",
+                [](TableProbe& p) {
+                    p.environment["ProgramFiles"] = "C:\\PF";
+                    p.directories["C:\\PF\\Eclipse Adoptium"] = {"jdk-17.0.9.9-hotspot"};
+                    p.home("C:\\PF\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot", "17.0.9");
+                },
+                "W", {"Testing location  (type W)",
+                      "found installed C:\\PF\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin\\java.exe 17.0.9"}},
+        LogCase{"preferredLocation",
+                [](TableProbe& p) {
+                    p.locationFiles["\\.morvantic\\pref_jre.cfg"] = "C:\\pref";
+                    p.home("C:\\pref", "11");
+                },
+                "Anowhere", {"Has preferred location C:\\pref", "Using preferred location"}},
+        LogCase{"installerLocationAfterTheSequence",
+                [](TableProbe& p) {
+                    p.locationFiles["\\.morvantic\\inst_jre.cfg"] = "C:\\inst";
+                    p.home("C:\\inst", "11");
+                },
+                "Anowhere", {"Testing location nowhere (type A)", "Has installer location C:\\inst", "Using installer location"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
