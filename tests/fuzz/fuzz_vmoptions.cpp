@@ -1,6 +1,7 @@
 // VM option files of arbitrary content, every inclusion reading the same
 // bytes again from a file system in memory: reading ends, and every option
-// is a cleaned, non-empty line of the input.
+// is a cleaned, non-empty line of the input (a two-word module option joined
+// with "=", its value from the input).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,7 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     collectVmOptionsFrom({}, {}, [&] { return env.open("C:\\app\\app.vmoptions"); }, env, list, overrides);
     for (const std::string& option : list) {
         if (option.empty() || option[0] == ' ' || option[0] == '#' || option.back() == ' ') __builtin_trap();
-        if (text.find(option) == std::string::npos) __builtin_trap();
+        if (text.find(option) != std::string::npos) continue;
+        // A module option written as two words ("--add-opens X", "-p X") is
+        // passed as one, "--add-opens=X": the value is still the input's.
+        const size_t equals = option.find('=');
+        if (option.rfind("--", 0) != 0 || equals == std::string::npos) __builtin_trap();
+        if (text.find(option.substr(equals + 1)) == std::string::npos) __builtin_trap();
     }
     return 0;
 }
