@@ -12,9 +12,11 @@ target_include_directories(qarvo_portable PUBLIC ${PROJECT_SOURCE_DIR})
 # What the launcher is built from is built for size (-Oz): every function and datum
 # in a section of its own, so that the link keeps only what is reached, and no
 # exception handling (it neither throws nor catches: the cleanup paths only
-# made the code larger); with stack protection (canaries in functions with
-# arrays or addresses taken).
-set(QARVO_STUB_COMPILE_OPTIONS -Oz -ffunction-sections -fdata-sections -fno-exceptions -fstack-protector-strong)
+# made the code larger), no run-time type information (nothing asks for a
+# type: the type records of every class with virtual functions and of every
+# std::function target were 8 KB of the x64 stub); with stack protection
+# (canaries in functions with arrays or addresses taken).
+set(QARVO_STUB_COMPILE_OPTIONS -Oz -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti -fstack-protector-strong)
 if(QARVO_ARCH STREQUAL "x86")
   # On x86 unwind tables serve only exceptions (x64 needs them for every
   # function); the linker keeps them all, and with them every function.

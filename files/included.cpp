@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 #include <memory>
+
+#include "platform/format_text.h"
 
 namespace {
 
@@ -26,22 +26,12 @@ bool onlyDotsAndBlanks(std::string_view component) {
     return std::all_of(component.begin(), component.end(), [](char c) { return c == '.' || c == ' '; });
 }
 
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-    va_list args;
-    va_start(args, pattern);
-    char buffer[160];
-    std::vsnprintf(buffer, sizeof buffer, pattern, args);
-    va_end(args);
-    return buffer;
-}
-
 // Writes a whole chunk, repeating the write for what is left.
 bool writeAll(ChunkSink& target, const char* data, uint32_t n, const block::LogSink& logError) {
     while (n > 0) {
         uint32_t written = 0, error = 0;
         if (!target.write(data, n, &written, &error) || written == 0) {
-            logError(format("WriteFile failed %u %u", n, error));
+            logError(formatText("WriteFile failed %u %u", n, error));
             return false;
         }
         data += written;
@@ -95,7 +85,7 @@ int copyUnscrambled(ByteSource& source, ChunkSink& target, int64_t size, bool un
         const uint32_t wanted = static_cast<uint32_t>(std::min<int64_t>(size - copied, kCopyChunk));
         uint32_t got = 0, error = 0;
         if (!source.read(chunk.get(), wanted, &got, &error) || got == 0) {
-            logError(format("ReadFile failed %u %u %" PRId64, got, error, copied));
+            logError(formatText("ReadFile failed %u %u %" PRId64, got, error, copied));
             return kReadFailed;
         }
         if (unscramble) block::scramble(chunk.get(), got);

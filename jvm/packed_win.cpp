@@ -11,7 +11,7 @@ bool preparePackedRuntime(const std::string& runtimeDirectory) {
     if (!fileExists(runtimeDirectory + "\\lib\\rt.jar.pack") || fileExists(runtimeDirectory + "\\lib\\jsse.jar"))
         return true;
     logInfo("Unpacking JRE");
-    std::printf("Preparing JRE ...\n");
+    std::fputs("Preparing JRE ...\n", stdout);
     std::fflush(stdout);
     for (const std::string& archive : packedArchives())
         if (!unpackArchive(runtimeDirectory, archive)) return false;

@@ -8,6 +8,19 @@
 
 namespace {
 
+// std::stable_sort's order by an insertion sort: the lists of registry keys
+// are short, and the library's merge sort costs the launcher kilobytes per
+// element type.
+template <typename T, typename Less>
+void stableSort(std::vector<T>& items, Less less) {
+    for (size_t i = 1; i < items.size(); ++i) {
+        T item = std::move(items[i]);
+        size_t j = i;
+        for (; j > 0 && less(item, items[j - 1]); --j) items[j] = std::move(items[j - 1]);
+        items[j] = std::move(item);
+    }
+}
+
 const char* const kLocatedKey = "SOFTWARE\\korvath\\qarvo\\locatedjvms\\";
 const char* const kInstallationsKey = "SOFTWARE\\korvath\\morvantic\\installations";
 
@@ -225,8 +238,7 @@ private:
         std::vector<std::string> names;
         for (const std::string& name : probe_.system.registrySubkeys(RegistryRoot::Machine, keyPath))
             if (versionNameInRange(name, s_.minimum, s_.maximum)) names.push_back(name);
-        std::stable_sort(names.begin(), names.end(),
-                         [](const std::string& a, const std::string& b) { return compareVersions(a, b) < 0; });
+        stableSort(names, [](const std::string& a, const std::string& b) { return compareVersions(a, b) < 0; });
         for (auto it = names.rbegin(); it != names.rend(); ++it) {
             const std::optional<std::string> home =
                 probe_.system.registryValue(RegistryRoot::Machine, keyPath + "\\" + *it, "JavaHome");
@@ -251,7 +263,7 @@ private:
         for (RegisteredHome& home : vendorRegistryHomes(probe_))
             if (!(s_.jdkRequired && home.jre) && versionNameInRange(home.version, s_.minimum, s_.maximum))
                 homes.push_back(std::move(home));
-        std::stable_sort(homes.begin(), homes.end(), [](const RegisteredHome& a, const RegisteredHome& b) {
+        stableSort(homes, [](const RegisteredHome& a, const RegisteredHome& b) {
             return compareVersions(a.version, b.version) > 0;
         });
         for (const RegisteredHome& home : homes)

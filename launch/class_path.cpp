@@ -3,6 +3,7 @@
 #include "files/paths.h"
 
 #include "format/config_ids.h"
+#include "platform/format_text.h"
 
 namespace {
 

@@ -1,8 +1,5 @@
 #include "launch/vm_options.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 #include "jvm/versions.h"
 
 namespace {
@@ -21,19 +18,6 @@ std::string lowerAscii(std::string text) {
 }
 
 }  // namespace
-
-std::string formatText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0) std::vsnprintf(out.data(), out.size() + 1, format, args);
-    va_end(args);
-    return out;
-}
 
 std::vector<std::string> textModeLines(const std::string& contents) {
     std::vector<std::string> lines;

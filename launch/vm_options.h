@@ -11,6 +11,7 @@
 
 #include "config/args.h"
 #include "config/launch_config.h"
+#include "platform/format_text.h"
 #include "platform/outcome.h"
 
 // The ordered option texts handed to the JVM. Kept for the life of the
@@ -140,13 +141,6 @@ bool runtimeTakesOption(const std::string& option, const std::string& runtimeVer
 
 // The launcher's own options that the runtime takes, in order.
 VmOptionList launcherOptionsFor(const VmOptionList& options, const std::string& runtimeVersion);
-
-// printf into a string of any length.
-std::string formatText(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
 
 // Win32 layer: the three sources of this process, in order, into list and
 // overrides. Ends the launch with message 1007 on an unclosed quote in the

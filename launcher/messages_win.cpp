@@ -30,7 +30,7 @@ void writeToStandardError(const std::wstring& text) {
         WriteConsoleW(err, L"\n", 1, &written, nullptr);
         return;
     }
-    std::fprintf(stderr, "%s\n", wideToNarrow(text).c_str());
+    std::fputs((wideToNarrow(text) + "\n").c_str(), stderr);
     std::fflush(stderr);
 }
 

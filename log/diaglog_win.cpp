@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/format_text.h"
 #include "platform/lock.h"
 #include "platform/win32.h"
 #include "platform/win_text.h"
@@ -44,9 +45,8 @@ bool createUniqueLogName(std::string& path) {
     if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
     const DWORD seed = GetCurrentProcessId() ^ GetTickCount();
     for (DWORD attempt = 0; attempt < 1000; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "%lx", static_cast<unsigned long>(seed + attempt * 7919u));
-        const std::string candidate = directory + "mvt_nlog_" + suffix;
+        const std::string candidate =
+            directory + "mvt_nlog_" + formatText("%lx", static_cast<unsigned long>(seed + attempt * 7919u));
         HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                   nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -87,7 +87,7 @@ void openForMessage(LogState& s) {
     }
     std::time_t now = std::time(nullptr);
     const char* when = std::ctime(&now);
-    std::fprintf(s.file, "Started executable %s at %s\n", moduleFileName().c_str(), when ? when : "\n");
+    std::fputs(("Started executable " + moduleFileName() + " at " + (when ? when : "\n") + "\n").c_str(), s.file);
     std::fflush(s.file);
 }
 
@@ -96,9 +96,7 @@ void writeMessage(const char* prefix, const char* format, va_list args) {
     LockGuard guard(s.lock);
     openForMessage(s);
     if (s.file == nullptr) return;
-    std::fputs(prefix, s.file);
-    std::vfprintf(s.file, format, args);
-    std::fputs("\n", s.file);
+    std::fputs((prefix + formatTextV(format, args) + "\n").c_str(), s.file);
     std::fclose(s.file);
     s.file = nullptr;
 }
