@@ -48,9 +48,7 @@ protected:
         buildJar();
         rig::FakeRuntimeOptions runtime;
         runtime.banner = {GetParam() == "25" ? "openjdk version \"25.0.3\" 2026-04-21" : "openjdk version \"17.0.15\" 2025-04-15"};
-        const std::string bin = rig::layFakeRuntime(ws.file("jre"), runtime);
-        std::ofstream(bin + "/server/fakejre.ini")
-            << "main=bridge\nbridge=" << rig::distDirectory() << "/testing/fakejre/bridge\njdk=" << jdk << "\n";
+        rig::layBridgedRuntime(ws.file("jre"), jdk, runtime);
         // A folder of this test's own under the prefix's %LOCALAPPDATA%.
         folder = "QarvoCds" + GetParam() + std::to_string(::getpid());
         cache = (fs::path(rig::wineTempDirectory()).parent_path() / "AppData" / "Local" / folder / "cds").string();

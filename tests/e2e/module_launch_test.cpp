@@ -54,9 +54,7 @@ protected:
     void SetUp() override {
         jdk = rig::bridgeJdk(GetParam());
         if (jdk.empty()) GTEST_SKIP() << "no JDK " << GetParam() << " on this machine";
-        const std::string bin = rig::layFakeRuntime(ws.file("jre"));
-        std::ofstream(bin + "/server/fakejre.ini")
-            << "main=bridge\nbridge=" << rig::distDirectory() << "/testing/fakejre/bridge\njdk=" << jdk << "\n";
+        rig::layBridgedRuntime(ws.file("jre"), jdk);
     }
     void compile(const std::string& classes, const std::vector<std::pair<std::string, const char*>>& sources) {
         std::vector<std::string> command = {"javac", "--release", "11", "-d", ws.file(classes)};

@@ -519,6 +519,13 @@ std::string bridgeJdk(const std::string& version) {
     return !home.empty() && access((home + "/lib/server/libjvm.so").c_str(), R_OK) == 0 ? home : std::string();
 }
 
+std::string layBridgedRuntime(const std::string& home, const std::string& jdk, const FakeRuntimeOptions& options) {
+    const std::string bin = layFakeRuntime(home, options);
+    std::ofstream(bin + "/server/fakejre.ini")
+        << "main=bridge\nbridge=" << distDirectory() << "/testing/fakejre/bridge\njdk=" << jdk << "\n";
+    return bin;
+}
+
 RunResult wineReg(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {wineRunner(), "reg"};
     argv.insert(argv.end(), args.begin(), args.end());

@@ -204,6 +204,9 @@ std::string hostJava();
 // "17" Debian's default JDK, "25" Temurin 25 (QARVO_JDK25_HOME overrides its
 // place); empty when the machine has no such JDK (its lib/server/libjvm.so).
 std::string bridgeJdk(const std::string& version);
+// A fake runtime (layFakeRuntime) whose main runs on that JDK through the
+// bridge; returns its bin directory.
+std::string layBridgedRuntime(const std::string& home, const std::string& jdk, const FakeRuntimeOptions& options = {});
 
 // Runs Wine's reg.exe with the arguments; the result's exit code tells success.
 RunResult wineReg(const std::vector<std::string>& args);

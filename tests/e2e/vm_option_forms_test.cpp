@@ -55,9 +55,7 @@ protected:
         auto javac = rig::run({"javac", "--release", "11", "-d", ws.file("classes"), ws.file("src/opens/Main.java")});
         ASSERT_EQ(0, javac.exitCode) << javac.err;
         ASSERT_EQ(0, rig::run({"jar", "cf", ws.file("opens.jar"), "-C", ws.file("classes"), "."}).exitCode);
-        const std::string bin = rig::layFakeRuntime(ws.file("jre"));
-        std::ofstream(bin + "/server/fakejre.ini")
-            << "main=bridge\nbridge=" << rig::distDirectory() << "/testing/fakejre/bridge\njdk=" << jdk << "\n";
+        rig::layBridgedRuntime(ws.file("jre"), jdk);
     }
     rig::LoggedRun launch(const std::string& vmParameters, std::vector<std::string> args = {}) {
         std::string text = kProject;
