@@ -49,14 +49,15 @@ std::string encodeClassPathEntries(const std::vector<ClassPathEntry>& entries) {
     return text;
 }
 
-bool ClassPathBuilder::addArchivesInDirectory(std::string& text, const std::string& directory,
-                                              const std::string& extension) {
+bool ClassPathBuilder::addArchivesInDirectory(std::string& text, const std::string& directory) {
     if (!env_.system->fileExists(directory)) return false;
-    for (const std::string& name : env_.system->listFiles(directory, extension)) {
-        if (!hasExtension(name, extension)) continue;
-        text += env_.makeAbsolute(directory + "\\" + name);
-        text += ';';
-    }
+    const std::vector<std::string> names = env_.system->listFiles(directory, "*");
+    for (const char* extension : {"jar", "zip"})
+        for (const std::string& name : names) {
+            if (!hasExtension(name, extension)) continue;
+            text += env_.makeAbsolute(directory + "\\" + name);
+            text += ';';
+        }
     return true;
 }
 
@@ -76,9 +77,7 @@ bool ClassPathBuilder::appendEntry(std::string& text, const ClassPathEntry& entr
         }
         case 'S': {
             const std::string directory = env_.makeAbsolute(value);
-            const bool jars = addArchivesInDirectory(text, directory, "jar");
-            const bool zips = addArchivesInDirectory(text, directory, "zip");
-            return jars || zips;
+            return addArchivesInDirectory(text, directory);
         }
         case 'E': {
             std::optional<std::string> variable = env_.system->environmentVariable(value);
@@ -121,8 +120,7 @@ std::optional<ClassPathFailure> ClassPathBuilder::buildClassPathOption(const Cla
     // Without an extraction directory there are no extracted archives to add.
     if (!env_.extractionDirectory.empty()) {
         for (const std::string& directory : {env_.extractionDirectory, env_.extractionDirectory + "\\user"}) {
-            addArchivesInDirectory(option, directory, "jar");
-            addArchivesInDirectory(option, directory, "zip");
+            addArchivesInDirectory(option, directory);
         }
     }
     if (env_.productKind == 'm') {

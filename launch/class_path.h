@@ -52,9 +52,10 @@ public:
     std::optional<ClassPathFailure> buildClassPathOption(const ClassPathOverrides& overrides, std::string& option);
     // The elements of the configured entries.
     std::optional<ClassPathFailure> appendConfiguredClassPath(std::string& text);
-    // One element per file of directory whose name ends in ".extension";
-    // false when the directory does not exist.
-    bool addArchivesInDirectory(std::string& text, const std::string& directory, const std::string& extension);
+    // One element per file of directory whose name ends in ".jar", then one
+    // per ".zip" file, each in listing order; false when the directory does
+    // not exist. The directory is listed once.
+    bool addArchivesInDirectory(std::string& text, const std::string& directory);
 
 private:
     bool appendEntry(std::string& text, const ClassPathEntry& entry, const std::string& value,

@@ -44,9 +44,13 @@ public:
     std::vector<std::string> log_;
     void log(const std::string& line) override { log_.push_back(line); }
     bool fileExists(const std::string& path) override { return kWorld.existing.count(path) > 0; }
+    // "*" lists every name of the directory, as a pattern "*.*" does.
     std::vector<std::string> listFiles(const std::string& directory, const std::string& extension) override {
-        auto it = kWorld.listings.find(directory + "|" + extension);
-        return it == kWorld.listings.end() ? std::vector<std::string>() : it->second;
+        std::vector<std::string> names;
+        for (const auto& [key, listed] : kWorld.listings)
+            if (key == directory + "|" + extension || (extension == "*" && key.rfind(directory + "|", 0) == 0))
+                names.insert(names.end(), listed.begin(), listed.end());
+        return names;
     }
     std::vector<std::string> subdirectories(const std::string&) override { return {}; }
     std::optional<std::string> environmentVariable(const std::string& name) override {
