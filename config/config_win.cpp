@@ -8,16 +8,14 @@
 #include "platform/handle.h"
 
 Outcome loadEmbeddedConfig(ConfigTables& tables) {
-    UniqueFile file = openOwnExecutable();
-    if (!file) return ownExecutableUnreadable();
-    FileSource source(file.get());
-    block::BlockReader reader(source, [](const std::string& line) { logInfo("%s", line.c_str()); });
+    FileSource* source = ownExecutableSource();
+    if (source == nullptr) return ownExecutableUnreadable();
+    block::BlockReader reader(*source, [](const std::string& line) { logInfo("%s", line.c_str()); });
     block::RawBlock raw;
     uint64_t start = 0;
     const bool ok = reader.locateAppendedData(&start) && reader.readBlock(raw);
     applyBlock(raw, raw.groups.empty() ? nullptr : currentLocaleCode(), tables);
     if (!ok) return endWithText(block::failureText(reader.failure()));
-    tables.endPosition = source.position();
-    file.reset();
+    tables.endPosition = source->position();
     return std::nullopt;
 }

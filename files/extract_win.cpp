@@ -91,16 +91,15 @@ Outcome extractOneFile(block::BlockReader& reader, const std::string& path) {
 }
 
 Outcome extractAll(const std::vector<std::string>& names, uint64_t position) {
-    UniqueFile executable = openOwnExecutable();
-    if (!executable) return ownExecutableUnreadable();
-    FileSource source(executable.get());
-    block::BlockReader reader(source, [](const std::string& line) { logInfo("%s", line.c_str()); });
-    source.seek(position);
+    FileSource* source = ownExecutableSource();
+    if (source == nullptr) return ownExecutableUnreadable();
+    block::BlockReader reader(*source, [](const std::string& line) { logInfo("%s", line.c_str()); });
+    source->seek(position);
     for (const std::string& name : names) {
         createFirstDirectoryLevel(name);
         if (Outcome end = extractOneFile(reader, extractionDirectory() + "\\" + name)) return end;
     }
-    unextracted = static_cast<int64_t>(source.position());
+    unextracted = static_cast<int64_t>(source->position());
     return std::nullopt;
 }
 

@@ -9,8 +9,12 @@
 #include "platform/handle.h"
 #include "platform/outcome.h"
 
-// Invalid (and logged) when the file cannot be opened.
-UniqueFile openOwnExecutable();
+class FileSource;
+
+// The executable, opened once for the whole process and read through one
+// buffer by every stage that reads it: the block, then the included files
+// that follow it. Null (and logged) when the file cannot be opened.
+FileSource* ownExecutableSource();
 // The media-file text.
 LaunchEnd ownExecutableUnreadable();
 

@@ -7,12 +7,20 @@
 #include "files/fileutil.h"
 #include "log/diaglog.h"
 
-UniqueFile openOwnExecutable() {
+FileSource* ownExecutableSource() {
+    static UniqueFile file;
+    static FileSource* source = nullptr;
+    if (source != nullptr) return source;
     const std::string& path = executablePath();
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) logError("Could not open %s", path.c_str());
-    return file;
+    file.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        logError("Could not open %s", path.c_str());
+        return nullptr;
+    }
+    // Kept to the end of the process, as the handle is.
+    source = new FileSource(file.get());
+    return source;
 }
 
 LaunchEnd ownExecutableUnreadable() {
