@@ -104,10 +104,14 @@ VmOptionList prepareClassDataSharing(bool enabled, const std::string& folder, co
         return {};
     }
     const std::string name = archiveFileName(stem, runtimeVersion, sharingFingerprint(fingerprintFiles(options, javaExecutable)));
-    removeStaleArchives(cache, stem, name);
     archive.path = cache + "\\" + name;
     const bool exists = fileExists(archive.path);
-    if (!exists) archive.temporary = cache + "\\" + temporaryArchiveName(name, GetCurrentProcessId());
+    // Archives of other class paths or runtimes only come with a new one:
+    // a start that reads its archive leaves the folder as it is.
+    if (!exists) {
+        removeStaleArchives(cache, stem, name);
+        archive.temporary = cache + "\\" + temporaryArchiveName(name, GetCurrentProcessId());
+    }
     logInfo("class-data sharing: %s %s", exists ? "reading" : "creating", archive.path.c_str());
     return sharingOptions(exists ? archive.path : archive.temporary, runtimeVersion);
 }
