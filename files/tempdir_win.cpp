@@ -146,8 +146,10 @@ std::string tempDirectory() {
     } else {
         logInfo("make dir returned %d", CreateDirectoryA(out.c_str(), nullptr));
     }
+    // A name the system shortened has a '~' (C:\Users\5B0F~1\...): only
+    // then can the long form differ from the path itself.
     std::string longForm;
-    longPathName(out, longForm);
+    if (out.find('~') != std::string::npos) longPathName(out, longForm);
     // '?' is never part of a real path: the platform put it for a character
     // the ANSI code page lacks, in the path itself or in its long form.
     if (out.find('?') == std::string::npos && longForm.find('?') == std::string::npos) return out;

@@ -51,6 +51,11 @@ std::string encodeClassPathEntries(const std::vector<ClassPathEntry>& entries) {
 
 bool ClassPathBuilder::addArchivesInDirectory(std::string& text, const std::string& directory) {
     if (!env_.system->fileExists(directory)) return false;
+    addListedArchives(text, directory);
+    return true;
+}
+
+void ClassPathBuilder::addListedArchives(std::string& text, const std::string& directory) {
     const std::vector<std::string> names = env_.system->listFiles(directory, "*");
     for (const char* extension : {"jar", "zip"})
         for (const std::string& name : names) {
@@ -58,7 +63,6 @@ bool ClassPathBuilder::addArchivesInDirectory(std::string& text, const std::stri
             text += env_.makeAbsolute(directory + "\\" + name);
             text += ';';
         }
-    return true;
 }
 
 bool ClassPathBuilder::appendEntry(std::string& text, const ClassPathEntry& entry, const std::string& value,
@@ -120,7 +124,7 @@ std::optional<ClassPathFailure> ClassPathBuilder::buildClassPathOption(const Cla
     // Without an extraction directory there are no extracted archives to add.
     if (!env_.extractionDirectory.empty()) {
         for (const std::string& directory : {env_.extractionDirectory, env_.extractionDirectory + "\\user"}) {
-            addArchivesInDirectory(option, directory);
+            addListedArchives(option, directory);  // a missing one lists nothing
         }
     }
     if (env_.productKind == 'm') {

@@ -56,6 +56,8 @@ public:
     // per ".zip" file, each in listing order; false when the directory does
     // not exist. The directory is listed once.
     bool addArchivesInDirectory(std::string& text, const std::string& directory);
+    // The same without asking first whether the directory exists.
+    void addListedArchives(std::string& text, const std::string& directory);
 
 private:
     bool appendEntry(std::string& text, const ClassPathEntry& entry, const std::string& value,

@@ -62,8 +62,15 @@ TEST(TempDirectory, APathOutsideTheAnsiCodePageFallsBackToTheWindowsTemp) {
     GetTempPathW(MAX_PATH, base);
     const std::wstring unicode = std::wstring(base) + L"qvo_\u65e5\u672c";
     CreateDirectoryW(unicode.c_str(), nullptr);
-    vars.set(unicode + L"\\");
-    EXPECT_EQ(windowsTemp(), tempDirectory());
+    // Given as it is, and in its short form, which the ANSI code page can
+    // spell but whose long form it cannot.
+    wchar_t shortForm[MAX_PATH];
+    ASSERT_NE(0u, GetShortPathNameW(unicode.c_str(), shortForm, MAX_PATH));
+    ASSERT_NE(std::wstring::npos, std::wstring(shortForm).find(L'~'));
+    for (const std::wstring& path : {unicode, std::wstring(shortForm)}) {
+        vars.set(path + L"\\");
+        EXPECT_EQ(windowsTemp(), tempDirectory());
+    }
     RemoveDirectoryW(unicode.c_str());
 }
 
