@@ -75,11 +75,11 @@ MainCall mainCall(const ApplicationSettings& settings, const ArgumentList& comma
     return call;
 }
 
-// System.exit: the JVM has stopped the application's threads and leaves
-// the end of the process to us.
 // The class-data archive this launch's JVM reads or writes.
 SharingArchive sharingArchive;
 
+// System.exit: the JVM has stopped the application's threads and leaves
+// the end of the process to us.
 void JNICALL exitThroughHook(jint code) {
     logInfo("exit hook %ld", static_cast<long>(code));
     keepWrittenArchive(sharingArchive);

@@ -69,10 +69,7 @@ protected:
         ASSERT_EQ(0, rig::run({"jar", "cf", ws.file("cds.jar"), "-C", ws.file("classes"), "."}).exitCode);
     }
     rig::LoggedRun launch(std::vector<std::string> args = {}) {
-        rig::RunOptions options = rig::withArgs(std::move(args));
-        options.env["QARVO_JAVA_HOME"] = rig::windowsPath(ws.file("jre"));
-        options.env["LC_ALL"] = "C.UTF-8";
-        options.timeoutSeconds = 180;
+        rig::RunOptions options = rig::bridgedRunOptions(ws.file("jre"), std::move(args));
         return rig::runWineLogged(ws.file("app.exe"), options);
     }
     // The names in the cache folder ending in suffix.

@@ -72,10 +72,7 @@ protected:
         text.replace(text.find("JAVA"), 4, java);
         auto built = rig::buildProject(ws, text, "app.exe");
         EXPECT_EQ(0, built.exitCode) << built.err;
-        rig::RunOptions options = rig::withArgs({"one", "two"});
-        options.env["QARVO_JAVA_HOME"] = rig::windowsPath(ws.file("jre"));
-        options.env["LC_ALL"] = "C.UTF-8";
-        options.timeoutSeconds = 180;
+        rig::RunOptions options = rig::bridgedRunOptions(ws.file("jre"), {"one", "two"});
         return rig::runWineLogged(ws.file("app.exe"), options);
     }
     std::string jdk;

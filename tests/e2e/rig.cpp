@@ -526,6 +526,14 @@ std::string layBridgedRuntime(const std::string& home, const std::string& jdk, c
     return bin;
 }
 
+RunOptions bridgedRunOptions(const std::string& home, std::vector<std::string> args) {
+    RunOptions options = withArgs(std::move(args));
+    options.env["QARVO_JAVA_HOME"] = windowsPath(home);
+    options.env["LC_ALL"] = "C.UTF-8";
+    options.timeoutSeconds = 180;
+    return options;
+}
+
 RunResult wineReg(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {wineRunner(), "reg"};
     argv.insert(argv.end(), args.begin(), args.end());

@@ -207,6 +207,9 @@ std::string bridgeJdk(const std::string& version);
 // A fake runtime (layFakeRuntime) whose main runs on that JDK through the
 // bridge; returns its bin directory.
 std::string layBridgedRuntime(const std::string& home, const std::string& jdk, const FakeRuntimeOptions& options = {});
+// How a launcher runs against such a runtime: found through QARVO_JAVA_HOME,
+// a UTF-8 locale for the host JVM's output, time for a real JVM to start.
+RunOptions bridgedRunOptions(const std::string& home, std::vector<std::string> args = {});
 
 // Runs Wine's reg.exe with the arguments; the result's exit code tells success.
 RunResult wineReg(const std::vector<std::string>& args);

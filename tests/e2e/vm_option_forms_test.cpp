@@ -62,10 +62,7 @@ protected:
         text.replace(text.find("VM"), 2, vmParameters);
         auto built = rig::buildProject(ws, text, "app.exe");
         EXPECT_EQ(0, built.exitCode) << built.err;
-        rig::RunOptions options = rig::withArgs(std::move(args));
-        options.env["QARVO_JAVA_HOME"] = rig::windowsPath(ws.file("jre"));
-        options.env["LC_ALL"] = "C.UTF-8";
-        options.timeoutSeconds = 180;
+        rig::RunOptions options = rig::bridgedRunOptions(ws.file("jre"), std::move(args));
         return rig::runWineLogged(ws.file("app.exe"), options);
     }
     std::string jdk;
