@@ -140,7 +140,7 @@ file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*.c
 # Portable code whose machine-specific paths only the Windows builds take.
 list(APPEND WIN_TEST_SOURCES ${PROJECT_SOURCE_DIR}/tests/unit/scramble_test.cpp)
 add_executable(win_tests ${WIN_TEST_SOURCES})
-target_link_libraries(win_tests PRIVATE launcher_core gtest gtest_main)
+target_link_libraries(win_tests PRIVATE launcher_core gtest gtest_main shell32)
 
 # Test helpers that run under Wine beside the launcher.
 add_executable(msgbox-probe testing/tools/msgbox_probe.cpp)

@@ -33,7 +33,103 @@ bool splitArgumentText(std::u16string_view text, ArgumentList& out) {
     return true;
 }
 
+void splitWindowsArguments(std::u16string_view text, ArgumentList& out) {
+    size_t at = 0;
+    const size_t n = text.size();
+    auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    bool inQuotes = false;
+    for (;;) {
+        while (at < n && blank(text[at])) ++at;
+        if (at == n) return;
+        std::u16string argument;
+        for (;;) {
+            size_t backslashes = 0;
+            while (at < n && text[at] == u'\\') ++at, ++backslashes;
+            bool copy = true;
+            if (at < n && text[at] == u'"') {
+                if (backslashes % 2 == 0) {
+                    if (inQuotes && at + 1 < n && text[at + 1] == u'"') {
+                        ++at;  // "" inside quotes: one literal quote, still quoted
+                    } else {
+                        copy = false;
+                        inQuotes = !inQuotes;
+                    }
+                }
+                backslashes /= 2;
+            }
+            argument.append(backslashes, u'\\');
+            if (at == n || (!inQuotes && blank(text[at]))) break;
+            if (copy) argument += text[at];
+            ++at;
+        }
+        out.push_back(std::move(argument));
+    }
+}
+
+namespace {
+
+// Where the program name ends, and the name without its quotes.
+size_t windowsProgramName(std::u16string_view commandLine, std::u16string* name) {
+    bool inQuotes = false;
+    size_t at = 0;
+    for (; at < commandLine.size(); ++at) {
+        const char16_t c = commandLine[at];
+        if (c == u'"') {
+            inQuotes = !inQuotes;
+        } else if (!inQuotes && (c == u' ' || c == u'\t')) {
+            break;
+        } else if (name != nullptr) {
+            *name += c;
+        }
+    }
+    return at;
+}
+
+}  // namespace
+
+std::u16string_view windowsArgumentsText(std::u16string_view commandLine) {
+    std::u16string_view rest = commandLine.substr(windowsProgramName(commandLine, nullptr));
+    const size_t start = rest.find_first_not_of(u" \t");
+    return start == std::u16string_view::npos ? std::u16string_view() : rest.substr(start);
+}
+
+bool splitProcessCommandLine(std::u16string_view commandLine, CommandLineRules rules, ArgumentList& out) {
+    if (rules == CommandLineRules::Classic) return splitArgumentText(commandLine, out);
+    std::u16string program;
+    windowsProgramName(commandLine, &program);
+    out.push_back(std::move(program));
+    splitWindowsArguments(windowsArgumentsText(commandLine), out);
+    return true;
+}
+
+std::u16string quoteWindowsArgument(std::u16string_view argument) {
+    if (!argument.empty() && argument.find_first_of(u" \t\n\v\"") == std::u16string_view::npos)
+        return std::u16string(argument);
+    std::u16string quoted = u"\"";
+    size_t backslashes = 0;
+    for (char16_t c : argument) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled, and the quote escaped.
+        quoted.append(c == u'"' ? 2 * backslashes + 1 : backslashes, u'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    // And so are those before the closing quote.
+    quoted.append(2 * backslashes, u'\\');
+    return quoted + u'"';
+}
+
 bool isLogSwitch(std::u16string_view argument) {
     return argument == u"-create-mvt-log" || argument == u"-create-qvo-log" ||
            argument == u"/create-mvt-log" || argument == u"/create-qvo-log";
+}
+
+bool logSwitchUnderBothRules(std::u16string_view commandLine) {
+    ArgumentList classic, windows;
+    splitArgumentText(commandLine, classic);  // the arguments before an unclosed quote count
+    splitProcessCommandLine(commandLine, CommandLineRules::Windows, windows);
+    return classic.size() > 1 && isLogSwitch(classic[1]) && windows.size() > 1 && isLogSwitch(windows[1]);
 }

@@ -92,13 +92,17 @@ LaunchConfig readLaunchConfig(const ConfigTables& tables,
     c.workingDirectory = configString(tables, ConfigId::WorkingDirectory);
     c.nativeLibraryDirectories = configString(tables, ConfigId::NativeLibraryDirectory);
     c.console = {flag(tables, ConfigId::ConsoleSwitches), flag(tables, ConfigId::ConsoleSwitchOnly)};
-    c.singleInstance = {flag(tables, ConfigId::SingleInstance), flag(tables, ConfigId::GlobalSingleInstance)};
+    c.commandLineRules = configString(tables, ConfigId::CommandLineRules) == "windows" ? CommandLineRules::Windows
+                                                                                        : CommandLineRules::Classic;
+    c.singleInstance = {flag(tables, ConfigId::SingleInstance), flag(tables, ConfigId::GlobalSingleInstance),
+                        c.commandLineRules};
     c.splash = splashSettings(tables, c.windowed());
     c.included = {configInt(tables, ConfigId::IncludedFileCount), configString(tables, ConfigId::IncludedFileNames),
                   tables.endPosition};
     const std::string root = absolutePath(configString(tables, ConfigId::AppRoot));
     c.java = javaSearchSettings(tables, c.windowed(), root);
     c.application = applicationSettings(tables, c.windowed(), root);
+    c.application.commandLine = c.commandLineRules;
     c.messages = messageTexts(tables);
     return c;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "config/args.h"
 #include "config/config.h"
 #include "config/search_entries.h"
 #include "files/extract.h"
@@ -38,6 +39,9 @@ struct ConsoleSwitches {
 struct SingleInstanceSettings {
     bool enabled = false;  // entry 10005
     bool global = false;   // entry 158: one instance in all sessions
+    // How a later start's command line is split: its arguments reach the
+    // first instance as the later start itself would have split them.
+    CommandLineRules commandLine = CommandLineRules::Classic;
 };
 
 struct SplashTextLine {
@@ -95,6 +99,7 @@ struct ApplicationSettings {
     bool appendRedirect = false;
     bool windowed = false;
     bool singleInstance = false;
+    CommandLineRules commandLine = CommandLineRules::Classic;  // for a later start's hand-over
     std::string applicationRoot;  // absolute
 };
 
@@ -103,6 +108,7 @@ struct LaunchConfig {
     char productKind = '\0';  // the first letter of entry 2001
     std::string workingDirectory;
     std::string nativeLibraryDirectories;  // entry 10004, variables not yet expanded
+    CommandLineRules commandLineRules = CommandLineRules::Classic;  // entry 10143
     ConsoleSwitches console;
     SingleInstanceSettings singleInstance;
     SplashSettings splash;

@@ -68,6 +68,9 @@ inline constexpr int ModulePath = 10141;
 // VM options the builder took from the application jar's manifest
 // (Add-Opens, Add-Exports, Enable-Native-Access), as "java -jar" applies them.
 inline constexpr int JarManifestOptions = 10142;
+// "windows": the process command line is split by the Microsoft C runtime's
+// argv rules; absent (or any other text): by the launcher's classic rules.
+inline constexpr int CommandLineRules = 10143;
 }  // namespace ConfigId
 
 // User-visible message texts live under these ids; "{0}" is the one placeholder.

@@ -12,7 +12,10 @@ std::vector<std::string> launchProperties(const LaunchFacts& facts) {
     if (facts.productKind == 'm') properties.push_back(property("qarvo.isMorvantic", "true"));
     properties.push_back(property("qarvo.moduleName", facts.executablePath));
     properties.push_back(property("sun.java.command", facts.executablePath));
-    if (facts.communicationFile) properties.push_back(property("qarvo.processCommFile", *facts.communicationFile));
+    if (facts.communicationFile) {
+        properties.push_back(property("qarvo.processCommFile", *facts.communicationFile));
+        if (facts.commandLine == CommandLineRules::Windows) properties.push_back(property("qarvo.commandLineRules", "windows"));
+    }
     properties.push_back(property("qarvo.tempDir", facts.extractionDirectory));
     properties.push_back(
         property("qarvo.unextractedPosition", std::to_string(facts.languageRestart ? -1 : facts.unextractedPosition)));

@@ -15,6 +15,7 @@ struct LaunchFacts {
     char productKind = 'q';
     std::string executablePath;
     std::optional<std::string> communicationFile;  // single-instance mode only
+    CommandLineRules commandLine = CommandLineRules::Classic;  // how the file's arguments are split
     std::string extractionDirectory;               // empty when none was made
     bool languageRestart = false;
     int64_t unextractedPosition = 0;

@@ -27,6 +27,7 @@ LaunchFacts currentFacts(const ApplicationSettings& settings) {
     facts.productKind = productKind();
     facts.executablePath = executablePath();
     if (settings.singleInstance) facts.communicationFile = communicationFileName(GetCurrentProcessId());
+    facts.commandLine = settings.commandLine;
     facts.extractionDirectory = extractionDirectory();
     facts.languageRestart = languageRestart();
     facts.unextractedPosition = unextractedPosition();

@@ -39,6 +39,10 @@ void offerLogInExplorer() {
 
 }  // namespace
 
+void openLogBeforeConfiguration(std::u16string_view commandLine) {
+    if (logSwitchUnderBothRules(commandLine)) requestLogFile();
+}
+
 bool takeLogSwitch(ArgumentList& arguments) {
     if (arguments.size() < 2 || !isLogSwitch(arguments[1])) return false;
     arguments.erase(arguments.begin() + 1);

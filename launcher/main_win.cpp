@@ -18,6 +18,7 @@
 #include "platform/common_controls.h"
 #include "platform/dll_search.h"
 #include "platform/outcome.h"
+#include "platform/win_text.h"
 #include "platform/win32.h"
 #include "session/console.h"
 #include "session/native_path.h"
@@ -75,12 +76,17 @@ int consoleUnavailable() {
     return 1;
 }
 
-// The configuration, and the settings that apply at once. The splash screen
-// learns its kind first: showing any failure hides it, also one of a damaged
-// block.
-Outcome loadConfiguration(HINSTANCE instance, bool logRequested) {
+// The configuration, the command line split by the rules it names, and the
+// settings that apply at once. The splash screen learns its kind first:
+// showing any failure hides it, also one of a damaged block. False in valid
+// for an unclosed quote under the classic rules.
+Outcome loadConfiguration(HINSTANCE instance, ArgumentList& arguments, bool& valid) {
+    const std::u16string commandLine = toU16(GetCommandLineW());
+    openLogBeforeConfiguration(commandLine);
     Outcome end = loadLaunchConfig(config);
     configureSplash(config.splash);
+    valid = splitProcessCommandLine(commandLine, config.commandLineRules, arguments);
+    const bool logRequested = takeLogSwitch(arguments);
     if (!end) applyEarlySettings(instance, config, logRequested);
     return end;
 }
@@ -99,9 +105,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCom
     if (startsWith(text, "-q_mvt_internal")) disableMessageBoxes();
 
     ArgumentList arguments;
-    const bool commandLineValid = splitCommandLine(GetCommandLineW(), arguments);
-    const bool logRequested = takeLogSwitch(arguments);
-    if (Outcome end = loadConfiguration(instance, logRequested)) return finish(*end);
+    bool commandLineValid = true;
+    if (Outcome end = loadConfiguration(instance, arguments, commandLineValid)) return finish(*end);
     // Reported only now: the message's text and caption come from the configuration.
     if (!commandLineValid) return finish(endWithMessage(MessageId::InvalidParameters));
     if (!handleConsoleSwitches(config.console, arguments)) return consoleUnavailable();

@@ -14,7 +14,8 @@ std::string semaphoreBaseName(const std::string& executableKey, bool global) {
     return name;
 }
 
-std::u16string rawArguments(std::u16string_view commandLine) {
+std::u16string rawArguments(std::u16string_view commandLine, CommandLineRules rules) {
+    if (rules == CommandLineRules::Windows) return std::u16string(windowsArgumentsText(commandLine));
     size_t at = 0;
     if (!commandLine.empty() && commandLine[0] == u'"') {
         const size_t closing = commandLine.find(u'"', 1);

@@ -92,13 +92,13 @@ LaunchEnd failExchange(HANDLE notification, const char* code) {
     return endWithMessage(MessageId::InternalError, code);
 }
 
-Outcome writeNotification(const std::string& path, HANDLE notification) {
+Outcome writeNotification(const std::string& path, HANDLE notification, CommandLineRules rules) {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         logInfo("CreateFile failed %lu", GetLastError());
         return failExchange(notification, "21");
     }
-    const std::string content = notificationContent(rawArguments(toU16(GetCommandLineW())));
+    const std::string content = notificationContent(rawArguments(toU16(GetCommandLineW()), rules));
     DWORD written = 0;
     if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
         written != content.size()) {
@@ -110,17 +110,17 @@ Outcome writeNotification(const std::string& path, HANDLE notification) {
     return std::nullopt;
 }
 
-Outcome exchange(const std::string& path, HANDLE notification) {
+Outcome exchange(const std::string& path, HANDLE notification, CommandLineRules rules) {
     if (!isFirstInstanceAlive()) return std::nullopt;
     if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) return std::nullopt;
-    if (Outcome end = writeNotification(path, notification)) return end;
+    if (Outcome end = writeNotification(path, notification, rules)) return end;
     logInfo("waiting for file deletion");
     if (waitForConsumption(path) == WaitOutcome::FirstInstanceVanished) DeleteFileA(path.c_str());
     return std::nullopt;
 }
 
 // The second start ends here, after its arguments went to the first.
-LaunchEnd handOver(bool notify) {
+LaunchEnd handOver(bool notify, CommandLineRules rules) {
     const unsigned long pid = readInstancePid();
     logInfo("other pid %lu", pid);
     activateProcessWindows(pid, true);
@@ -133,7 +133,7 @@ LaunchEnd handOver(bool notify) {
         logInfo("waiting for notification semaphore");
         const DWORD waited = WaitForSingleObject(notification.get(), INFINITE);
         logInfo("wait returned %lu", waited);
-        if (Outcome end = exchange(path, notification.get())) return *end;
+        if (Outcome end = exchange(path, notification.get(), rules)) return *end;
     }
     releaseNotificationSemaphore(notification.get());
     logInfo("exiting");
@@ -157,7 +157,7 @@ Outcome checkSingleInstance(const SingleInstanceSettings& settings, bool consult
     }
     logInfo("semaphore name %s, code %lu, value %p", base.c_str(), s.error, static_cast<void*>(s.handle.get()));
     s.handle.reset();
-    return handOver(notify);
+    return handOver(notify, settings.commandLine);
 }
 
 const std::string* semaphoreName() { return state().checked ? &state().semaphoreName : nullptr; }

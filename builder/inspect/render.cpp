@@ -389,6 +389,9 @@ std::string renderProject(const InspectedExecutable& exe, const std::string& ext
     Entries entries;
     for (const block::NarrowEntry& e : b.narrow) entries.narrow[e.id] = e.value;
     for (const block::WideEntry& e : b.wide) entries.wide[e.id] = e.value;
+    // Without the entry the launcher keeps the classic rules, which a project
+    // must then ask for: the key's default is the other one.
+    entries.narrow.emplace(ConfigId::CommandLineRules, "classic");
     const bool filesFromTable = takeFilesEntries(exe, entries);
 
     std::ostringstream out;

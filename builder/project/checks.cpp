@@ -110,6 +110,10 @@ bool checkEntryValue(int id, const std::string& value, std::string& why) {
             return false;
         case ConfigId::SearchSequence:
             return checkSearchSequence(value, why);
+        case ConfigId::CommandLineRules:
+            if (value == "windows" || value == "classic") return true;
+            why = "expected \"windows\" or \"classic\"";
+            return false;
         case ConfigId::ClassPath:
             return checkClassPathText(value, why);
         case ConfigId::UserOptionsFolder:

@@ -17,6 +17,10 @@ const std::vector<KeyDef>& keyTable() {
          "started as java -p MODULE-PATH -m MAIN-MODULE starts it"},
         {"application", "arguments", C::FixedArguments, KeyKind::Text,
          "fixed arguments placed before the command-line arguments"},
+        {"application", "command-line", C::CommandLineRules, KeyKind::Text,
+         "how the command line is split into arguments: \"windows\" (default), by the rules of the Microsoft C "
+         "runtime that every Windows caller quotes for, or \"classic\": only blanks separate, double and single "
+         "quotes group, no backslash escapes (executables built before this key)"},
         {"application", "working-directory", C::WorkingDirectory, KeyKind::Text,
          "working directory, relative to the executable's directory"},
         {"application", "product-kind", C::ProductKind, KeyKind::Text, "runtime kind: q or m"},

@@ -67,6 +67,7 @@ private:
     bool readBuild(const toml::table& table, BuildPlan& plan);
     bool readSearch(const toml::node& node, const std::string& key, std::string& out);
     bool finish(BuildPlan& plan);
+    void defaultCommandLineRules();
     bool readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out);
     bool readClassPath(const toml::array& array, const std::string& key, std::string& out);
     bool parseId(const toml::key& key, const std::string& qualified, int& id);
@@ -561,6 +562,17 @@ bool ProjectReader::read(const toml::table& root, BuildPlan& plan) {
     return finish(plan);
 }
 
+// New executables split their command line as every Windows program does.
+// "classic" is the absence of the entry, which launchers built before it
+// read alike.
+void ProjectReader::defaultCommandLineRules() {
+    const auto rules = narrow_.find(ConfigId::CommandLineRules);
+    if (rules == narrow_.end())
+        narrow_[ConfigId::CommandLineRules] = "windows";
+    else if (rules->second == "classic")
+        narrow_.erase(rules);
+}
+
 // The defaults and the checks that span several keys.
 bool ProjectReader::finish(BuildPlan& plan) {
     const auto minimum = narrow_.find(ConfigId::MinVersion), maximum = narrow_.find(ConfigId::MaxVersion);
@@ -625,6 +637,7 @@ bool ProjectReader::finish(BuildPlan& plan) {
         narrow_[ConfigId::IncludedFileCount] = std::to_string(plan.files.size());
         narrow_[ConfigId::IncludedFileNames] = names;
     }
+    defaultCommandLineRules();
     if (defaultMessages_) {
         for (const MessageDef& m : messageTable())
             if (!narrow_.count(m.id)) narrow_[m.id] = m.defaultText;

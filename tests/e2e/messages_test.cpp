@@ -27,8 +27,10 @@ protected:
     rig::Workspace ws;
 };
 
+// Only the classic rules know an unclosed quote.
 TEST_F(MessagesTest, AnUnclosedQuoteOnTheCommandLineIsInvalidParameters) {
-    const std::string exe = build(project("2", "[messages]\ninvalid-parameters = \"Bad call.\"\n"));
+    const std::string exe =
+        build(project("2", "command-line = \"classic\"\n[messages]\ninvalid-parameters = \"Bad call.\"\n"));
     auto result = rig::runWine(exe, rig::withArgs({"ok", "'open"}));
     EXPECT_EQ(1, result.exitCode);
     EXPECT_EQ("Bad call.\n", result.err);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "config/args.h"
+#include "windows_command_lines.h"
 
 namespace {
 
@@ -43,6 +44,50 @@ TEST(LogSwitch, OnlyTheFourSpellings) {
         EXPECT_TRUE(isLogSwitch(s));
     for (const char16_t* s : {u"-CREATE-QVO-LOG", u"-create-qvo-log ", u"create-qvo-log", u""})
         EXPECT_FALSE(isLogSwitch(s));
+}
+
+class WindowsRulesTest : public ::testing::TestWithParam<WindowsCommandLine> {};
+
+TEST_P(WindowsRulesTest, SplitAsTheCRuntimeDoes) {
+    ArgumentList out;
+    ASSERT_TRUE(splitProcessCommandLine(GetParam().line, CommandLineRules::Windows, out));
+    EXPECT_EQ(GetParam().argv, out);
+}
+
+// What callers of CreateProcess write splits back into the same vector.
+TEST_P(WindowsRulesTest, QuotedArgumentsSplitBack) {
+    const ArgumentList& argv = GetParam().argv;
+    std::u16string line = u"app.exe";
+    for (size_t i = 1; i < argv.size(); ++i) line += u" " + quoteWindowsArgument(argv[i]);
+    ArgumentList out;
+    splitProcessCommandLine(line, CommandLineRules::Windows, out);
+    out[0] = argv[0];
+    EXPECT_EQ(argv, out) << std::string(line.begin(), line.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WindowsRulesTest, ::testing::ValuesIn(windowsCommandLines()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WindowsRules, QuotingLeavesPlainArgumentsAlone) {
+    EXPECT_EQ(u"C:\\x\\", quoteWindowsArgument(u"C:\\x\\"));
+    EXPECT_EQ(u"\"C:\\Program Files\\x\\\\\"", quoteWindowsArgument(u"C:\\Program Files\\x\\"));
+    EXPECT_EQ(u"\"\"", quoteWindowsArgument(u""));
+    EXPECT_EQ(u"\"a\\\\\\\"b\"", quoteWindowsArgument(u"a\\\"b"));
+}
+
+TEST(WindowsRules, TheClassicRulesStayForOldExecutables) {
+    ArgumentList out;
+    ASSERT_TRUE(splitProcessCommandLine(u"app.exe 'a b' a\tb", CommandLineRules::Classic, out));
+    EXPECT_EQ((ArgumentList{u"app.exe", u"a b", u"a\tb"}), out);
+    EXPECT_FALSE(splitProcessCommandLine(u"app.exe -Dx=it's", CommandLineRules::Classic, out));
+}
+
+TEST(LogSwitch, TakenBeforeTheConfigurationOnlyWhenBothRulesAgree) {
+    EXPECT_TRUE(logSwitchUnderBothRules(u"\"C:\\my app\\app.exe\" -create-qvo-log 'x"));
+    EXPECT_TRUE(logSwitchUnderBothRules(u"app.exe /create-mvt-log"));
+    EXPECT_FALSE(logSwitchUnderBothRules(u"app.exe\t-create-qvo-log"));    // a tab: classic keeps one word
+    EXPECT_FALSE(logSwitchUnderBothRules(u"app.exe '-create-qvo-log'"));    // quotes only classic drops
+    EXPECT_FALSE(logSwitchUnderBothRules(u"app.exe x -create-qvo-log"));
 }
 
 }  // namespace

@@ -59,6 +59,14 @@ color = [255, 0, 128]
     EXPECT_EQ("Invalid parameters.", narrow[MessageId::InvalidParameters]);
 }
 
+// New executables take the C runtime's rules; "classic" is the absent entry
+// that executables built before the key have.
+TEST(Project, CommandLineRulesDefaultToWindows) {
+    EXPECT_EQ("windows", narrowOf(parse(""))[ConfigId::CommandLineRules]);
+    EXPECT_EQ("windows", narrowOf(parse("[application]\ncommand-line = \"windows\""))[ConfigId::CommandLineRules]);
+    EXPECT_EQ(0u, narrowOf(parse("[application]\ncommand-line = \"classic\"")).count(ConfigId::CommandLineRules));
+}
+
 TEST(Project, EntriesAreStoredInIdOrderOnce) {
     const BuildPlan plan = parse("[entries]\n149 = \"b\"\n-5 = \"neg\"\n[application]\nname = \"a\"\n");
     for (size_t i = 1; i < plan.block.narrow.size(); ++i)
@@ -88,7 +96,7 @@ locale = "de_CH"
 caption = "Fehler (CH)"
 )toml");
     auto narrow = narrowOf(plan);
-    EXPECT_EQ(2u, narrow.size());
+    EXPECT_EQ(3u, narrow.size());  // and the command-line rules
     EXPECT_EQ("Oops", narrow[1000]);
     ASSERT_EQ(2u, plan.block.groups.size());
     EXPECT_EQ("de", plan.block.groups[0].locale);
@@ -344,6 +352,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"otherTable", "[java]\nmain-class = \"a.B\"", "did you mean application.main-class?"},
         BadProject{"topLevelArch", "arch = \"x64\"", "app.toml:1: arch: unknown key; did you mean build.arch?"},
         BadProject{"nearTable", "[aplication]\nname = \"x\"", "unknown table; did you mean application?"},
+        BadProject{"commandLineRules", "[application]\ncommand-line = \"posix\"",
+                   "app.toml:2: application.command-line: expected \"windows\" or \"classic\""},
         BadProject{"nearMessage", "[messages]\ncaptoin = \"x\"", "did you mean messages.caption?"}),
     [](const auto& info) { return std::string(info.param.name); });
 

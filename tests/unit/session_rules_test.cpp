@@ -22,24 +22,29 @@ TEST(SemaphoreName, BackslashesBecomeUnderscoresAfterTheOptionalGlobalPrefix) {
 struct RawCase {
     const char* name;
     const char16_t* commandLine;
-    const char16_t* arguments;
+    const char16_t* classic;  // the arguments handed over by each rule
+    const char16_t* windows;
 };
 
 class RawArgumentsTest : public ::testing::TestWithParam<RawCase> {};
 
 TEST_P(RawArgumentsTest, AreTheTextAfterTheProgramName) {
-    EXPECT_EQ(std::u16string(GetParam().arguments), rawArguments(GetParam().commandLine));
+    EXPECT_EQ(std::u16string(GetParam().classic), rawArguments(GetParam().commandLine, CommandLineRules::Classic));
+    EXPECT_EQ(std::u16string(GetParam().windows), rawArguments(GetParam().commandLine, CommandLineRules::Windows));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, RawArgumentsTest,
-    ::testing::Values(RawCase{"plain", u"app.exe a b", u"a b"}, RawCase{"quoted", u"\"c:\\my app\\app.exe\" a b", u"a b"},
-                      RawCase{"blanksSkipped", u"app.exe    a  b ", u"a  b "},
-                      RawCase{"quotedNoArguments", u"\"c:\\app.exe\"", u""},
-                      RawCase{"unclosedQuote", u"\"c:\\app.exe a b", u""}, RawCase{"noBlank", u"app.exe", u""},
-                      RawCase{"tabIsNoSeparator", u"app.exe\ta b", u"b"},
-                      RawCase{"textAfterQuote", u"\"app.exe\"x y", u"y"},
-                      RawCase{"quotesKept", u"app.exe \"two words\" 'x'", u"\"two words\" 'x'"}),
+    ::testing::Values(RawCase{"plain", u"app.exe a b", u"a b", u"a b"},
+                      RawCase{"quoted", u"\"c:\\my app\\app.exe\" a b", u"a b", u"a b"},
+                      RawCase{"blanksSkipped", u"app.exe    a  b ", u"a  b ", u"a  b "},
+                      RawCase{"quotedNoArguments", u"\"c:\\app.exe\"", u"", u""},
+                      RawCase{"unclosedQuote", u"\"c:\\app.exe a b", u"", u""},
+                      RawCase{"noBlank", u"app.exe", u"", u""},
+                      RawCase{"tabIsNoSeparator", u"app.exe\ta b", u"b", u"a b"},
+                      RawCase{"textAfterQuote", u"\"app.exe\"x y", u"y", u"y"},
+                      RawCase{"quoteInsideTheName", u"a\"b c\"d e", u"c\"d e", u"e"},
+                      RawCase{"quotesKept", u"app.exe \"two words\" 'x'", u"\"two words\" 'x'", u"\"two words\" 'x'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NotificationContent, IsUtf16LeWithALineFeedAndNothingElse) {

@@ -4,10 +4,12 @@ import java.util.ArrayList;
 import java.util.List;
 
 /**
- * Splits an argument text by the launcher's own rules: only the blank separates
- * arguments (a tab is an ordinary character), the double and the single quote both
- * group, a quote of the other kind inside quotes is an ordinary character, and the
- * backslash has no special meaning.
+ * Splits an argument text by one of the launcher's two sets of rules. The classic ones
+ * ({@link #split}): only the blank separates arguments (a tab is an ordinary character),
+ * the double and the single quote both group, a quote of the other kind inside quotes is
+ * an ordinary character, and the backslash has no special meaning. The Windows ones
+ * ({@link #splitWindows}): the Microsoft C runtime's rules for the arguments after the
+ * program name, which every Windows caller quotes for.
  */
 final class ArgumentSplitter {
     private ArgumentSplitter() {
@@ -42,6 +44,62 @@ final class ArgumentSplitter {
             }
         }
         return arguments;
+    }
+
+    /**
+     * Splits {@code text} by the C runtime's rules: blanks and tabs separate, double quotes
+     * group, 2n backslashes before a double quote give n backslashes and a delimiter, 2n+1
+     * give n backslashes and a literal quote, other backslashes are literal, {@code ""}
+     * inside quotes is a literal quote, and an unclosed quote runs to the end. Never fails.
+     */
+    static List<String> splitWindows(String text) {
+        List<String> arguments = new ArrayList<>();
+        int at = 0;
+        int n = text.length();
+        boolean inQuotes = false;
+        while (true) {
+            while (at < n && isBlank(text.charAt(at))) {
+                at++;
+            }
+            if (at == n) {
+                return arguments;
+            }
+            StringBuilder argument = new StringBuilder();
+            while (true) {
+                int backslashes = 0;
+                while (at < n && text.charAt(at) == '\\') {
+                    at++;
+                    backslashes++;
+                }
+                boolean copy = true;
+                if (at < n && text.charAt(at) == '"') {
+                    if (backslashes % 2 == 0) {
+                        if (inQuotes && at + 1 < n && text.charAt(at + 1) == '"') {
+                            at++; // "" inside quotes: one literal quote, still quoted
+                        } else {
+                            copy = false;
+                            inQuotes = !inQuotes;
+                        }
+                    }
+                    backslashes /= 2;
+                }
+                for (; backslashes > 0; backslashes--) {
+                    argument.append('\\');
+                }
+                if (at == n || (!inQuotes && isBlank(text.charAt(at)))) {
+                    break;
+                }
+                if (copy) {
+                    argument.append(text.charAt(at));
+                }
+                at++;
+            }
+            arguments.add(argument.toString());
+        }
+    }
+
+    private static boolean isBlank(char c) {
+        return c == ' ' || c == '\t';
     }
 
     /** Appends the argument whose opening quote is at {@code open}; returns the text after its closing quote. */

@@ -17,6 +17,11 @@ import java.util.function.Consumer;
 final class CommFileWatcher implements Runnable {
     /** System property naming the notification file; set by the launcher in single-instance mode. */
     static final String FILE_PROPERTY = "qarvo.processCommFile";
+    /**
+     * System property naming the rules the file's arguments are split by: "windows" for
+     * the C runtime's rules, the classic rules otherwise.
+     */
+    static final String RULES_PROPERTY = "qarvo.commandLineRules";
     static final long POLL_MILLIS = 100;
     /** Polls a file may stay incomplete (no final line feed) before it counts as malformed. */
     static final int INCOMPLETE_POLLS = 10;
@@ -26,13 +31,19 @@ final class CommFileWatcher implements Runnable {
     private final File file;
     private final Consumer<String[]> sink;
     private final long pollMillis;
+    private final boolean windowsRules;
     private int incompletePolls;
     private long incompleteLength = -1;
 
     CommFileWatcher(File file, Consumer<String[]> sink, long pollMillis) {
+        this(file, sink, pollMillis, false);
+    }
+
+    CommFileWatcher(File file, Consumer<String[]> sink, long pollMillis, boolean windowsRules) {
         this.file = file;
         this.sink = sink;
         this.pollMillis = pollMillis;
+        this.windowsRules = windowsRules;
     }
 
     /**
@@ -44,7 +55,8 @@ final class CommFileWatcher implements Runnable {
         if (started != null || path == null || path.isEmpty()) {
             return;
         }
-        started = new CommFileWatcher(new File(path), sink, POLL_MILLIS).start();
+        boolean windowsRules = "windows".equals(System.getProperty(RULES_PROPERTY));
+        started = new CommFileWatcher(new File(path), sink, POLL_MILLIS, windowsRules).start();
     }
 
     Thread start() {
@@ -98,7 +110,8 @@ final class CommFileWatcher implements Runnable {
         }
         List<String> arguments;
         try {
-            arguments = ArgumentSplitter.split(decode(content));
+            String text = decode(content);
+            arguments = windowsRules ? ArgumentSplitter.splitWindows(text) : ArgumentSplitter.split(text);
         } catch (IllegalArgumentException e) {
             return discard(e.getMessage());
         }

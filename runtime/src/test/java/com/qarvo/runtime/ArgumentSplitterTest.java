@@ -35,6 +35,27 @@ class ArgumentSplitterTest {
         assertEquals(expected, ArgumentSplitter.split(text));
     }
 
+    // The C runtime's rules; the launcher's host table holds the full set.
+    static Stream<Arguments> windowsTexts() {
+        return Stream.of(
+                Arguments.of("", list()),
+                Arguments.of(" \t ", list()),
+                Arguments.of("a\tb  c", list("a", "b", "c")),
+                Arguments.of("\"a b\" it's", list("a b", "it's")),
+                Arguments.of("a\\\\\\\"b", list("a\\\"b")),
+                Arguments.of("a\\\\\"b c\"", list("a\\b c")),
+                Arguments.of("C:\\dir\\ \"x\"\"y\"", list("C:\\dir\\", "x\"y")),
+                Arguments.of("\"\" x", list("", "x")),
+                Arguments.of("\"open end", list("open end")),
+                Arguments.of("ü \"日本 \uD834\uDD1E\"", list("ü", "日本 \uD834\uDD1E")));
+    }
+
+    @ParameterizedTest
+    @MethodSource("windowsTexts")
+    void splitsByTheCRuntimesRules(String text, List<String> expected) {
+        assertEquals(expected, ArgumentSplitter.splitWindows(text));
+    }
+
     @ParameterizedTest
     @ValueSource(strings = {"a \"b", "'", "x \"y\" 'z", "\"ok\" \"again"})
     void rejectsAnUnclosedQuote(String text) {

@@ -43,18 +43,21 @@ class CommFileWatcherTest {
 
     static Stream<Arguments> files() {
         return Stream.of(
-                Arguments.of("a b\n", new String[] {"a", "b"}),
-                Arguments.of("\n", new String[0]),
-                Arguments.of("'x y' \"日本 €\" \uD834\uDD1E\n", new String[] {"x y", "日本 €", "\uD834\uDD1E"}),
-                Arguments.of("\uFEFFa\tb  c\n", new String[] {"a\tb", "c"}),
-                Arguments.of("C:\\dir\\file.txt -x\n", new String[] {"C:\\dir\\file.txt", "-x"}));
+                Arguments.of(false, "a b\n", new String[] {"a", "b"}),
+                Arguments.of(false, "\n", new String[0]),
+                Arguments.of(false, "'x y' \"日本 €\" \uD834\uDD1E\n", new String[] {"x y", "日本 €", "\uD834\uDD1E"}),
+                Arguments.of(false, "\uFEFFa\tb  c\n", new String[] {"a\tb", "c"}),
+                Arguments.of(false, "C:\\dir\\file.txt -x\n", new String[] {"C:\\dir\\file.txt", "-x"}),
+                Arguments.of(true, "it's \"a\tb\" \\\"q\\\" \"open\n", new String[] {"it's", "a\tb", "\"q\"", "open"}),
+                Arguments.of(true, "'x y'\tz\n", new String[] {"'x", "y'", "z"}));
     }
 
     @ParameterizedTest
     @MethodSource("files")
-    void deliversTheArgumentsOnceAndDeletesTheFile(String text, String[] expected) throws IOException {
+    void deliversTheArgumentsOnceAndDeletesTheFile(boolean windowsRules, String text, String[] expected)
+            throws IOException {
         write(text.getBytes(StandardCharsets.UTF_16LE));
-        CommFileWatcher watcher = new CommFileWatcher(file, delivered::add, 1);
+        CommFileWatcher watcher = new CommFileWatcher(file, delivered::add, 1, windowsRules);
         assertTrue(watcher.pollOnce());
         assertFalse(file.exists());
         assertFalse(watcher.pollOnce());
