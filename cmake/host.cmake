@@ -149,3 +149,5 @@ install(FILES docs/project-file.md docs/launcher.md DESTINATION docs)
 
 # The Maven artifacts: the runtime, the plugin and the example built with them.
 add_subdirectory(maven)
+# The Gradle plugin and the example built with it.
+add_subdirectory(gradle)

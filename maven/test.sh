@@ -2,7 +2,8 @@
 # The Maven build, offline against Debian's Maven repository, into a local
 # repository of the tests' own (WORK/repository):
 #   test.sh install WORK DIST      the runtime artifact (with sources and Javadoc,
-#                                  which fails on any warning) and the plugin
+#                                  which fails on any warning), the plugin and what
+#                                  it shares with the Gradle plugin
 #   test.sh hello WORK DIST        examples/hello-maven gives target/hello.exe
 #   test.sh bad-setting WORK DIST  a bad setting fails the build with the builder's message
 # Sources are copied below WORK first, so that no target/ lands in the tree.
@@ -24,10 +25,11 @@ fresh_copy() {  # fresh_copy DIR PATH...: copies the tree's PATHs below WORK/DIR
 case $case in
 install)
   fresh_copy src maven/pom.xml maven/qarvo-maven-plugin/pom.xml maven/qarvo-maven-plugin/src \
-             runtime/pom.xml runtime/src/main
+             maven/qarvo-plugin-support/pom.xml maven/qarvo-plugin-support/src runtime/pom.xml runtime/src/main
   mvn_offline -f "$work/src/maven/pom.xml" install -Dqarvo.dist="$dist" || fail "mvn install"
   installed=$repository/com/qarvo
   for jar in qarvo-runtime/1.0.0-SNAPSHOT/qarvo-runtime-1.0.0-SNAPSHOT{,-sources,-javadoc}.jar \
+             qarvo-plugin-support/1.0.0-SNAPSHOT/qarvo-plugin-support-1.0.0-SNAPSHOT.jar \
              qarvo-maven-plugin/1.0.0-SNAPSHOT/qarvo-maven-plugin-1.0.0-SNAPSHOT.jar; do
     [ -f "$installed/$jar" ] || fail "not installed: $jar"
   done

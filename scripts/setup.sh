@@ -11,6 +11,7 @@ packages=(
   maven maven-debian-helper libmaven-plugin-tools-java libmaven-compiler-plugin-java
   libmaven-resources-plugin-java libmaven-jar-plugin-java libsurefire-java
   libmaven-install-plugin-java libmaven-source-plugin-java libmaven-javadoc-plugin-java
+  gradle
   googletest libtomlplusplus-dev zlib1g-dev libz-mingw-w64-dev osslsigncode openssl
   bc time
 )

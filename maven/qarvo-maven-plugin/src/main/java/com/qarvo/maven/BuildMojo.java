@@ -2,18 +2,22 @@ package com.qarvo.maven;
 
 import java.io.File;
 import java.io.IOException;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.nio.file.StandardCopyOption;
-import java.util.ArrayList;
-import java.util.HashSet;
 import java.util.List;
-import java.util.Set;
+
+import com.qarvo.plugin.BuilderInstallation;
+import com.qarvo.plugin.BuilderRun;
+import com.qarvo.plugin.ClassPathLayout;
+import com.qarvo.plugin.ProjectFileText;
+import com.qarvo.plugin.SettingsException;
 
 import org.apache.maven.artifact.Artifact;
 import org.apache.maven.plugin.AbstractMojo;
 import org.apache.maven.plugin.MojoExecutionException;
 import org.apache.maven.plugin.MojoFailureException;
+import org.apache.maven.plugin.logging.Log;
 import org.apache.maven.plugins.annotations.LifecyclePhase;
 import org.apache.maven.plugins.annotations.Mojo;
 import org.apache.maven.plugins.annotations.Parameter;
@@ -33,9 +37,6 @@ import org.codehaus.plexus.configuration.PlexusConfiguration;
 @Mojo(name = "build", defaultPhase = LifecyclePhase.PACKAGE,
       requiresDependencyResolution = ResolutionScope.RUNTIME, threadSafe = true)
 public class BuildMojo extends AbstractMojo {
-    private static final String RUNTIME_GROUP = "com.qarvo";
-    private static final String RUNTIME_ARTIFACT = "qarvo-runtime";
-
     /** A project file of the application; used as it is, instead of the POM's settings. */
     @Parameter(property = "qarvo.projectFile")
     private File projectFile;
@@ -62,7 +63,7 @@ public class BuildMojo extends AbstractMojo {
 
     /**
      * Keys of the project file by section: {@code <java><min-version>1.8</min-version></java>}.
-     * See {@link ProjectFileWriter} for how values are written.
+     * See {@link ProjectFileWriter} and {@link ProjectFileText} for how values are written.
      */
     @Parameter
     private PlexusConfiguration settings;
@@ -101,144 +102,112 @@ public class BuildMojo extends AbstractMojo {
         }
         Path buildDirectory = new File(project.getBuild().getDirectory()).toPath();
         Path outputDirectory = output.getAbsoluteFile().getParentFile().toPath();
-        List<ArchiveEntry> archives = classPathArchives();
-        Path description = projectFile != null ? useProjectFile() : writeProjectFile(buildDirectory, archives);
-        layOutArchives(archives, outputDirectory);
-
-        File program = builder != null ? builder : BuilderInstallation.extract(buildDirectory.resolve("qarvo-build"));
-        List<String> command = new ArrayList<>();
-        command.add(program.getPath());
-        command.add("build");
-        command.add(description.toString());
-        command.add("-o");
-        command.add(output.getPath());
-        if (arch != null && !arch.isEmpty()) {
-            command.add("--arch");
-            command.add(arch);
+        try {
+            ClassPathLayout classPath = classPath();
+            Path description = projectFile != null ? useProjectFile() : writeProjectFile(buildDirectory, classPath);
+            classPath.copy(outputDirectory);
+            File program = builder != null ? builder : extractBuilder(buildDirectory.resolve("qarvo-build"));
+            new BuilderRun(new MavenLog(getLog())).run(BuilderRun.buildCommand(program, description, output, arch));
+        } catch (SettingsException | IOException e) {
+            throw new MojoExecutionException(e.getMessage(), e);
+        } catch (BuilderRun.FailedException e) {
+            throw new MojoFailureException(e.getMessage(), e);
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+            throw new MojoExecutionException("interrupted while qarvo-build ran", e);
         }
-        new BuilderRun(getLog()).run(command);
         getLog().info("Built " + output);
     }
 
-    private Path useProjectFile() throws MojoExecutionException {
+    private Path useProjectFile() throws SettingsException {
         if (settings != null || files != null || mainClass != null || name != null || type != null
                 || !"none".equals(bundle)) {
-            throw new MojoExecutionException("projectFile describes the whole executable: give it, or settings "
+            throw new SettingsException("projectFile describes the whole executable: give it, or settings "
                     + "(mainClass, name, type, settings, files, bundle), not both");
         }
         if (!projectFile.isFile()) {
-            throw new MojoExecutionException("projectFile " + projectFile + " does not exist");
+            throw new SettingsException("projectFile " + projectFile + " does not exist");
         }
         return projectFile.toPath();
     }
 
-    private Path writeProjectFile(Path buildDirectory, List<ArchiveEntry> archives) throws MojoExecutionException {
-        File base = project.getBasedir();
-        ProjectFileWriter writer = new ProjectFileWriter(base);
+    private Path writeProjectFile(Path buildDirectory, ClassPathLayout classPath) throws SettingsException, IOException {
+        ProjectFileText writer = new ProjectFileText(project.getBasedir(), "qarvo-maven-plugin from the POM's settings");
         writer.setApplicationValue("main-class", mainClass);
         writer.setApplicationValue("name", name);
         writer.setApplicationValue("type", type);
-        writer.addSettings(settings);
-        for (ArchiveEntry archive : archives) {
-            if (archive.bundled) {
-                writer.addIncludedFile(archive.source.getPath(), archive.fileName);
-            } else {
-                writer.addClassPathArchive(archivePath(archive.fileName));
-            }
-        }
+        ProjectFileWriter.addSettings(writer, settings);
+        classPath.describe(writer);
         if (files != null) {
             for (IncludedFile file : files) {
                 if (file.getSource() == null) {
-                    throw new MojoExecutionException("an included file needs a source");
+                    throw new SettingsException("an included file needs a source");
                 }
                 writer.addIncludedFile(file.getSource(), file.getName());
             }
         }
-        if (archives.stream().anyMatch(a -> a.isRuntime)) {
-            // The runtime came as a dependency: the builder adds no copy of its own.
-            writer.setDefault("runtime", "jar", "none");
-        }
         Path file = buildDirectory.resolve("qarvo").resolve(project.getArtifactId() + ".toml");
         try {
             Files.createDirectories(file.getParent());
-            Files.write(file, writer.text().getBytes(java.nio.charset.StandardCharsets.UTF_8));
+            Files.write(file, writer.text().getBytes(StandardCharsets.UTF_8));
         } catch (IOException e) {
-            throw new MojoExecutionException("cannot write " + file + ": " + e.getMessage(), e);
+            throw new IOException("cannot write " + file + ": " + e.getMessage(), e);
         }
         getLog().info("Project file: " + file);
         return file;
     }
 
     /** The class path in order: the artifact, then the runtime dependencies. */
-    private List<ArchiveEntry> classPathArchives() throws MojoExecutionException {
-        if (!"none".equals(bundle) && !"dependencies".equals(bundle) && !"all".equals(bundle)) {
-            throw new MojoExecutionException("bundle takes none, dependencies or all, not " + bundle);
-        }
-        List<ArchiveEntry> archives = new ArrayList<>();
-        Set<String> names = new HashSet<>();
+    private ClassPathLayout classPath() throws SettingsException {
+        ClassPathLayout classPath = new ClassPathLayout(bundle, libraryDirectory);
         File artifact = project.getArtifact().getFile();
         if (artifact == null || !artifact.isFile()) {
-            throw new MojoExecutionException("the project's artifact is not built yet: run the goal in the package "
+            throw new SettingsException("the project's artifact is not built yet: run the goal in the package "
                     + "phase (mvn package)");
         }
-        archives.add(new ArchiveEntry(artifact, uniqueName(artifact.getName(), project.getGroupId(), names),
-                                      "all".equals(bundle), false));
+        classPath.addApplication(artifact, project.getGroupId());
         for (Artifact dependency : project.getArtifacts()) {
-            File file = dependency.getFile();
-            if (file == null || !(file.getName().endsWith(".jar") || file.getName().endsWith(".zip"))) {
-                continue;
+            if (dependency.getFile() != null) {
+                classPath.addDependency(dependency.getFile(), dependency.getGroupId(), dependency.getArtifactId());
             }
-            boolean isRuntime = RUNTIME_GROUP.equals(dependency.getGroupId())
-                    && RUNTIME_ARTIFACT.equals(dependency.getArtifactId());
-            archives.add(new ArchiveEntry(file, uniqueName(file.getName(), dependency.getGroupId(), names),
-                                          !"none".equals(bundle), isRuntime));
         }
-        return archives;
+        return classPath;
     }
 
-    private static String uniqueName(String fileName, String groupId, Set<String> taken) {
-        String name = taken.contains(fileName) ? groupId + "." + fileName : fileName;
-        taken.add(name);
-        return name;
-    }
-
-    private String archivePath(String fileName) {
-        String directory = libraryDirectory == null ? "" : libraryDirectory.replace('/', '\\');
-        if (directory.isEmpty() || directory.equals(".")) {
-            return fileName;
-        }
-        return directory.endsWith("\\") ? directory + fileName : directory + "\\" + fileName;
-    }
-
-    /** Copies the archives that are not included into the library directory beside the executable. */
-    private void layOutArchives(List<ArchiveEntry> archives, Path outputDirectory) throws MojoExecutionException {
-        Path directory = outputDirectory.resolve(archivePath("").replace('\\', File.separatorChar));
-        for (ArchiveEntry archive : archives) {
-            if (archive.bundled) {
-                continue;
-            }
-            Path target = directory.resolve(archive.fileName);
-            try {
-                Files.createDirectories(directory);
-                Files.copy(archive.source.toPath(), target, StandardCopyOption.REPLACE_EXISTING);
-            } catch (IOException e) {
-                throw new MojoExecutionException("cannot copy " + archive.source + " to " + target + ": "
-                        + e.getMessage(), e);
-            }
+    private static File extractBuilder(Path directory) throws IOException {
+        try {
+            return BuilderInstallation.extract(BuildMojo.class, directory);
+        } catch (BuilderInstallation.MissingException e) {
+            throw new IOException("this qarvo-maven-plugin " + e.getMessage() + ": name one with <builder>", e);
         }
     }
 
-    private static final class ArchiveEntry {
-        final File source;
-        final String fileName;
-        final boolean bundled;
-        final boolean isRuntime;
+    /** The Maven log as the builder run's. */
+    private static final class MavenLog implements BuilderRun.Log {
+        private final Log log;
 
-        ArchiveEntry(File source, String fileName, boolean bundled, boolean isRuntime) {
-            this.source = source;
-            this.fileName = fileName;
-            this.bundled = bundled;
-            this.isRuntime = isRuntime;
+        MavenLog(Log log) {
+            this.log = log;
+        }
+
+        @Override
+        public void debug(String line) {
+            log.debug(line);
+        }
+
+        @Override
+        public void info(String line) {
+            log.info(line);
+        }
+
+        @Override
+        public void warn(String line) {
+            log.warn(line);
+        }
+
+        @Override
+        public void error(String line) {
+            log.error(line);
         }
     }
 }
