@@ -26,7 +26,7 @@ add_test(NAME builder.include_order COMMAND ${PROJECT_SOURCE_DIR}/scripts/includ
 set_tests_properties(builder.include_order PROPERTIES LABELS unit)
 add_executable(qarvo-build builder/main.cpp builder/help.cpp)
 target_link_libraries(qarvo-build PRIVATE builder_lib)
-install(TARGETS qarvo-build RUNTIME DESTINATION bin)
+install(TARGETS qarvo-build RUNTIME DESTINATION bin COMPONENT example)
 
 enable_testing()
 add_subdirectory(runtime)

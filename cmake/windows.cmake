@@ -98,7 +98,8 @@ target_link_options(launcher PRIVATE -s -Wl,--gc-sections
 if(QARVO_ARCH STREQUAL "x64")
   target_link_options(launcher PRIVATE -Wl,--high-entropy-va)
 endif()
-install(TARGETS launcher RUNTIME DESTINATION stubs)
+# The component "example" is what scripts/run-example.sh builds and starts.
+install(TARGETS launcher RUNTIME DESTINATION stubs COMPONENT example)
 
 # qarvo-build for Windows, a console program beside the stubs as on the host.
 if(QARVO_ARCH STREQUAL "x64")
@@ -186,9 +187,12 @@ foreach(target fake-jvm fake-jvm-nocreate)
   # GCC 12 takes the strings of functions that end in ExitProcess for stack objects.
   target_compile_options(${target} PRIVATE -Wno-free-nonheap-object)
 endforeach()
-install(TARGETS fake-java fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
-install(TARGETS fake-jre-base fake-jvm fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
-                                            LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
+install(TARGETS fake-java RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH} COMPONENT example)
+install(TARGETS fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
+install(TARGETS fake-jre-base fake-jvm RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
+                                       LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH} COMPONENT example)
+install(TARGETS fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
+                                  LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
 
 # Benchmark floors: the least a program can do for what the launcher does.
 foreach(floor jvm copy)

@@ -24,8 +24,25 @@ case $arch in
   *) echo "run-example: unknown architecture $arch (x86 or x64)" >&2; exit 2 ;;
 esac
 
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh"
+# One line per step with the time it took; the steps' own output goes to a
+# log, shown when a step fails.
+mkdir -p "$build"
+log=$build/run-example.log
+: >"$log"
+step() {  # step TEXT COMMAND...
+  local text=$1 start end
+  shift
+  start=$(date +%s%N)
+  if ! "$@" >>"$log" 2>&1; then
+    echo "run-example: $text failed; the end of $log:" >&2
+    tail -n 40 "$log" >&2
+    exit 1
+  fi
+  end=$(date +%s%N)
+  awk -v t="$text" -v ns=$((end - start)) 'BEGIN { printf "run-example: %-44s %6.1f s\n", t, ns / 1e9 }'
+}
+
+step "set-up (packages)" "$root/scripts/setup.sh"
 run=$root/scripts/wine-run.sh
 QARVO_WINE_X86=$("$run" --x86)
 export QARVO_WINE_X86
@@ -45,14 +62,35 @@ elif [ "$arch" = x86 ] && [ "$QARVO_WINE_X86" != yes ]; then
 else
   echo "run-example: $arch launcher (asked for)"
 fi
+
+# Only what the example runs: the launcher and the fake runtime of its
+# architecture, the builder, the Java-side runtime and the bridge (the test
+# command builds the rest).
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+toolchain=$root/cmake/mingw-i686.cmake
+[ "$arch" = x64 ] && toolchain=$root/cmake/mingw-x86_64.cmake
+step "configure the $arch launcher" cmake -S "$root" -B "$build/win-$arch" "${generator[@]}" \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$dist"
+step "build the $arch launcher and fake runtime" cmake --build "$build/win-$arch" \
+  --target launcher fake-java fake-jvm fake-jre-base
+step "install them into dist/" cmake --install "$build/win-$arch" --component example
+step "configure the builder" env CC="${CC:-clang}" CXX="${CXX:-clang++}" cmake -S "$root" -B "$build/host" \
+  "${generator[@]}" -DCMAKE_INSTALL_PREFIX="$dist" -DQARVO_DIST="$dist"
+step "build the builder, runtime jar and bridge" cmake --build "$build/host" \
+  --target qarvo-build qarvo_runtime fakejre-bridge
+step "install them into dist/" cmake --install "$build/host" --component example
 prefix=$build/example-prefix
-"$root/scripts/wine-prefix.sh" "$prefix"
+step "Wine prefix" "$root/scripts/wine-prefix.sh" "$prefix"
 
 out=$build/example
 rm -rf "$out"
 mkdir -p "$out/classes"
-javac --release 8 -encoding UTF-8 -d "$out/classes" $(find "$root/examples/hello/src" -name '*.java')
-jar cf "$out/hello.jar" -C "$out/classes" .
+compile_example() {
+  javac --release 8 -encoding UTF-8 -d "$out/classes" $(find "$root/examples/hello/src" -name '*.java') &&
+    jar cf "$out/hello.jar" -C "$out/classes" .
+}
+step "compile hello.jar" compile_example
 "$dist/bin/qarvo-build" build "$root/examples/hello/hello.toml" -o "$out/hello.exe" --arch "$arch"
 
 # A runtime for the launcher to find: the fake one, bridged to the host JDK of java.
