@@ -189,7 +189,7 @@ foreach(target fake-jvm fake-jvm-nocreate)
 endforeach()
 install(TARGETS fake-java RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH} COMPONENT example)
 install(TARGETS fake-unpack200 RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH})
-install(TARGETS fake-jre-base fake-jvm RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
+install(TARGETS fake-jre-base fake-jvm RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH} COMPONENT example
                                        LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH} COMPONENT example)
 install(TARGETS fake-jvm-nocreate RUNTIME DESTINATION testing/fakejre/${QARVO_ARCH}
                                   LIBRARY DESTINATION testing/fakejre/${QARVO_ARCH})
