@@ -13,7 +13,9 @@
 #include "builder/inspect/render.h"
 #include "builder/output/stub.h"
 #include "builder/output/writer.h"
+#include "builder/project/jar_manifest_options.h"
 #include "builder/project/project.h"
+#include "builder/project/project_paths.h"
 #include "builder/project/starter.h"
 
 namespace {

@@ -26,11 +26,17 @@ set(BUILDER_PE_SOURCES
   builder/pe/version_info.cpp
 )
 set(BUILDER_PROJECT_SOURCES
+  builder/project/array_tables.cpp
   builder/project/checks.cpp
+  builder/project/cross_keys.cpp
   builder/project/jar_file.cpp
+  builder/project/jar_manifest_options.cpp
+  builder/project/key_reader.cpp
   builder/project/keys.cpp
   builder/project/launch_keys.cpp
   builder/project/project.cpp
+  builder/project/project_paths.cpp
+  builder/project/resource_tables.cpp
   builder/project/starter.cpp
   builder/project/suggest.cpp
   builder/project/text_codec.cpp

@@ -7,7 +7,7 @@
 
 #include "builder/host/file_source.h"
 #include "builder/pe/images.h"
-#include "builder/project/project.h"
+#include "builder/project/project_paths.h"
 #include "builder/project/text_codec.h"
 #include "format/block.h"
 #include "format/resource_ids.h"

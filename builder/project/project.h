@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "builder/host/system.h"
 #include "builder/pe/manifest.h"
 #include "builder/pe/version_info.h"
 #include "format/block.h"
@@ -67,23 +66,3 @@ bool loadProject(const std::string& path, BuildPlan& plan, std::string& error);
 // The same for a project text; baseDirectory resolves relative file sources.
 bool parseProject(const std::string& text, const std::string& displayName, const std::string& baseDirectory,
                   BuildPlan& plan, std::string& error);
-
-// The options "java -jar" would take from the application jar's manifest
-// (Add-Opens, Add-Exports, Enable-Native-Access), as the entry of
-// java.jar-manifest-options, unless the project sets that key itself. The
-// application jar is the first archive of the class path; it is looked for
-// in the directories in order (the executable's, then the project's). A jar
-// not found adds nothing; one that cannot be read is a warning.
-void addJarManifestOptions(BuildPlan& plan, const std::vector<std::string>& directories);
-
-// An included file's name is stored relative, with at most one directory.
-bool validIncludedName(const std::string& name, std::string& why);
-
-// The rule for every file a project names: an absolute name stands as it
-// is, a relative one is below the project's directory. Absolute is "/..."
-// everywhere, and with Windows names also a leading backslash (the drive's
-// root or a server) and a drive ("C:\...").
-bool isAbsolutePath(const std::string& path, PathStyle style);
-std::string projectFilePath(const std::string& projectDirectory, const std::string& path, PathStyle style);
-// The directory of a project file, "." when its name has none.
-std::string projectDirectoryOf(const std::string& projectFile, PathStyle style);

@@ -8,6 +8,7 @@
 #include "builder/pe/version_info.h"
 #include "builder/project/keys.h"
 #include "builder/project/project.h"
+#include "builder/project/project_paths.h"
 #include "builder/project/text_codec.h"
 #include "builder/project/toml_text.h"
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "builder/project/jar_file.h"
+#include "builder/project/jar_manifest_options.h"
 #include "builder/project/project.h"
 #include "builder/project/starter.h"
 #include "format/config_ids.h"
