@@ -45,6 +45,40 @@ std::string classPathEntries(const std::string& jarName, const std::string& mani
     return out + "]";
 }
 
+// What the starter says of the VM options of the jar's manifest.
+std::string manifestOptionsNote(const std::string& jarName, const std::map<std::string, std::string>& manifest) {
+    std::vector<std::string> ignored;
+    const std::vector<std::string> manifestOptions = manifestVmOptions(manifest, jarName, ignored);
+    std::string note = "# Add-Opens, Add-Exports and Enable-Native-Access of the manifest of the first\n"
+                       "# archive above become VM options at build time, as java -jar applies them;\n";
+    if (manifestOptions.empty()) {
+        note += "# " + jarName + "'s manifest has none.\n";
+    } else {
+        note += "# from " + jarName + "'s manifest:";
+        for (const std::string& option : manifestOptions) note += " " + option;
+        note += "\n";
+    }
+    return note + "# qarvo-build inspect shows them as jar-manifest-options; setting that key\n"
+                  "# replaces them ([] for none).\n";
+}
+
+// The tables a project often wants next, commented out.
+std::string laterTables(const std::string& jarName, const std::string& name) {
+    return "\n# The Java-side runtime (qarvo-runtime.jar) is included in the executable.\n"
+           "# [runtime]\n"
+           "# jar = \"beside\"                         # or: copied beside the executable\n"
+           "\n# One executable and nothing beside it: include the jars as well (and take\n"
+           "# them out of class-path); the launcher extracts them at start and puts\n"
+           "# them on the class path.\n"
+           "# [[files]]\n"
+           "# source = " + tomlString(jarName) + "\n"
+           "\n# [resources]\n"
+           "# icon = \"app.ico\"\n"
+           "\n# [version]\n"
+           "# file-version = \"1.0.0.0\"\n"
+           "# description = " + tomlString(name) + "\n";
+}
+
 }  // namespace
 
 std::string starterProject(const std::string& jarName, const std::map<std::string, std::string>& manifest,
@@ -58,19 +92,6 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
     if (!mainKnown)
         warnings.push_back(jarName + ": the manifest names no main class (Main-Class); set application.main-class");
     const auto classPath = manifest.find("Class-Path");
-    std::vector<std::string> ignored;
-    const std::vector<std::string> manifestOptions = manifestVmOptions(manifest, jarName, ignored);
-    std::string optionsNote = "# Add-Opens, Add-Exports and Enable-Native-Access of the manifest of the first\n"
-                              "# archive above become VM options at build time, as java -jar applies them;\n";
-    if (manifestOptions.empty()) {
-        optionsNote += "# " + jarName + "'s manifest has none.\n";
-    } else {
-        optionsNote += "# from " + jarName + "'s manifest:";
-        for (const std::string& option : manifestOptions) optionsNote += " " + option;
-        optionsNote += "\n";
-    }
-    optionsNote += "# qarvo-build inspect shows them as jar-manifest-options; setting that key\n"
-                   "# replaces them ([] for none).\n";
 
     std::ostringstream out;
     out << "# Starter project for " << jarName << ", written by qarvo-build init.\n"
@@ -94,7 +115,7 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
         << "# The jar beside the executable" << (classPath != manifest.end() ? ", and the Class-Path of its manifest" : "")
         << ".\n"
         << "class-path = " << classPathEntries(jarName, classPath == manifest.end() ? "" : classPath->second) << "\n"
-        << optionsNote
+        << manifestOptionsNote(jarName, manifest)
         << "# module-path = [\"mods\"]                 # with main-module: directories or modular jars\n"
         << "# min-version = \"17\"                     # the oldest Java the application runs on\n"
         << "# vm-parameters = [\"-Xmx512m\"]\n"
@@ -102,19 +123,7 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
         << "# a jre folder beside the executable, JAVA_HOME, JDK_HOME, the registry,\n"
         << "# the usual install folders, then the PATH.\n"
         << "search = " << tomlArray(defaultSearch()) << "\n"
-        << "\n# The Java-side runtime (qarvo-runtime.jar) is included in the executable.\n"
-        << "# [runtime]\n"
-        << "# jar = \"beside\"                         # or: copied beside the executable\n"
-        << "\n# One executable and nothing beside it: include the jars as well (and take\n"
-        << "# them out of class-path); the launcher extracts them at start and puts\n"
-        << "# them on the class path.\n"
-        << "# [[files]]\n"
-        << "# source = " << tomlString(jarName) << "\n"
-        << "\n# [resources]\n"
-        << "# icon = \"app.ico\"\n"
-        << "\n# [version]\n"
-        << "# file-version = \"1.0.0.0\"\n"
-        << "# description = " << tomlString(name) << "\n";
+        << laterTables(jarName, name);
     return out.str();
 }
 
