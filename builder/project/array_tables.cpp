@@ -38,8 +38,7 @@ bool readGroup(KeyReader& reader, const toml::node& element, block::LocalizedGro
     if (locale == nullptr) return reader.fail(element, "localized", "needs a locale code");
     if (!locale->is_string()) return reader.fail(*locale, "localized.locale", "expected a string");
     group.locale = locale->as_string()->get();
-    if (group.locale.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") !=
-        std::string::npos)
+    if (group.locale.find_first_not_of(kLocaleCodeCharacters) != std::string::npos)
         return reader.fail(*locale, "localized.locale", "a locale code has letters, digits and '_' only, as de or de_CH");
     for (auto&& [k, node] : *table) {
         const std::string name(k.str());

@@ -71,47 +71,73 @@ bool KeyReader::typedValue(const KeyDef& def, const toml::node& node, const std:
             }
             return fail(node, key, "expected true or false");
         case KeyKind::Int:
-            if (const auto* text = node.as_string(); text != nullptr && !namedValues(def.id).empty()) {
-                std::string names;
-                for (const NamedValue& v : namedValues(def.id)) {
-                    if (text->get() == v.name) {
-                        out = std::to_string(v.value);
-                        return true;
-                    }
-                    names += std::string(names.empty() ? "" : ", ") + "\"" + v.name + "\"";
-                }
-                return fail(node, key, "expected an integer or one of " + names);
-            }
-            if (const auto* i = node.as_integer()) {
-                if (i->get() < INT_MIN || i->get() > INT_MAX) return fail(node, key, "integer out of range");
-                out = std::to_string(i->get());
-                return true;
-            }
-            return fail(node, key, "expected an integer");
-        case KeyKind::Color: {
-            const auto* a = node.as_array();
-            if (a == nullptr || a->size() != 3) return fail(node, key, "expected a colour [red, green, blue]");
-            out.clear();
-            for (size_t k = 0; k < 3; ++k) {
-                const auto* c = a->get(k)->as_integer();
-                if (c == nullptr || c->get() < 0 || c->get() > 255)
-                    return fail(node, key, "colour components are integers from 0 to 255");
-                if (k > 0) out += ",";
-                out += std::to_string(c->get());
-            }
-            return true;
-        }
+        case KeyKind::Size:
+            return integerValue(def, node, key, out);
+        case KeyKind::Color:
+            return colorValue(node, key, out);
+        case KeyKind::Arguments:
+        case KeyKind::Paths:
+        case KeyKind::ClassPath:
+            if (const auto* array = node.as_array()) return readArray(def, *array, key, out);
+            return narrowText(node, key, out);
         case KeyKind::Text:
             return narrowText(node, key, out);
     }
     return false;
 }
 
+bool KeyReader::integerValue(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out) {
+    if (const auto* text = node.as_string(); text != nullptr && !namedValues(def.id).empty()) {
+        std::string names;
+        for (const NamedValue& v : namedValues(def.id)) {
+            if (text->get() == v.name) {
+                out = std::to_string(v.value);
+                return true;
+            }
+            names += std::string(names.empty() ? "" : ", ") + "\"" + v.name + "\"";
+        }
+        return fail(node, key, "expected an integer or one of " + names);
+    }
+    if (const auto* i = node.as_integer()) {
+        const IntRange range = integerRange(KeyKind::Int);
+        if (i->get() < range.minimum || i->get() > range.maximum) return fail(node, key, "integer out of range");
+        out = std::to_string(i->get());
+        return true;
+    }
+    return fail(node, key, "expected an integer");
+}
+
+bool KeyReader::colorValue(const toml::node& node, const std::string& key, std::string& out) {
+    const auto* a = node.as_array();
+    if (a == nullptr || a->size() != 3) return fail(node, key, "expected a colour [red, green, blue]");
+    const IntRange range = integerRange(KeyKind::Color);
+    out.clear();
+    for (size_t k = 0; k < 3; ++k) {
+        const auto* c = a->get(k)->as_integer();
+        if (c == nullptr || c->get() < range.minimum || c->get() > range.maximum)
+            return fail(node, key, "colour components are integers from 0 to 255");
+        if (k > 0) out += ",";
+        out += std::to_string(c->get());
+    }
+    return true;
+}
+
+bool KeyReader::oneOfWords(const toml::node& node, const std::string& key, const std::vector<const char*>& words,
+                           std::string& out) {
+    const auto* s = node.as_string();
+    for (const char* word : words)
+        if (s != nullptr && s->get() == word) {
+            out = word;
+            return true;
+        }
+    return fail(node, key, "expected " + wordList(words));
+}
+
 bool KeyReader::readKeyedTable(const std::string& tableName, const toml::table& table) {
     for (auto&& [k, node] : table) {
         const std::string name(k.str());
         const std::string qualified = tableName + "." + name;
-        if (node.is_table()) {
+        if (node.is_table() && isKeyedTable(qualified)) {
             if (!readKeyedTable(qualified, *node.as_table())) return false;
             continue;
         }
@@ -124,12 +150,9 @@ bool KeyReader::readKeyedTable(const std::string& tableName, const toml::table& 
         const KeyDef* def = nullptr;
         for (const KeyDef& candidate : keyTable())
             if (tableName == candidate.table && name == candidate.name) def = &candidate;
-        if (def == nullptr) return unknown(node, qualified, "unknown key");
+        if (def == nullptr) return unknown(node, qualified, node.is_table() ? "unknown table" : "unknown key");
         std::string value;
-        const bool ok = node.is_array() && def->kind == KeyKind::Text
-                            ? readArray(*def, *node.as_array(), qualified, value)
-                            : typedValue(*def, node, qualified, value);
-        if (!ok) return false;
+        if (!typedValue(*def, node, qualified, value)) return false;
         std::string why;
         if (!checkEntryValue(def->id, value, why)) return fail(node, qualified, why);
         if (!setNarrow(def->id, std::move(value), node, qualified)) return false;
@@ -137,20 +160,17 @@ bool KeyReader::readKeyedTable(const std::string& tableName, const toml::table& 
     return true;
 }
 
-// The readable forms: class-path entries as tables, VM parameters and
-// arguments as arrays of strings.
+// The readable forms: class-path entries as tables, VM parameters,
+// arguments and module paths as arrays of strings.
 bool KeyReader::readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out) {
-    if (def.id == ConfigId::ClassPath) return readClassPath(array, key, out);
-    if (def.id != ConfigId::VmParameters && def.id != ConfigId::FixedArguments && def.id != ConfigId::ModulePath &&
-        def.id != ConfigId::JarManifestOptions)
-        return fail(array, key, "expected a string");
+    if (def.kind == KeyKind::ClassPath) return readClassPath(array, key, out);
     std::vector<std::string> pieces;
     for (const toml::node& element : array) {
         std::string piece;
         if (!narrowText(element, key, piece)) return false;
         pieces.push_back(std::move(piece));
     }
-    if (def.id == ConfigId::ModulePath) {
+    if (def.kind == KeyKind::Paths) {
         // One path per element: ";" is the separator of the stored text.
         for (size_t i = 0; i < pieces.size(); ++i) {
             if (pieces[i].find(';') != std::string::npos) return fail(array, key, "a path cannot contain \";\"");

@@ -11,6 +11,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "builder/host/system.h"
 #include "builder/project/keys.h"
@@ -60,6 +61,10 @@ public:
     // An entry number written as a key, as in [entries].
     bool parseId(const toml::key& key, const std::string& qualified, int& id);
 
+    // A string that is one of words.
+    bool oneOfWords(const toml::node& node, const std::string& key, const std::vector<const char*>& words,
+                    std::string& out);
+
     // A narrow entry; an entry that another key has set already is an error.
     bool setNarrow(int id, std::string value, const toml::node& node, const std::string& key);
     EntryTable& entries() { return entries_; }
@@ -72,6 +77,8 @@ public:
 
 private:
     bool typedValue(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out);
+    bool integerValue(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out);
+    bool colorValue(const toml::node& node, const std::string& key, std::string& out);
     bool readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out);
     bool readClassPath(const toml::array& array, const std::string& key, std::string& out);
     bool readSearch(const toml::node& node, const std::string& key, std::string& out);

@@ -14,16 +14,13 @@ bool readBuild(KeyReader& reader, const toml::table& table, BuildPlan& plan, Bui
     for (auto&& [k, value] : table) {
         const std::string name(k.str());
         const std::string qualified = "build." + name;
-        if (name == "arch") {
-            const auto* arch = value.as_string();
-            if (arch == nullptr || (arch->get() != "x86" && arch->get() != "x64"))
-                return reader.fail(value, qualified, "expected \"x86\" or \"x64\"");
-            plan.arch = arch->get();
+        const BuilderKey* key = builderKey("build", name);
+        if (key == nullptr) return reader.unknown(value, qualified, "unknown key");
+        if (key->kind == BuilderKind::Word) {
+            if (!reader.oneOfWords(value, qualified, key->words, plan.arch)) return false;
             plan.archWhere = reader.where(value, qualified);
             continue;
         }
-        if (name != "default-messages" && name != "default-search")
-            return reader.unknown(value, qualified, "unknown key");
         if (!value.is_boolean()) return reader.fail(value, qualified, "expected true or false");
         (name == "default-messages" ? choices.defaultMessages : choices.defaultSearch) = value.as_boolean()->get();
     }
@@ -34,13 +31,11 @@ bool readRuntime(KeyReader& reader, const toml::table& table, BuildPlan& plan, B
     choices.runtimeJarSet = true;
     choices.runtimeJarLine = table.source().begin.line;
     for (auto&& [k, value] : table) {
-        if (k.str() != "jar") return reader.unknown(value, "runtime." + std::string(k.str()), "unknown key");
-        const auto* mode = value.as_string();
-        const std::string text = mode != nullptr ? mode->get() : std::string();
-        if (text == "none") plan.runtimeJar = RuntimeJar::None;
-        else if (text == "beside") plan.runtimeJar = RuntimeJar::Beside;
-        else if (text == "bundled") plan.runtimeJar = RuntimeJar::Bundled;
-        else return reader.fail(value, "runtime.jar", "expected \"beside\", \"bundled\" or \"none\"");
+        const BuilderKey* key = builderKey("runtime", std::string(k.str()));
+        if (key == nullptr) return reader.unknown(value, "runtime." + std::string(k.str()), "unknown key");
+        std::string mode;
+        if (!reader.oneOfWords(value, "runtime.jar", key->words, mode)) return false;
+        plan.runtimeJar = mode == "none" ? RuntimeJar::None : mode == "beside" ? RuntimeJar::Beside : RuntimeJar::Bundled;
     }
     return true;
 }
@@ -56,10 +51,8 @@ bool readTable(KeyReader& reader, const std::string& name, const toml::table& ta
     if (name == "version") return readVersion(reader, table, plan.resources);
     if (name == "manifest") return readManifest(reader, table, plan.resources);
     if (name == "build") return readBuild(reader, table, plan, choices);
-    bool known = false;
-    for (const KeyDef& def : keyTable())
-        if (std::string(def.table).rfind(name, 0) == 0) known = true;
-    if (!known) return reader.unknown(table, name, "unknown table");
+    // A table's name with a dot is a quoted one, no table of keys.
+    if (name.find('.') != std::string::npos || !isKeyedTable(name)) return reader.unknown(table, name, "unknown table");
     return reader.readKeyedTable(name, table);
 }
 
@@ -67,7 +60,7 @@ bool readProject(KeyReader& reader, const toml::table& root, BuildPlan& plan) {
     BuilderChoices choices;
     for (auto&& [k, node] : root) {
         const std::string name(k.str());
-        if (name == "localized" || name == "files") {
+        if (isArrayOfTables(name)) {
             const auto* array = node.as_array();
             if (array == nullptr) return reader.fail(node, name, "expected an array of tables ([[" + name + "]])");
             if (!(name == "files" ? readIncludedFiles(reader, *array, plan.files)

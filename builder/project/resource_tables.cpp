@@ -1,5 +1,7 @@
 #include "builder/project/resource_tables.h"
 
+#include "builder/project/keys.h"
+
 namespace {
 
 const char* versionStringName(const std::string& key) {
@@ -63,17 +65,18 @@ bool readVersion(KeyReader& reader, const toml::table& table, ResourcePlan& plan
         if (stringName == nullptr) return reader.unknown(node, qualified, "unknown key");
         std::u16string text;
         if (!reader.wideText(node, qualified, text)) return false;
-        if (name == "file-version" || name == "product-version") {
+        const bool fileNumber = name == kFileVersionKey;
+        if (fileNumber || name == kProductVersionKey) {
             version::Number number;
             if (!version::parseNumber(node.as_string()->get(), number))
                 return reader.fail(node, qualified,
                                    "expected a version of one to four numbers from 0 to 65535, as \"1.2.3.4\"");
-            (name == "file-version" ? plan.version.fileVersion : plan.version.productVersion) = number;
-            (name == "file-version" ? fileVersion : productVersion) = true;
+            (fileNumber ? plan.version.fileVersion : plan.version.productVersion) = number;
+            (fileNumber ? fileVersion : productVersion) = true;
         }
         plan.version.strings.emplace_back(stringName, std::move(text));
     }
-    if (!fileVersion) return reader.fail(table, "version", "needs file-version");
+    if (!fileVersion) return reader.fail(table, "version", std::string("needs ") + kFileVersionKey);
     if (!productVersion) {
         plan.version.productVersion = plan.version.fileVersion;
         for (const auto& [n, text] : plan.version.strings)
@@ -89,12 +92,9 @@ bool readManifest(KeyReader& reader, const toml::table& table, ResourcePlan& pla
         if (name == "file") {
             if (!sourceFiles(reader, node, qualified, false, plan.manifestFile)) return false;
         } else if (name == "dpi-awareness") {
-            const auto* s = node.as_string();
-            const auto dpi = s ? manifest::dpiAwarenessByName(s->get()) : std::nullopt;
-            if (!dpi)
-                return reader.fail(node, qualified,
-                                   "expected \"unaware\", \"system\", \"per-monitor\" or \"per-monitor-v2\"");
-            plan.manifest.dpi = *dpi;
+            std::string word;
+            if (!reader.oneOfWords(node, qualified, manifest::dpiAwarenessNames(), word)) return false;
+            plan.manifest.dpi = *manifest::dpiAwarenessByName(word);
             plan.manifestOptions = true;
         } else if (name == "long-path-aware") {
             if (!node.is_boolean()) return reader.fail(node, qualified, "expected true or false");
