@@ -1,5 +1,7 @@
 #include "builder/project/project_paths.h"
 
+#include <cstring>
+
 bool isAbsolutePath(const std::string& path, PathStyle style) {
     if (path.empty()) return false;
     if (path.front() == '/') return true;
@@ -45,4 +47,25 @@ bool validIncludedName(const std::string& name, std::string& why) {
         return false;
     }
     return true;
+}
+
+std::string fileUrl(const std::string& absolutePath, PathStyle style) {
+    std::string path = absolutePath;
+    if (style == PathStyle::Windows)
+        for (char& c : path)
+            if (c == '\\') c = '/';
+    std::string url = path.rfind("//", 0) == 0 ? "file:" : path.rfind("/", 0) == 0 ? "file://" : "file:///";
+    static const char hex[] = "0123456789ABCDEF";
+    for (unsigned char c : path) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           (c != '\0' && std::strchr("-._~/:", c) != nullptr);
+        if (plain) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 15];
+        }
+    }
+    return url;
 }

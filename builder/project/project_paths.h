@@ -17,3 +17,9 @@ std::string projectDirectoryOf(const std::string& projectFile, PathStyle style);
 
 // An included file's name is stored relative, with at most one directory.
 bool validIncludedName(const std::string& name, std::string& why);
+
+// The file URL of an absolute path, as a "#:schema" line names a local file:
+// "file:///opt/q/x.json", "file:///C:/Q/x.json", "file://server/share/x.json"
+// (Windows names with "/" for "\"); bytes other than letters, digits and
+// -._~/: are percent-encoded.
+std::string fileUrl(const std::string& absolutePath, PathStyle style);

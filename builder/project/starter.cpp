@@ -82,7 +82,8 @@ std::string laterTables(const std::string& jarName, const std::string& name) {
 }  // namespace
 
 std::string starterProject(const std::string& jarName, const std::map<std::string, std::string>& manifest,
-                           const std::string& docsDirectory, std::vector<std::string>& warnings) {
+                           const std::string& docsDirectory, const std::string& schemaUrl,
+                           std::vector<std::string>& warnings) {
     const size_t dot = jarName.rfind('.');
     const std::string name = dot == std::string::npos || dot == 0 ? jarName : jarName.substr(0, dot);
     const auto main = manifest.find("Main-Class");
@@ -94,11 +95,14 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
     const auto classPath = manifest.find("Class-Path");
 
     std::ostringstream out;
+    if (!schemaUrl.empty()) out << "#:schema " << schemaUrl << "\n\n";
     out << "# Starter project for " << jarName << ", written by qarvo-build init.\n"
         << "#   qarvo-build check " << name << ".toml            checks it\n"
         << "#   qarvo-build build " << name << ".toml -o " << name << ".exe   builds the executable\n"
         << "# Put " << name << ".exe beside " << jarName << " (and the jars of its class path).\n"
         << "# Every key: " << docsDirectory << "/project-file.md\n"
+        << (schemaUrl.empty() ? "" : "# Editors that read the #:schema line (taplo, Even Better TOML) complete and\n"
+                                     "# check the keys.\n")
         << "\n[build]\n"
         << "arch = \"x64\"                # x64 runs on 64-bit Java runtimes; \"x86\" for 32-bit ones\n"
         << "\n[application]\n"
@@ -128,7 +132,8 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
 }
 
 bool writeStarterProject(const std::string& jar, const std::string& output, bool force,
-                         const std::string& docsDirectory, std::vector<std::string>& warnings, std::string& error) {
+                         const std::string& docsDirectory, const std::string& schemaUrl,
+                         std::vector<std::string>& warnings, std::string& error) {
     errno = 0;
     HostFileSource source(jar);
     if (!source.isOpen()) {
@@ -144,7 +149,7 @@ bool writeStarterProject(const std::string& jar, const std::string& output, bool
         manifest.clear();  // a jar without a manifest: the user names the main class
     }
     const std::string text = starterProject(fsPath(jar).filename().string(), manifestAttributes(manifest),
-                                            docsDirectory, warnings);
+                                            docsDirectory, schemaUrl, warnings);
     std::error_code ec;
     if (!force && std::filesystem::exists(std::filesystem::symlink_status(fsPath(output), ec))) {
         error = output + ": already exists; init keeps it (--force replaces it)";
