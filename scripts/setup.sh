@@ -12,7 +12,7 @@ packages=(
   libmaven-resources-plugin-java libmaven-jar-plugin-java libsurefire-java
   libmaven-install-plugin-java libmaven-source-plugin-java libmaven-javadoc-plugin-java
   googletest libtomlplusplus-dev zlib1g-dev libz-mingw-w64-dev osslsigncode openssl
-  bc time
+  python3-jsonschema bc time
 )
 
 missing=()
