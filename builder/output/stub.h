@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 
 // The builder's own stub for an architecture ("x86", "x64") and its runtime archive.
 std::string ownStub(const std::string& arch);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "builder/project/key_reader.h"
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 #include "format/block.h"
 
 // Each [[files]] table as an included file: its source below the project's

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "builder/project/key_reader.h"
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 
 // What [build] and [runtime] ask of the defaults.
 struct BuilderChoices {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 
 // The options "java -jar" would take from the application jar's manifest
 // (Add-Opens, Add-Exports, Enable-Native-Access), as the entry of

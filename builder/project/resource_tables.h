@@ -4,7 +4,7 @@
 #pragma once
 
 #include "builder/project/key_reader.h"
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 
 bool readResources(KeyReader& reader, const toml::table& table, ResourcePlan& plan);
 // The strings of the version information and its two numbers; file-version
