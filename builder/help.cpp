@@ -20,8 +20,8 @@ const Command kCheck = {"check PROJECT.toml", "check    reads and checks PROJECT
 const Command kInit = {
     "init APP.jar [-o PROJECT.toml] [--force]",
     "init     writes a commented starter project for APP.jar (main class and class path from\n"
-    "         its manifest) to PROJECT.toml (default: the jar's name with .toml); --force\n"
-    "         replaces an existing file.\n"};
+    "         its manifest) to PROJECT.toml (default: the jar's name with .toml), with a\n"
+    "         #:schema line naming the installed schema; --force replaces an existing file.\n"};
 const Command kInspect = {
     "inspect APP.exe [--extract DIR [--force]]",
     "inspect  prints the configuration of a built executable as a project file, and its resources\n"
@@ -29,9 +29,16 @@ const Command kInspect = {
     "         below DIR and the printed project names them, so that building it again gives the\n"
     "         same executable. Files already in DIR are kept unless --force is given.\n"};
 
+const Command kSchema = {
+    "schema [-o FILE]",
+    "schema   prints the JSON Schema of project files (to FILE with -o), made from the keys\n"
+    "         the builder reads: TOML editors that know the #:schema line (taplo, Even Better\n"
+    "         TOML) complete and check project files with it. The build installs it as\n"
+    "         schema/qarvo-project.schema.json beside bin/, and init names that file.\n"};
+
 namespace {
 
-const Command* const kCommands[] = {&kBuild, &kCheck, &kInit, &kInspect};
+const Command* const kCommands[] = {&kBuild, &kCheck, &kInit, &kInspect, &kSchema};
 
 const char* kSigning =
     "Sign after building (for example with osslsigncode): the signature is appended after\n"

@@ -9,7 +9,7 @@ struct Command {
     const char* description;  // the paragraph of the whole help
 };
 
-extern const Command kBuild, kCheck, kInit, kInspect;
+extern const Command kBuild, kCheck, kInit, kInspect, kSchema;
 
 // The usage of every command, as a usage error shows it.
 std::string usage();

@@ -7,13 +7,17 @@
 #include "builder/help.h"
 #include "builder/host/arguments.h"
 #include "builder/host/file_source.h"
+#include "builder/host/output_file.h"
 #include "builder/host/progress.h"
 #include "builder/host/system.h"
 #include "builder/inspect/extract.h"
 #include "builder/inspect/render.h"
 #include "builder/output/stub.h"
 #include "builder/output/writer.h"
+#include "builder/project/jar_manifest_options.h"
 #include "builder/project/project.h"
+#include "builder/project/project_paths.h"
+#include "builder/project/schema.h"
 #include "builder/project/starter.h"
 
 namespace {
@@ -111,9 +115,29 @@ int init(const std::vector<std::string>& args) {
     if (output.empty()) output = (jarPath.parent_path() / jarPath.stem()).string() + ".toml";
     std::vector<std::string> warnings;
     std::string error;
-    if (!writeStarterProject(rest[0], output, force, docsDirectory(), warnings, error)) return fail(error);
+    if (!writeStarterProject(rest[0], output, force, docsDirectory(), schemaLocation(), warnings, error))
+        return fail(error);
     warn(warnings);
     std::printf("%s: starter project for %s\n", output.c_str(), rest[0].c_str());
+    return 0;
+}
+
+int schema(const std::vector<std::string>& args) {
+    std::string output;
+    std::vector<std::string> rest;
+    bool help;
+    const std::string bad = parseArguments(args, {{{"-o", "--output"}, &output, nullptr, "a file name"}}, rest, help);
+    if (help) return commandHelp(kSchema);
+    if (!bad.empty()) return usageError(bad);
+    if (!rest.empty()) return usageError("schema takes no file but -o FILE");
+    const std::string text = projectSchema();
+    if (output.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    std::string error, reason;
+    if (!checkOutput(output, {}, error)) return fail(error);
+    if (!writeFileReplacing(output, text, reason)) return fail(output + ": cannot write the schema: " + reason);
     return 0;
 }
 
@@ -163,5 +187,6 @@ int main(int argc, char** argv) {
     if (command == "check") return check(args);
     if (command == "init") return init(args);
     if (command == "inspect") return inspect(args);
+    if (command == "schema") return schema(args);
     return usageError("unknown command " + command);
 }

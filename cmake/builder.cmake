@@ -3,7 +3,7 @@
 # and the files generated for them.
 #   host      files, the partial output, signals, the command line's arguments
 #   pe        PE image, resource section, version information, manifest, images
-#   project   reading a project file, its keys and checks, TOML text, the starter
+#   project   reading a project file, its keys and checks, TOML text, the starter, the schema
 #   output    the application's resources and the executable writer, the stub
 #   inspect   reading a built executable back, extracting, rendering it as a project
 if(WIN32)
@@ -26,11 +26,19 @@ set(BUILDER_PE_SOURCES
   builder/pe/version_info.cpp
 )
 set(BUILDER_PROJECT_SOURCES
+  builder/project/array_tables.cpp
   builder/project/checks.cpp
+  builder/project/cross_keys.cpp
   builder/project/jar_file.cpp
+  builder/project/jar_manifest_options.cpp
+  builder/project/json_text.cpp
+  builder/project/key_reader.cpp
   builder/project/keys.cpp
   builder/project/launch_keys.cpp
   builder/project/project.cpp
+  builder/project/project_paths.cpp
+  builder/project/resource_tables.cpp
+  builder/project/schema.cpp
   builder/project/starter.cpp
   builder/project/suggest.cpp
   builder/project/text_codec.cpp

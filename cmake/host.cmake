@@ -28,6 +28,23 @@ add_executable(qarvo-build builder/main.cpp builder/help.cpp)
 target_link_libraries(qarvo-build PRIVATE builder_lib)
 install(TARGETS qarvo-build RUNTIME DESTINATION bin COMPONENT example)
 
+# The JSON Schema of project files, written by the builder from its own key
+# tables, goes into dist/schema, where init's #:schema line points.
+set(QARVO_PROJECT_SCHEMA ${CMAKE_BINARY_DIR}/schema/qarvo-project.schema.json)
+add_custom_command(OUTPUT ${QARVO_PROJECT_SCHEMA}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/schema
+  COMMAND qarvo-build schema -o ${QARVO_PROJECT_SCHEMA}
+  DEPENDS qarvo-build VERBATIM)
+add_custom_target(project_schema ALL DEPENDS ${QARVO_PROJECT_SCHEMA})
+install(FILES ${QARVO_PROJECT_SCHEMA} DESTINATION schema)
+# The examples and the reference's projects against the schema, and wrong
+# projects refused by the schema and by check alike (Debian's python3 with
+# python3-jsonschema).
+find_program(QARVO_PYTHON3 python3 HINTS /usr/bin)
+add_test(NAME builder.schema
+  COMMAND ${QARVO_PYTHON3} ${PROJECT_SOURCE_DIR}/tests/schema/schema_test.py $<TARGET_FILE:qarvo-build> ${PROJECT_SOURCE_DIR})
+set_tests_properties(builder.schema PROPERTIES LABELS unit)
+
 enable_testing()
 add_subdirectory(runtime)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

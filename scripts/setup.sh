@@ -13,7 +13,7 @@ packages=(
   libmaven-install-plugin-java libmaven-source-plugin-java libmaven-javadoc-plugin-java
   gradle
   googletest libtomlplusplus-dev zlib1g-dev libz-mingw-w64-dev osslsigncode openssl
-  bc time
+  python3-jsonschema bc time
 )
 
 missing=()

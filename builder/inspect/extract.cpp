@@ -7,7 +7,7 @@
 
 #include "builder/host/file_source.h"
 #include "builder/pe/images.h"
-#include "builder/project/project.h"
+#include "builder/project/project_paths.h"
 #include "builder/project/text_codec.h"
 #include "format/block.h"
 #include "format/resource_ids.h"
@@ -38,6 +38,45 @@ bool writeBytes(const std::filesystem::path& path, const std::string& bytes, std
     return true;
 }
 
+// One included file, unscrambled, from the executable to its target.
+bool copyIncludedFile(std::FILE* in, const InspectedFile& file, const std::filesystem::path& target,
+                      const std::string& executablePath, std::vector<char>& buffer, std::string& error) {
+    const std::string relative = target.filename().string();
+    std::error_code ec;
+    std::filesystem::create_directories(target.parent_path(), ec);
+    errno = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(openFile(target, "wb"), &std::fclose);
+    if (!out) {
+        error = target.string() + ": cannot write: " + systemReason(errno);
+        return false;
+    }
+    if (!seekFile(in, file.offset)) {
+        error = executablePath + ": cannot seek";
+        return false;
+    }
+    int64_t left = file.size;
+    while (left > 0) {
+        size_t n = left < static_cast<int64_t>(buffer.size()) ? static_cast<size_t>(left) : buffer.size();
+        if (std::fread(buffer.data(), 1, n, in) != n) {
+            error = executablePath + ": included file " + relative + " is cut short";
+            return false;
+        }
+        block::scramble(buffer.data(), n);
+        errno = 0;
+        if (std::fwrite(buffer.data(), 1, n, out.get()) != n) {
+            error = target.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
+            return false;
+        }
+        left -= static_cast<int64_t>(n);
+    }
+    errno = 0;
+    if (std::fclose(out.release()) != 0) {
+        error = target.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool extractFiles(const std::string& executablePath, const InspectedExecutable& exe, const std::string& directory,
@@ -62,43 +101,8 @@ bool extractFiles(const std::string& executablePath, const InspectedExecutable& 
         if (!mayWrite(targets.back(), force, error)) return false;
     }
     std::vector<char> buffer(1 << 20);
-    for (size_t i = 0; i < exe.files.size(); ++i) {
-        const InspectedFile& file = exe.files[i];
-        const std::filesystem::path& target = targets[i];
-        const std::string relative = target.filename().string();
-        std::error_code ec;
-        std::filesystem::create_directories(target.parent_path(), ec);
-        errno = 0;
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(openFile(target, "wb"), &std::fclose);
-        if (!out) {
-            error = target.string() + ": cannot write: " + systemReason(errno);
-            return false;
-        }
-        if (!seekFile(in.get(), file.offset)) {
-            error = executablePath + ": cannot seek";
-            return false;
-        }
-        int64_t left = file.size;
-        while (left > 0) {
-            size_t n = left < static_cast<int64_t>(buffer.size()) ? static_cast<size_t>(left) : buffer.size();
-            if (std::fread(buffer.data(), 1, n, in.get()) != n) {
-                error = executablePath + ": included file " + relative + " is cut short";
-                return false;
-            }
-            block::scramble(buffer.data(), n);
-            errno = 0;
-            if (std::fwrite(buffer.data(), 1, n, out.get()) != n) {
-                error = target.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
-                return false;
-            }
-            left -= static_cast<int64_t>(n);
-        }
-        errno = 0;
-        if (std::fclose(out.release()) != 0) {
-            error = target.string() + ": cannot write: " + systemReason(errno != 0 ? errno : EIO);
-            return false;
-        }
-    }
+    for (size_t i = 0; i < exe.files.size(); ++i)
+        if (!copyIncludedFile(in.get(), exe.files[i], targets[i], executablePath, buffer, error)) return false;
     return true;
 }
 

@@ -62,7 +62,8 @@ std::string typedForm(const KeyDef& def, const std::string& text) {
             if (text == "1") return "true";
             if (text == "0") return "false";
             return "";
-        case KeyKind::Int: {
+        case KeyKind::Int:
+        case KeyKind::Size: {
             if (text.empty() || text.size() > 11) return "";
             char* end = nullptr;
             long long v = std::strtoll(text.c_str(), &end, 10);
@@ -78,6 +79,9 @@ std::string typedForm(const KeyDef& def, const std::string& text) {
             return "[" + std::to_string(r) + ", " + std::to_string(g) + ", " + std::to_string(b) + "]";
         }
         case KeyKind::Text:
+        case KeyKind::Arguments:
+        case KeyKind::Paths:
+        case KeyKind::ClassPath:
             return narrowValue(text);
     }
     return "";
@@ -290,8 +294,8 @@ std::set<int> rawOnly(const std::map<int, std::string>& narrow) {
 
 // The readable key and value of an entry; an empty value when none reproduces it.
 std::pair<std::string, std::string> readableKey(const KeyDef& def, const std::string& text) {
-    if (def.id == ConfigId::ClassPath) return {def.name, classPathForm(text)};
-    if (def.id == ConfigId::ModulePath) {
+    if (def.kind == KeyKind::ClassPath) return {def.name, classPathForm(text)};
+    if (def.kind == KeyKind::Paths) {
         // One element per path; the entry's check has ruled out empty ones.
         std::string out = "[";
         size_t start = 0;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "builder/pe/pe_image.h"
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 #include "builder/pe/resource_section.h"
 
 // Reads a file named by the project; false with the system's reason when it

@@ -3,6 +3,8 @@
 #include "builder/host/file_source.h"
 #include "builder/host/system.h"
 #include "builder/pe/pe_image.h"
+#include "builder/project/project_paths.h"
+#include "builder/project/schema.h"
 #include "builder/project/text_codec.h"
 
 std::string ownStub(const std::string& arch) {
@@ -12,6 +14,13 @@ std::string ownStub(const std::string& arch) {
 std::string ownRuntimeJar() { return (ownDirectory() / ".." / "lib" / kRuntimeJarName).string(); }
 
 std::string docsDirectory() { return (ownDirectory().parent_path() / "docs").lexically_normal().string(); }
+
+std::string schemaLocation() {
+    const std::filesystem::path schema = (ownDirectory().parent_path() / "schema" / kProjectSchemaName).lexically_normal();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(schema, ec)) return "";
+    return fileUrl(std::filesystem::absolute(schema, ec).string(), hostPathStyle());
+}
 
 bool checkStubArch(const std::string& stub, const std::string& arch, const std::string& archFrom, std::string& error) {
     std::string bytes, reason;

@@ -6,13 +6,16 @@
 #include <filesystem>
 #include <string>
 
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 
 // The builder's own stub for an architecture ("x86", "x64") and its runtime archive.
 std::string ownStub(const std::string& arch);
 std::string ownRuntimeJar();
 // Where the documentation is installed: docs/ beside bin/.
 std::string docsDirectory();
+// The schema of project files installed in schema/ beside bin/, as the file
+// URL a "#:schema" line names; empty when it is not there.
+std::string schemaLocation();
 
 // The stub's processor architecture must be the build's; archFrom says what
 // chose it ("--arch", the project's key, "the default").

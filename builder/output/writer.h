@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "builder/host/output_file.h"
-#include "builder/project/project.h"
+#include "builder/project/build_plan.h"
 
 // Every file a build of the plan reads: the project file, the stub, the
 // included files and the resource files. Inputs not yet known (a bundled

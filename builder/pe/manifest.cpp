@@ -12,7 +12,6 @@ const char kTemplate[] =
 #include "default_manifest.inc"
     ;
 
-constexpr const char* kNames[] = {"unaware", "system", "per-monitor", "per-monitor-v2"};
 
 std::string windowsSettings(const Options& options) {
     const char* ns2005 = "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
@@ -47,13 +46,19 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 
 }  // namespace
 
+const std::vector<const char*>& dpiAwarenessNames() {
+    static const std::vector<const char*> names = {"unaware", "system", "per-monitor", "per-monitor-v2"};
+    return names;
+}
+
 std::optional<DpiAwareness> dpiAwarenessByName(const std::string& name) {
-    for (int i = 0; i < 4; ++i)
-        if (name == kNames[i]) return static_cast<DpiAwareness>(i);
+    const std::vector<const char*>& names = dpiAwarenessNames();
+    for (size_t i = 0; i < names.size(); ++i)
+        if (name == names[i]) return static_cast<DpiAwareness>(i);
     return std::nullopt;
 }
 
-const char* dpiAwarenessName(DpiAwareness dpi) { return kNames[static_cast<int>(dpi)]; }
+const char* dpiAwarenessName(DpiAwareness dpi) { return dpiAwarenessNames()[static_cast<size_t>(dpi)]; }
 
 std::string launcherManifest(uint16_t machine, const Options& options) {
     std::string text = kTemplate;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace manifest {
 
@@ -18,7 +19,8 @@ struct Options {
     bool operator==(const Options&) const = default;
 };
 
-// "unaware", "system", "per-monitor", "per-monitor-v2".
+// "unaware", "system", "per-monitor", "per-monitor-v2", in the order of DpiAwareness.
+const std::vector<const char*>& dpiAwarenessNames();
 std::optional<DpiAwareness> dpiAwarenessByName(const std::string& name);
 const char* dpiAwarenessName(DpiAwareness dpi);
 

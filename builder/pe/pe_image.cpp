@@ -116,9 +116,8 @@ bool Image::replaceLastSection(const std::string& data, std::string& error) {
     return replaceSection(sections_.size() - 1, data, error);
 }
 
-bool Image::replaceSection(size_t index, const std::string& data, std::string& error) {
-    Section& target = sections_[index];
-    const std::string what = index + 1 == sections_.size() ? "the last section" : "section " + target.name;
+bool Image::canReplace(size_t index, uint64_t size, const std::string& what, std::string& error) const {
+    const Section& target = sections_[index];
     if (target.rawOffset == 0 || target.rawOffset % (fileAlignment_ ? fileAlignment_ : 1) != 0) {
         error = what + " has no aligned file data";
         return false;
@@ -135,7 +134,7 @@ bool Image::replaceSection(size_t index, const std::string& data, std::string& e
     }
     uint64_t following = 0;
     for (size_t i = index + 1; i < sections_.size(); ++i) following += sections_[i].rawSize;
-    if (data.size() + following > UINT32_MAX - (fileAlignment_ ? fileAlignment_ : 1) - target.rawOffset) {
+    if (size + following > UINT32_MAX - (fileAlignment_ ? fileAlignment_ : 1) - target.rawOffset) {
         error = "the new section data is too large for a PE image";
         return false;
     }
@@ -150,6 +149,13 @@ bool Image::replaceSection(size_t index, const std::string& data, std::string& e
             return false;
         }
     }
+    return true;
+}
+
+bool Image::replaceSection(size_t index, const std::string& data, std::string& error) {
+    Section& target = sections_[index];
+    const std::string what = index + 1 == sections_.size() ? "the last section" : "section " + target.name;
+    if (!canReplace(index, data.size(), what, error)) return false;
     std::vector<std::string> moved;
     for (size_t i = index + 1; i < sections_.size(); ++i) moved.push_back(sectionData(sections_[i]));
     const uint32_t oldRaw = target.rawSize;
@@ -161,10 +167,16 @@ bool Image::replaceSection(size_t index, const std::string& data, std::string& e
     target.rawSize = newRaw;
     put32(sectionHeader(index) + 8, target.virtualSize);
     put32(sectionHeader(index) + 16, target.rawSize);
+    put32(optional_ + 56, placeFollowing(index, moved));  // SizeOfImage
+    put32(optional_ + 8, get32(optional_ + 8) - oldRaw + newRaw);  // SizeOfInitializedData
+    return true;
+}
 
-    // The sections after it follow in the same order, each at the next
-    // aligned address; directories into them (none is a file offset but the
-    // certificates') move by as much as their section.
+// The sections after index follow in the same order, each at the next
+// aligned address; directories into them (none is a file offset but the
+// certificates') move by as much as their section.
+uint32_t Image::placeFollowing(size_t index, const std::vector<std::string>& moved) {
+    const Section& target = sections_[index];
     std::vector<DataDirectory> directories;
     for (uint32_t d = 0; d < directories_; ++d) directories.push_back(directory(static_cast<int>(d)));
     uint32_t nextAddress = alignUp(target.virtualAddress + target.virtualSize, sectionAlignment_);
@@ -187,9 +199,7 @@ bool Image::replaceSection(size_t index, const std::string& data, std::string& e
         nextAddress = alignUp(s.virtualAddress + (s.virtualSize ? s.virtualSize : s.rawSize), sectionAlignment_);
     }
     for (uint32_t d = 0; d < directories_; ++d) setDirectory(static_cast<int>(d), directories[d]);
-    put32(optional_ + 56, nextAddress);  // SizeOfImage
-    put32(optional_ + 8, get32(optional_ + 8) - oldRaw + newRaw);  // SizeOfInitializedData
-    return true;
+    return nextAddress;
 }
 
 void Checksum::add(const unsigned char* data, size_t n) {

@@ -72,6 +72,12 @@ private:
     void put32(size_t offset, uint32_t value);
     size_t sectionHeader(size_t index) const { return table_ + 40 * index; }
     size_t directoryOffset(int index) const;
+    // Whether the section at index can take size bytes of data, with the
+    // sections after it moved to follow them; what names it for the error.
+    bool canReplace(size_t index, uint64_t size, const std::string& what, std::string& error) const;
+    // Places the sections after index behind it, with their data (moved);
+    // returns the end of the last one in memory.
+    uint32_t placeFollowing(size_t index, const std::vector<std::string>& moved);
 
     std::string bytes_;
     bool is64_ = false;

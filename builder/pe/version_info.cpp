@@ -163,6 +163,13 @@ bool parseNumber(const std::string& text, Number& out) {
     }
 }
 
+const std::string& numberPattern() {
+    // A part: one to five digits up to 65535, leading zeros allowed.
+    static const std::string part = "(6553[0-5]|655[0-2][0-9]|65[0-4][0-9]{2}|6[0-4][0-9]{3}|[0-5][0-9]{4}|[0-9]{1,4})";
+    static const std::string pattern = "^" + part + "(\\." + part + "){0,3}$";
+    return pattern;
+}
+
 std::string formatNumber(const Number& n) {
     return std::to_string(n[0]) + "." + std::to_string(n[1]) + "." + std::to_string(n[2]) + "." + std::to_string(n[3]);
 }

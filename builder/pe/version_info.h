@@ -33,6 +33,9 @@ void sortStrings(VersionInfo& info);
 
 // "1", "1.2", "1.2.3" or "1.2.3.4", each part 0 to 65535.
 bool parseNumber(const std::string& text, Number& out);
+// The texts parseNumber takes, as a regular expression (ECMAScript, as a
+// JSON Schema pattern is written).
+const std::string& numberPattern();
 std::string formatNumber(const Number& number);
 
 std::string encode(const VersionInfo& info);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
 #include "format/config_ids.h"
 #include "jvm/versions.h"
@@ -16,11 +17,26 @@ bool identifierByte(unsigned char c, bool first) {
     return !first && c >= '0' && c <= '9';
 }
 
-bool positiveInteger(const std::string& text) {
+bool integerAtLeast(const std::string& text, long long minimum) {
     errno = 0;
     char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && errno == 0 && value > 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && errno == 0 && value >= minimum;
+}
+
+bool checkMainClass(const std::string& value, std::string& why) {
+    if (value.empty()) {
+        why = "expected the main class, as \"com.example.Main\"";
+    } else if (value.find('/') != std::string::npos || value.find('\\') != std::string::npos) {
+        why = "expected a Java binary name with dots, as \"com.example.Main\", not a path";
+    } else if (value.size() > 6 && value.compare(value.size() - 6, 6, ".class") == 0) {
+        why = "expected the class name without \".class\"";
+    } else if (!isJavaBinaryName(value)) {
+        why = "expected a Java binary name: identifiers separated by dots, as \"com.example.Main\"";
+    } else {
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -84,21 +100,22 @@ bool checkModulePath(const std::string& value, std::string& why) {
     return true;
 }
 
+bool checkKeyValue(const KeyDef& def, const std::string& value, std::string& why) {
+    if (def.kind == KeyKind::Size && !integerAtLeast(value, integerRange(KeyKind::Size).minimum)) {
+        why = "expected a positive size";
+        return false;
+    }
+    if (!def.words.empty() && std::find(def.words.begin(), def.words.end(), value) == def.words.end()) {
+        why = "expected " + wordList(def.words);
+        return false;
+    }
+    return true;
+}
+
 bool checkEntryValue(int id, const std::string& value, std::string& why) {
     switch (id) {
         case ConfigId::MainClass:
-            if (value.empty()) {
-                why = "expected the main class, as \"com.example.Main\"";
-            } else if (value.find('/') != std::string::npos || value.find('\\') != std::string::npos) {
-                why = "expected a Java binary name with dots, as \"com.example.Main\", not a path";
-            } else if (value.size() > 6 && value.compare(value.size() - 6, 6, ".class") == 0) {
-                why = "expected the class name without \".class\"";
-            } else if (!isJavaBinaryName(value)) {
-                why = "expected a Java binary name: identifiers separated by dots, as \"com.example.Main\"";
-            } else {
-                return true;
-            }
-            return false;
+            return checkMainClass(value, why);
         case ConfigId::MainModule:
             return checkMainModule(value, why);
         case ConfigId::ModulePath:
@@ -110,10 +127,6 @@ bool checkEntryValue(int id, const std::string& value, std::string& why) {
             return false;
         case ConfigId::SearchSequence:
             return checkSearchSequence(value, why);
-        case ConfigId::CommandLineRules:
-            if (value == "windows" || value == "classic") return true;
-            why = "expected \"windows\" or \"classic\"";
-            return false;
         case ConfigId::ClassPath:
             return checkClassPathText(value, why);
         case ConfigId::UserOptionsFolder:
@@ -124,14 +137,9 @@ bool checkEntryValue(int id, const std::string& value, std::string& why) {
                 return false;
             }
             return true;
-        case ConfigId::SplashWidth:
-        case ConfigId::SplashHeight:
-        case ConfigId::SplashText1Size:
-        case ConfigId::SplashText2Size:
-            if (positiveInteger(value)) return true;
-            why = "expected a positive size";
-            return false;
-        default:
-            return true;
+        default: {
+            const KeyDef* def = keyForId(id);
+            return def == nullptr || checkKeyValue(*def, value, why);
+        }
     }
 }

@@ -5,11 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "builder/project/keys.h"
+
 // Checks the stored text of an entry the builder understands (main class,
 // version limits, search sequence, class path, sizes). why completes a
 // sentence that starts with the key: "expected ...". Entries without a rule
 // pass.
 bool checkEntryValue(int id, const std::string& value, std::string& why);
+// What the key table says of a readable key's stored text: a size is
+// positive, a key with words takes one of them.
+bool checkKeyValue(const KeyDef& def, const std::string& value, std::string& why);
 
 // A version limit the launcher can compare: numbers separated by ".", "_",
 // "-" or "+", as "17", "1.8" or "11.0.2"; a component may go on with letters

@@ -43,29 +43,59 @@ bool inflateRaw(const std::string& in, uint32_t size, std::string& out) {
     return whole;
 }
 
-}  // namespace
-
-bool readZipEntry(ByteSource& zip, const std::string& name, std::string& out, std::string& why) {
-    // The end record is in the last 22 bytes plus the archive comment.
-    const uint64_t size = zip.size();
-    const uint64_t tail = std::min(size, kEndRecordSize + kLongestComment);
+// Where the central directory is, from the end record: in the last 22 bytes
+// plus the archive comment.
+bool findCentralDirectory(ByteSource& zip, uint16_t& count, uint32_t& size, uint32_t& offset, std::string& why) {
+    const uint64_t fileSize = zip.size();
+    const uint64_t tail = std::min(fileSize, kEndRecordSize + kLongestComment);
     std::string end;
-    if (size < kEndRecordSize || !readAt(zip, size - tail, tail, end)) {
+    if (fileSize < kEndRecordSize || !readAt(zip, fileSize - tail, tail, end)) {
         why = "not a zip archive (too short)";
         return false;
     }
-    size_t at = std::string::npos;
     for (size_t i = end.size() - kEndRecordSize + 1; i-- > 0;)
         if (get32(end, i) == kEndOfDirectory) {
-            at = i;
-            break;
+            count = get16(end, i + 10);
+            size = get32(end, i + 12);
+            offset = get32(end, i + 16);
+            return true;
         }
-    if (at == std::string::npos) {
-        why = "not a zip archive (no end of central directory)";
+    why = "not a zip archive (no end of central directory)";
+    return false;
+}
+
+// The entry whose central directory record is at p, unpacked.
+bool unpackEntry(ByteSource& zip, const std::string& directory, size_t p, const std::string& name, std::string& out,
+                 std::string& why) {
+    const uint16_t method = get16(directory, p + 10);
+    const uint32_t packed = get32(directory, p + 20), unpacked = get32(directory, p + 24);
+    const uint32_t local = get32(directory, p + 42);
+    std::string header, data;
+    if (!readAt(zip, local, 30, header) || get32(header, 0) != kLocalHeader ||
+        !readAt(zip, local + 30 + get16(header, 26) + get16(header, 28), packed, data)) {
+        why = "damaged zip archive (" + name + " outside the file)";
         return false;
     }
-    const uint16_t count = get16(end, at + 10);
-    const uint32_t directorySize = get32(end, at + 12), directoryOffset = get32(end, at + 16);
+    if (unpacked > kLargestManifest) {
+        why = name + " is too large";
+        return false;
+    }
+    if (method == 0 && packed == unpacked) {
+        out = std::move(data);
+        return true;
+    }
+    if (method == 8 && inflateRaw(data, unpacked, out)) return true;
+    why = method == 0 || method == 8 ? "damaged zip archive (" + name + " does not unpack)"
+                                     : name + " is packed by a method other than stored or deflated";
+    return false;
+}
+
+}  // namespace
+
+bool readZipEntry(ByteSource& zip, const std::string& name, std::string& out, std::string& why) {
+    uint16_t count = 0;
+    uint32_t directorySize = 0, directoryOffset = 0;
+    if (!findCentralDirectory(zip, count, directorySize, directoryOffset, why)) return false;
     std::string directory;
     if (!readAt(zip, directoryOffset, directorySize, directory)) {
         why = "damaged zip archive (central directory outside the file)";
@@ -78,32 +108,12 @@ bool readZipEntry(ByteSource& zip, const std::string& name, std::string& out, st
             why = "damaged zip archive (central directory)";
             return false;
         }
-        const uint16_t method = get16(directory, p + 10);
-        const uint32_t packed = get32(directory, p + 20), unpacked = get32(directory, p + 24);
         const uint16_t nameLength = get16(directory, p + 28), extra = get16(directory, p + 30),
                        comment = get16(directory, p + 32);
-        const uint32_t local = get32(directory, p + 42);
-        const std::string entryName = directory.substr(p + 46, nameLength);
+        const size_t record = p;
         p += 46 + nameLength + extra + comment;
-        if (entryName != name) continue;
-        std::string header, data;
-        if (!readAt(zip, local, 30, header) || get32(header, 0) != kLocalHeader ||
-            !readAt(zip, local + 30 + get16(header, 26) + get16(header, 28), packed, data)) {
-            why = "damaged zip archive (" + name + " outside the file)";
-            return false;
-        }
-        if (unpacked > kLargestManifest) {
-            why = name + " is too large";
-            return false;
-        }
-        if (method == 0 && packed == unpacked) {
-            out = std::move(data);
-            return true;
-        }
-        if (method == 8 && inflateRaw(data, unpacked, out)) return true;
-        why = method == 0 || method == 8 ? "damaged zip archive (" + name + " does not unpack)"
-                                         : name + " is packed by a method other than stored or deflated";
-        return false;
+        if (directory.compare(record + 46, nameLength, name) == 0)
+            return unpackEntry(zip, directory, record, name, out, why);
     }
     why = "no " + name + " in the archive";
     return false;

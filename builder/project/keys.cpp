@@ -1,9 +1,17 @@
 #include "builder/project/keys.h"
 
+#include <climits>
+
+#include "builder/pe/manifest.h"
 #include "builder/pe/version_info.h"
 #include "format/config_ids.h"
 
 namespace C = ConfigId;
+
+IntRange integerRange(KeyKind kind) {
+    if (kind == KeyKind::Color) return {0, 255};
+    return {kind == KeyKind::Size ? 1 : INT_MIN, INT_MAX};
+}
 
 const std::vector<KeyDef>& keyTable() {
     static const std::vector<KeyDef> table = {
@@ -15,12 +23,13 @@ const std::vector<KeyDef>& keyTable() {
         {"application", "main-module", C::MainModule, KeyKind::Text,
          "main module of a modular application, \"app\" or \"app/com.example.Main\" (instead of main-class): "
          "started as java -p MODULE-PATH -m MAIN-MODULE starts it"},
-        {"application", "arguments", C::FixedArguments, KeyKind::Text,
+        {"application", "arguments", C::FixedArguments, KeyKind::Arguments,
          "fixed arguments placed before the command-line arguments"},
         {"application", "command-line", C::CommandLineRules, KeyKind::Text,
          "how the command line is split into arguments: \"windows\" (default), by the rules of the Microsoft C "
          "runtime that every Windows caller quotes for, or \"classic\": only blanks separate, double and single "
-         "quotes group, no backslash escapes (executables built before this key)"},
+         "quotes group, no backslash escapes (executables built before this key)",
+         {"windows", "classic"}},
         {"application", "working-directory", C::WorkingDirectory, KeyKind::Text,
          "working directory, relative to the executable's directory"},
         {"application", "product-kind", C::ProductKind, KeyKind::Text, "runtime kind: q or m"},
@@ -35,18 +44,25 @@ const std::vector<KeyDef>& keyTable() {
          "installation id for runtimes registered by other installations"},
         {"application", "console-switches", C::ConsoleSwitches, KeyKind::Flag, "accept -q, -c and -console"},
         {"application", "console-switch", C::ConsoleSwitchOnly, KeyKind::Flag, "accept -console"},
-        {"java", "class-path", C::ClassPath, KeyKind::Text, "class-path entries"},
-        {"java", "vm-parameters", C::VmParameters, KeyKind::Text, "VM parameters"},
-        {"java", "module-path", C::ModulePath, KeyKind::Text,
+        {"java", "class-path", C::ClassPath, KeyKind::ClassPath,
+         "class-path entries: an array of { archive, directory, archives-in or variable = \"...\", mandatory = "
+         "true }, or their stored text"},
+        {"java", "vm-parameters", C::VmParameters, KeyKind::Arguments,
+         "VM parameters: an array of strings, one per option, or a text split as a command line"},
+        {"java", "module-path", C::ModulePath, KeyKind::Paths,
          "module-path entries (directories of modules, modular jars), relative to the executable's directory"},
-        {"java", "jar-manifest-options", C::JarManifestOptions, KeyKind::Text,
+        {"java", "jar-manifest-options", C::JarManifestOptions, KeyKind::Arguments,
          "VM options from Add-Opens, Add-Exports and Enable-Native-Access of the application jar's manifest; "
          "written at build time when the project leaves it out ([] for none)"},
         {"java", "options-from-arguments", C::JavaOptionArguments, KeyKind::Flag,
          "command-line arguments starting with -J are VM options"},
-        {"java", "min-version", C::MinVersion, KeyKind::Text, "minimum Java version"},
-        {"java", "max-version", C::MaxVersion, KeyKind::Text, "maximum Java version"},
-        {"java", "search-sequence", C::SearchSequence, KeyKind::Text, "where to look for a Java runtime"},
+        {"java", "min-version", C::MinVersion, KeyKind::Text,
+         "minimum Java version, as \"17\", \"1.8\" or \"11.0.2\" (empty: no limit)"},
+        {"java", "max-version", C::MaxVersion, KeyKind::Text,
+         "maximum Java version: \"11\" takes every 11.x (empty: no limit)"},
+        {"java", "search-sequence", C::SearchSequence, KeyKind::Text,
+         "where to look for a Java runtime, as stored: type letters and locations, as \"Bjre;EJAVA_HOME;Y;\" "
+         "(search says it in words)"},
         {"java", "allow-prerelease", C::AllowBeta, KeyKind::Flag, "accept beta, early-access and candidate runtimes"},
         {"java", "jdk-required", C::JdkRequired, KeyKind::Flag, "only a JDK will do"},
         {"java", "vm-kind-directory", C::VmKindDirectory, KeyKind::Text,
@@ -62,8 +78,8 @@ const std::vector<KeyDef>& keyTable() {
         {"redirect", "stdout-file", C::StdoutFile, KeyKind::Text, "file for standard output"},
         {"redirect", "append", C::AppendRedirect, KeyKind::Flag, "append to the redirect files"},
         {"splash", "show", C::ShowSplash, KeyKind::Flag, "show a splash screen"},
-        {"splash", "width", C::SplashWidth, KeyKind::Int, "splash window width in pixels"},
-        {"splash", "height", C::SplashHeight, KeyKind::Int, "splash window height in pixels"},
+        {"splash", "width", C::SplashWidth, KeyKind::Size, "splash window width in pixels"},
+        {"splash", "height", C::SplashHeight, KeyKind::Size, "splash window height in pixels"},
         {"splash", "auto-off", C::SplashAutoOff, KeyKind::Flag, "hide once the application shows a window"},
         {"splash", "topmost", C::SplashTopmost, KeyKind::Flag, "stay on top of all windows"},
         {"splash", "through-runtime", C::SplashThroughRuntime, KeyKind::Flag,
@@ -72,18 +88,26 @@ const std::vector<KeyDef>& keyTable() {
         {"splash.line1", "y", C::SplashText1Y, KeyKind::Int, "y position of the first text line"},
         {"splash.line1", "text", C::SplashText1, KeyKind::Text, "first text line"},
         {"splash.line1", "font", C::SplashText1Font, KeyKind::Text, "font of the first line"},
-        {"splash.line1", "size", C::SplashText1Size, KeyKind::Int, "font size of the first line"},
+        {"splash.line1", "size", C::SplashText1Size, KeyKind::Size, "font size of the first line"},
         {"splash.line1", "color", C::SplashText1Color, KeyKind::Color, "colour of the first line (r, g, b)"},
         {"splash.line1", "weight", C::SplashText1Weight, KeyKind::Int, "font weight of the first line"},
         {"splash.line2", "x", C::SplashText2X, KeyKind::Int, "x position of the second text line"},
         {"splash.line2", "y", C::SplashText2Y, KeyKind::Int, "y position of the second text line"},
         {"splash.line2", "text", C::SplashText2, KeyKind::Text, "second text line"},
         {"splash.line2", "font", C::SplashText2Font, KeyKind::Text, "font of the second line"},
-        {"splash.line2", "size", C::SplashText2Size, KeyKind::Int, "font size of the second line"},
+        {"splash.line2", "size", C::SplashText2Size, KeyKind::Size, "font size of the second line"},
         {"splash.line2", "color", C::SplashText2Color, KeyKind::Color, "colour of the second line (r, g, b)"},
         {"splash.line2", "weight", C::SplashText2Weight, KeyKind::Int, "font weight of the second line"},
     };
     return table;
+}
+
+bool isKeyedTable(const std::string& table) {
+    for (const KeyDef& key : keyTable()) {
+        const std::string name = key.table;
+        if (name == table || name.rfind(table + ".", 0) == 0) return true;
+    }
+    return false;
 }
 
 const std::vector<NamedValue>& namedValues(int id) {
@@ -143,28 +167,96 @@ const MessageDef* messageById(int id) {
 
 const std::vector<BuilderKey>& builderKeyTable() {
     static const std::vector<BuilderKey> table = {
-        {"java", "search", "where to look for a Java runtime, in words"},
-        {"runtime", "jar", "where the Java-side runtime goes: \"bundled\", \"beside\" or \"none\""},
-        {"build", "arch", "\"x86\" or \"x64\""},
-        {"build", "default-messages", "write the English messages the project leaves out"},
-        {"build", "default-search", "use the default runtime search when the project names none"},
-        {"resources", "icon", "the application icon"},
-        {"resources", "splash-icon", "the splash window's icon"},
-        {"resources", "splash-bitmap", "the splash bitmap"},
-        {"resources", "splash-image", "the splash image for the runtime's splash library"},
-        {"manifest", "file", "a manifest that replaces the generated one"},
-        {"manifest", "dpi-awareness", "DPI awareness of the generated manifest"},
-        {"manifest", "long-path-aware", "long-path awareness of the generated manifest"},
-        {"files", "source", "the file to include"},
-        {"files", "name", "the name it is stored and extracted under"},
-        {"files", "size", "its size, written by inspect"},
-        {"localized", "locale", "the locale code of a group"},
-        {"localized", "messages", "messages of a locale"},
-        {"localized", "entries", "wide entries of a locale"},
-        {"entries", "", "narrow entries by number"},
-        {"wide-entries", "", "wide entries by number"},
+        {"java", "search",
+         "where to look for a Java runtime, in words, in order: \"bundled:DIR\", \"directory:DIR\", \"env:VARIABLE\", "
+         "\"registry\", \"well-known\" or \"path\" (default: [\"bundled:jre\", \"env:JAVA_HOME\", \"env:JDK_HOME\", "
+         "\"registry\", \"well-known\", \"path\"])",
+         BuilderKind::Search},
+        {"runtime", "jar",
+         "where the Java-side runtime goes: \"bundled\" (the default: included in the executable), \"beside\" "
+         "(copied beside it and put on the class path) or \"none\" (the class path names it)",
+         BuilderKind::Word, {"beside", "bundled", "none"}},
+        {"build", "arch",
+         "the generic launcher the executable is made from: \"x86\" (the default) or \"x64\"; --arch overrides it",
+         BuilderKind::Word, {"x86", "x64"}},
+        {"build", "default-messages", "write the English messages the project leaves out (default: true)",
+         BuilderKind::Flag},
+        {"build", "default-search", "use the default runtime search when the project names none (default: true)",
+         BuilderKind::Flag},
+        {"resources", "icon",
+         "the application icon: a .ico file, or a list of PNG images (at most 256 x 256 each) packed into one icon",
+         BuilderKind::Images},
+        {"resources", "splash-icon", "the splash window's icon, as icon (default: the application icon)",
+         BuilderKind::Images},
+        {"resources", "splash-bitmap", "the splash bitmap, drawn by the launcher's own splash window: a .bmp file",
+         BuilderKind::File},
+        {"resources", "splash-image",
+         "the splash image for the runtime's splash library: a PNG, JPEG, GIF or BMP file (default: the "
+         "splash-bitmap file)",
+         BuilderKind::File},
+        {"manifest", "file", "a manifest that replaces the generated one (not with dpi-awareness or long-path-aware)",
+         BuilderKind::File},
+        {"manifest", "dpi-awareness", "DPI awareness of the generated manifest (default: \"unaware\")",
+         BuilderKind::Word, manifest::dpiAwarenessNames()},
+        {"manifest", "long-path-aware",
+         "long-path awareness of the generated manifest: paths beyond MAX_PATH where Windows allows them",
+         BuilderKind::Flag},
+        {"files", "source", "the file to include", BuilderKind::File, {}, true},
+        {"files", "name",
+         "the name it is stored and extracted under: relative, with at most one directory level "
+         "(\"lib\\\\helper.dll\"); default: the source's file name",
+         BuilderKind::Text},
+        {"files", "size", "its size, written by inspect", BuilderKind::Ignored},
+        {"localized", "locale", "the locale code of a group: \"de\" matches de and de_CH, \"\" every locale",
+         BuilderKind::LocaleCode, {}, true},
+        {"localized", "messages", "messages of a locale", BuilderKind::Messages},
+        {"localized", "entries", "wide entries of a locale", BuilderKind::WideEntries},
+        {"entries", "", "narrow entries by number", BuilderKind::Entries},
+        {"wide-entries", "", "wide entries by number", BuilderKind::WideEntries},
     };
     return table;
+}
+
+const BuilderKey* builderKey(const std::string& table, const std::string& name) {
+    for (const BuilderKey& key : builderKeyTable())
+        if (table == key.table && name == key.name) return &key;
+    return nullptr;
+}
+
+bool isArrayOfTables(const std::string& table) { return table == "files" || table == "localized"; }
+
+const char* tableHelp(const std::string& table) {
+    static const std::pair<const char*, const char*> tables[] = {
+        {"application", "the application: its name, type, main class or module, and how it starts"},
+        {"java", "the Java side: class path, VM parameters, versions and where to look for a runtime"},
+        {"redirect", "standard error and standard output redirected to files"},
+        {"splash", "the splash screen"},
+        {"splash.line1", "the first text line of the splash screen"},
+        {"splash.line2", "the second text line of the splash screen"},
+        {"messages", "messages 1000 to 1020 by name; those left out get their English texts unless "
+                     "[build] default-messages = false"},
+        {"runtime", "the Java-side runtime archive, qarvo-runtime.jar"},
+        {"build", "how the executable is built"},
+        {"resources", "icons and splash images of the executable; what a project leaves out keeps the generic "
+                      "launcher's"},
+        {"manifest", "the application manifest"},
+        {"version", "version information, as Explorer and the version API show it; written when the table is there"},
+        {"files", "files included after the configuration block, written into a temporary directory at start; "
+                  "their .jar and .zip files come first on the class path"},
+        {"localized", "texts for users whose locale code starts with locale; later groups win for the ids they share"},
+        {"entries", "any entry by its number, taken as it is: strings (Windows-1252) or integers"},
+        {"wide-entries", "any entry by its number, taken as it is: strings (UTF-16)"},
+    };
+    for (const auto& [name, help] : tables)
+        if (table == name) return help;
+    return "";
+}
+
+std::string wordList(const std::vector<const char*>& words) {
+    std::string out;
+    for (size_t i = 0; i < words.size(); ++i)
+        out += std::string(i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + "\"" + words[i] + "\"";
+    return out;
 }
 
 const std::vector<std::string>& knownProjectKeys() {

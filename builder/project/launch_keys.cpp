@@ -7,23 +7,6 @@
 
 namespace {
 
-struct Kind {
-    char letter;
-    const char* key;
-};
-
-const Kind kKinds[] = {{'A', "archive"}, {'D', "directory"}, {'S', "archives-in"}, {'E', "variable"}};
-
-// Search entries: a kind that takes a location ("bundled:jre") or none ("registry").
-struct SearchKind {
-    char letter;
-    const char* name;
-    bool takesValue;
-};
-
-const SearchKind kSearchKinds[] = {{'B', "bundled", true},  {'A', "directory", true}, {'E', "env", true},
-                                   {'Y', "registry", false}, {'S', "path", false},     {'W', "well-known", false}};
-
 const char* const kSearchForms = "\"bundled:DIR\", \"directory:DIR\", \"env:VARIABLE\", \"registry\", \"path\" or \"well-known\"";
 
 // The class-path entry another tool's text most likely means.
@@ -38,14 +21,31 @@ std::string readableGuess(const std::string& piece) {
 
 }  // namespace
 
+const std::vector<ClassPathKind>& classPathKinds() {
+    static const std::vector<ClassPathKind> kinds = {
+        {'A', "archive", "an archive, relative to the executable's directory"},
+        {'D', "directory", "a directory (or a file), relative to the executable's directory"},
+        {'S', "archives-in", "every .jar, then every .zip, in the directory"},
+        {'E', "variable", "the value of the environment variable"},
+    };
+    return kinds;
+}
+
+const std::vector<SearchKind>& searchKinds() {
+    static const std::vector<SearchKind> kinds = {{'B', "bundled", true},  {'A', "directory", true},
+                                                  {'E', "env", true},      {'Y', "registry", false},
+                                                  {'S', "path", false},    {'W', "well-known", false}};
+    return kinds;
+}
+
 char classPathKindLetter(const std::string& kindKey) {
-    for (const Kind& kind : kKinds)
+    for (const ClassPathKind& kind : classPathKinds())
         if (kindKey == kind.key) return kind.letter;
     return '\0';
 }
 
 const char* classPathKindKey(char letter) {
-    for (const Kind& kind : kKinds)
+    for (const ClassPathKind& kind : classPathKinds())
         if (letter == kind.letter) return kind.key;
     return nullptr;
 }
@@ -109,11 +109,11 @@ bool encodeSearch(const std::vector<std::string>& entries, std::string& text, st
         const size_t colon = entry.find(':');
         const std::string name = entry.substr(0, colon);
         const SearchKind* kind = nullptr;
-        for (const SearchKind& k : kSearchKinds)
+        for (const SearchKind& k : searchKinds())
             if (name == k.name) kind = &k;
         if (kind == nullptr) {
             std::vector<std::string> names;
-            for (const SearchKind& k : kSearchKinds) names.push_back(k.name);
+            for (const SearchKind& k : searchKinds()) names.push_back(k.name);
             const std::string near = closestName(name, names);
             why = "unknown search entry \"" + entry + "\"" + (near.empty() ? "" : " (did you mean " + near + "?)") +
                   "; expected " + kSearchForms;
@@ -142,7 +142,7 @@ std::optional<std::vector<std::string>> decodeSearch(const std::string& text) {
     std::vector<std::string> entries;
     for (const SearchEntry& entry : parseSearchSequence(text)) {
         const SearchKind* kind = nullptr;
-        for (const SearchKind& k : kSearchKinds)
+        for (const SearchKind& k : searchKinds())
             if (entry.letter == k.letter) kind = &k;
         if (kind == nullptr) return std::nullopt;
         entries.push_back(kind->takesValue ? std::string(kind->name) + ":" + entry.location : kind->name);

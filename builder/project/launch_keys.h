@@ -17,6 +17,25 @@ struct ReadableClassPathEntry {
     bool mandatory = false;
 };
 
+// The kind keys of a class-path entry table, with the letter each is stored
+// with and what it adds to the class path.
+struct ClassPathKind {
+    char letter;
+    const char* key;
+    const char* help;
+};
+const std::vector<ClassPathKind>& classPathKinds();
+
+// The kinds of runtime-search entries: the word, the type letter it is stored
+// with, and whether a location follows the word after ":" ("bundled:jre";
+// "registry" takes none).
+struct SearchKind {
+    char letter;
+    const char* name;
+    bool takesValue;
+};
+const std::vector<SearchKind>& searchKinds();
+
 // The kind letter of a kind key, or '\0'.
 char classPathKindLetter(const std::string& kindKey);
 const char* classPathKindKey(char letter);

@@ -45,10 +45,45 @@ std::string classPathEntries(const std::string& jarName, const std::string& mani
     return out + "]";
 }
 
+// What the starter says of the VM options of the jar's manifest.
+std::string manifestOptionsNote(const std::string& jarName, const std::map<std::string, std::string>& manifest) {
+    std::vector<std::string> ignored;
+    const std::vector<std::string> manifestOptions = manifestVmOptions(manifest, jarName, ignored);
+    std::string note = "# Add-Opens, Add-Exports and Enable-Native-Access of the manifest of the first\n"
+                       "# archive above become VM options at build time, as java -jar applies them;\n";
+    if (manifestOptions.empty()) {
+        note += "# " + jarName + "'s manifest has none.\n";
+    } else {
+        note += "# from " + jarName + "'s manifest:";
+        for (const std::string& option : manifestOptions) note += " " + option;
+        note += "\n";
+    }
+    return note + "# qarvo-build inspect shows them as jar-manifest-options; setting that key\n"
+                  "# replaces them ([] for none).\n";
+}
+
+// The tables a project often wants next, commented out.
+std::string laterTables(const std::string& jarName, const std::string& name) {
+    return "\n# The Java-side runtime (qarvo-runtime.jar) is included in the executable.\n"
+           "# [runtime]\n"
+           "# jar = \"beside\"                         # or: copied beside the executable\n"
+           "\n# One executable and nothing beside it: include the jars as well (and take\n"
+           "# them out of class-path); the launcher extracts them at start and puts\n"
+           "# them on the class path.\n"
+           "# [[files]]\n"
+           "# source = " + tomlString(jarName) + "\n"
+           "\n# [resources]\n"
+           "# icon = \"app.ico\"\n"
+           "\n# [version]\n"
+           "# file-version = \"1.0.0.0\"\n"
+           "# description = " + tomlString(name) + "\n";
+}
+
 }  // namespace
 
 std::string starterProject(const std::string& jarName, const std::map<std::string, std::string>& manifest,
-                           const std::string& docsDirectory, std::vector<std::string>& warnings) {
+                           const std::string& docsDirectory, const std::string& schemaUrl,
+                           std::vector<std::string>& warnings) {
     const size_t dot = jarName.rfind('.');
     const std::string name = dot == std::string::npos || dot == 0 ? jarName : jarName.substr(0, dot);
     const auto main = manifest.find("Main-Class");
@@ -58,26 +93,16 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
     if (!mainKnown)
         warnings.push_back(jarName + ": the manifest names no main class (Main-Class); set application.main-class");
     const auto classPath = manifest.find("Class-Path");
-    std::vector<std::string> ignored;
-    const std::vector<std::string> manifestOptions = manifestVmOptions(manifest, jarName, ignored);
-    std::string optionsNote = "# Add-Opens, Add-Exports and Enable-Native-Access of the manifest of the first\n"
-                              "# archive above become VM options at build time, as java -jar applies them;\n";
-    if (manifestOptions.empty()) {
-        optionsNote += "# " + jarName + "'s manifest has none.\n";
-    } else {
-        optionsNote += "# from " + jarName + "'s manifest:";
-        for (const std::string& option : manifestOptions) optionsNote += " " + option;
-        optionsNote += "\n";
-    }
-    optionsNote += "# qarvo-build inspect shows them as jar-manifest-options; setting that key\n"
-                   "# replaces them ([] for none).\n";
 
     std::ostringstream out;
+    if (!schemaUrl.empty()) out << "#:schema " << schemaUrl << "\n\n";
     out << "# Starter project for " << jarName << ", written by qarvo-build init.\n"
         << "#   qarvo-build check " << name << ".toml            checks it\n"
         << "#   qarvo-build build " << name << ".toml -o " << name << ".exe   builds the executable\n"
         << "# Put " << name << ".exe beside " << jarName << " (and the jars of its class path).\n"
         << "# Every key: " << docsDirectory << "/project-file.md\n"
+        << (schemaUrl.empty() ? "" : "# Editors that read the #:schema line (taplo, Even Better TOML) complete and\n"
+                                     "# check the keys.\n")
         << "\n[build]\n"
         << "arch = \"x64\"                # x64 runs on 64-bit Java runtimes; \"x86\" for 32-bit ones\n"
         << "\n[application]\n"
@@ -94,7 +119,7 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
         << "# The jar beside the executable" << (classPath != manifest.end() ? ", and the Class-Path of its manifest" : "")
         << ".\n"
         << "class-path = " << classPathEntries(jarName, classPath == manifest.end() ? "" : classPath->second) << "\n"
-        << optionsNote
+        << manifestOptionsNote(jarName, manifest)
         << "# module-path = [\"mods\"]                 # with main-module: directories or modular jars\n"
         << "# min-version = \"17\"                     # the oldest Java the application runs on\n"
         << "# vm-parameters = [\"-Xmx512m\"]\n"
@@ -102,24 +127,13 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
         << "# a jre folder beside the executable, JAVA_HOME, JDK_HOME, the registry,\n"
         << "# the usual install folders, then the PATH.\n"
         << "search = " << tomlArray(defaultSearch()) << "\n"
-        << "\n# The Java-side runtime (qarvo-runtime.jar) is included in the executable.\n"
-        << "# [runtime]\n"
-        << "# jar = \"beside\"                         # or: copied beside the executable\n"
-        << "\n# One executable and nothing beside it: include the jars as well (and take\n"
-        << "# them out of class-path); the launcher extracts them at start and puts\n"
-        << "# them on the class path.\n"
-        << "# [[files]]\n"
-        << "# source = " << tomlString(jarName) << "\n"
-        << "\n# [resources]\n"
-        << "# icon = \"app.ico\"\n"
-        << "\n# [version]\n"
-        << "# file-version = \"1.0.0.0\"\n"
-        << "# description = " << tomlString(name) << "\n";
+        << laterTables(jarName, name);
     return out.str();
 }
 
 bool writeStarterProject(const std::string& jar, const std::string& output, bool force,
-                         const std::string& docsDirectory, std::vector<std::string>& warnings, std::string& error) {
+                         const std::string& docsDirectory, const std::string& schemaUrl,
+                         std::vector<std::string>& warnings, std::string& error) {
     errno = 0;
     HostFileSource source(jar);
     if (!source.isOpen()) {
@@ -135,7 +149,7 @@ bool writeStarterProject(const std::string& jar, const std::string& output, bool
         manifest.clear();  // a jar without a manifest: the user names the main class
     }
     const std::string text = starterProject(fsPath(jar).filename().string(), manifestAttributes(manifest),
-                                            docsDirectory, warnings);
+                                            docsDirectory, schemaUrl, warnings);
     std::error_code ec;
     if (!force && std::filesystem::exists(std::filesystem::symlink_status(fsPath(output), ec))) {
         error = output + ": already exists; init keeps it (--force replaces it)";

@@ -21,7 +21,7 @@ TEST_P(CommandHelp, PrintsItsUsageAndSucceeds) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Builder, CommandHelp, ::testing::Values("build", "check", "init", "inspect"));
+INSTANTIATE_TEST_SUITE_P(Builder, CommandHelp, ::testing::Values("build", "check", "init", "inspect", "schema"));
 
 // The default build includes the runtime archive: inspect without --extract
 // says that its files are missing, and the extracted form builds again.

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string manifest, why;
     if (!readZipEntry(source, "META-INF/MANIFEST.MF", manifest, why)) return 0;
     std::vector<std::string> warnings;
-    const std::string text = starterProject("app.jar", manifestAttributes(manifest), "/docs", warnings);
+    const std::string text = starterProject("app.jar", manifestAttributes(manifest), "/docs", "", warnings);
     BuildPlan plan;
     std::string error;
     parseProject(text, "app.toml", "/base", plan, error);

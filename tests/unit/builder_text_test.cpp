@@ -8,6 +8,7 @@
 #include "builder/pe/version_info.h"
 #include "builder/project/keys.h"
 #include "builder/project/project.h"
+#include "builder/project/project_paths.h"
 #include "builder/project/text_codec.h"
 #include "builder/project/toml_text.h"
 
@@ -61,6 +62,15 @@ TEST(PathRuleKeys, ProjectDirectory) {
     EXPECT_EQ(".", projectDirectoryOf("dir\\app.toml", PathStyle::Posix));
     EXPECT_EQ("C:\\dir", projectDirectoryOf("C:\\dir\\app.toml", PathStyle::Windows));
     EXPECT_EQ(".", projectDirectoryOf("app.toml", PathStyle::Windows));
+}
+
+// The file URL a "#:schema" line names: "/" separators, the drive after a
+// third slash, a server as the host, other bytes percent-encoded.
+TEST(PathRuleKeys, FileUrl) {
+    EXPECT_EQ("file:///opt/q%20b/x.json", fileUrl("/opt/q b/x.json", PathStyle::Posix));
+    EXPECT_EQ("file:///opt/a%5Cb%C3%A9.json", fileUrl("/opt/a\\b\xc3\xa9.json", PathStyle::Posix));
+    EXPECT_EQ("file:///C:/Program%20Files/Q/x.json", fileUrl("C:\\Program Files\\Q\\x.json", PathStyle::Windows));
+    EXPECT_EQ("file://server/share/x%23y.json", fileUrl("\\\\server\\share\\x#y.json", PathStyle::Windows));
 }
 
 struct QuoteCase {

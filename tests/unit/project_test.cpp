@@ -135,6 +135,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadProject{"syntax", "[application\nname = 1", "app.toml:1: "},
         BadProject{"unknownKey", "\n[application]\nnmae = \"x\"", "app.toml:3: application.nmae: unknown key"},
         BadProject{"unknownTable", "[aplication]\nname = \"x\"", "app.toml:1: aplication: unknown table"},
+        BadProject{"emptyUnknownTable", "[app]", "app.toml:1: app: unknown table"},
+        BadProject{"unknownSubTable", "[splash.line3]\nx = 1", "app.toml:1: splash.line3: unknown table"},
+        BadProject{"quotedDottedTable", "[\"splash.line1\"]\nx = 1", "app.toml:1: splash.line1: unknown table"},
+        BadProject{"tableForAKey", "[application.name]\nx = 1", "app.toml:1: application.name: expected a string"},
         BadProject{"flagType", "[java]\n\njdk-required = 1", "app.toml:3: java.jdk-required: expected true or false"},
         BadProject{"intType", "[application]\ntype = \"2\"", "app.toml:2: application.type: expected an integer"},
         BadProject{"intRange", "[application]\ntype = 3000000000", "application.type: integer out of range"},
@@ -223,15 +227,15 @@ struct IdKind {
 const IdKind kLauncherIds[] = {
     {101, KeyKind::Text},   {102, KeyKind::Flag},   {103, KeyKind::Text},   {104, KeyKind::Flag},
     {105, KeyKind::Text},   {106, KeyKind::Flag},   {107, KeyKind::Int},    {108, KeyKind::Flag},
-    {121, KeyKind::Text},   {122, KeyKind::Text},   {123, KeyKind::Text},   {124, KeyKind::Text},
+    {121, KeyKind::ClassPath}, {122, KeyKind::Text}, {123, KeyKind::Arguments}, {124, KeyKind::Arguments},
     {125, KeyKind::Flag},   {126, KeyKind::Text},   {127, KeyKind::Text},   {128, KeyKind::Text},
-    {130, KeyKind::Flag},   {131, KeyKind::Flag},   {141, KeyKind::Int},    {142, KeyKind::Int},
+    {130, KeyKind::Flag},   {131, KeyKind::Flag},   {141, KeyKind::Size},   {142, KeyKind::Size},
     {145, KeyKind::Flag},   {146, KeyKind::Text},   {147, KeyKind::Flag},   {152, KeyKind::Text},
     {154, KeyKind::Flag},   {156, KeyKind::Flag},   {158, KeyKind::Flag},   {160, KeyKind::Text},
     {2001, KeyKind::Text},  {10003, KeyKind::Text}, {10004, KeyKind::Text}, {10005, KeyKind::Flag},
     {10109, KeyKind::Int},  {10110, KeyKind::Int},  {10111, KeyKind::Text}, {10112, KeyKind::Text},
-    {10113, KeyKind::Int},  {10114, KeyKind::Color}, {10115, KeyKind::Int}, {10116, KeyKind::Int},
-    {10117, KeyKind::Int},  {10118, KeyKind::Text}, {10119, KeyKind::Text}, {10120, KeyKind::Int},
+    {10113, KeyKind::Size}, {10114, KeyKind::Color}, {10115, KeyKind::Int}, {10116, KeyKind::Int},
+    {10117, KeyKind::Int},  {10118, KeyKind::Text}, {10119, KeyKind::Text}, {10120, KeyKind::Size},
     {10121, KeyKind::Color}, {10122, KeyKind::Int}, {10123, KeyKind::Flag},
 };
 
@@ -251,12 +255,13 @@ TEST_P(KeyForIdTest, AReadableKeySetsTheEntry) {
     EXPECT_EQ(expected.kind, key->kind) << key->table << "." << key->name;
     const auto checked = kCheckedTexts.find(expected.id);
     const std::string text = checked != kCheckedTexts.end() ? checked->second : "some text";
+    const bool integer = expected.kind == KeyKind::Int || expected.kind == KeyKind::Size;
     const std::string value = expected.kind == KeyKind::Flag    ? "true"
-                              : expected.kind == KeyKind::Int   ? "42"
+                              : integer                         ? "42"
                               : expected.kind == KeyKind::Color ? "[1, 2, 255]"
                                                                 : "\"" + text + "\"";
     const std::string stored = expected.kind == KeyKind::Flag    ? "1"
-                               : expected.kind == KeyKind::Int   ? "42"
+                               : integer                         ? "42"
                                : expected.kind == KeyKind::Color ? "1,2,255"
                                                                  : text;
     const BuildPlan plan = parse("[" + std::string(key->table) + "]\n" + key->name + " = " + value + "\n");

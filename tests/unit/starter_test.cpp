@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "builder/project/jar_file.h"
+#include "builder/project/jar_manifest_options.h"
 #include "builder/project/project.h"
 #include "builder/project/starter.h"
 #include "format/config_ids.h"
@@ -101,8 +102,10 @@ TEST(Manifest, MainSectionWithContinuationLines) {
 // default search, the runtime archive included.
 TEST(Starter, TheProjectBuildsAsWritten) {
     std::vector<std::string> warnings;
-    const std::string text = starterProject("my-app.jar", manifestAttributes(kManifest), "/dist/docs", warnings);
+    const std::string text =
+        starterProject("my-app.jar", manifestAttributes(kManifest), "/dist/docs", "file:///dist/schema/s.json", warnings);
     EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(0u, text.find("#:schema file:///dist/schema/s.json\n\n# ")) << text;
     BuildPlan plan;
     std::string error;
     ASSERT_TRUE(parseProject(text, "my-app.toml", "/p", plan, error)) << error << "\n" << text;
@@ -119,7 +122,8 @@ TEST(Starter, TheProjectBuildsAsWritten) {
 
 TEST(Starter, WithoutAMainClassItSaysSo) {
     std::vector<std::string> warnings;
-    const std::string text = starterProject("tool.jar", {}, "/d", warnings);
+    const std::string text = starterProject("tool.jar", {}, "/d", "", warnings);
+    EXPECT_EQ(std::string::npos, text.find("#:schema")) << "no schema installed, no line";
     ASSERT_EQ(1u, warnings.size());
     EXPECT_NE(std::string::npos, warnings[0].find("Main-Class"));
     EXPECT_NE(std::string::npos, text.find("main-class = \"com.example.Main\""));
