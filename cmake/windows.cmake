@@ -35,6 +35,7 @@ add_library(launcher_core STATIC
   config/launch_config_win.cpp
   config/locale_table_win.cpp
   config/run_state_win.cpp
+  files/archive_cache_win.cpp
   files/extract_win.cpp
   files/fileutil_win.cpp
   files/own_executable_win.cpp

@@ -102,26 +102,6 @@ bool splitProcessCommandLine(std::u16string_view commandLine, CommandLineRules r
     return true;
 }
 
-std::u16string quoteWindowsArgument(std::u16string_view argument) {
-    if (!argument.empty() && argument.find_first_of(u" \t\n\v\"") == std::u16string_view::npos)
-        return std::u16string(argument);
-    std::u16string quoted = u"\"";
-    size_t backslashes = 0;
-    for (char16_t c : argument) {
-        if (c == u'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes before a quote are doubled, and the quote escaped.
-        quoted.append(c == u'"' ? 2 * backslashes + 1 : backslashes, u'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    // And so are those before the closing quote.
-    quoted.append(2 * backslashes, u'\\');
-    return quoted + u'"';
-}
-
 bool isLogSwitch(std::u16string_view argument) {
     return argument == u"-create-mvt-log" || argument == u"-create-qvo-log" ||
            argument == u"/create-mvt-log" || argument == u"/create-qvo-log";

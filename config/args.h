@@ -39,11 +39,6 @@ std::u16string_view windowsArgumentsText(std::u16string_view commandLine);
 // False only for the classic rules' unclosed quote.
 bool splitProcessCommandLine(std::u16string_view commandLine, CommandLineRules rules, ArgumentList& out);
 
-// One argument quoted so that splitWindowsArguments gives it back: what
-// callers of CreateProcess write. Left alone unless it is empty or holds a
-// blank, tab, line feed, vertical tab or double quote.
-std::u16string quoteWindowsArgument(std::u16string_view argument);
-
 // The launcher's log-creation switches, recognised in element 1 only.
 bool isLogSwitch(std::u16string_view argument);
 // Whether element 1 is a log switch under both rules: the log can then be

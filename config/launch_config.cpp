@@ -98,7 +98,8 @@ LaunchConfig readLaunchConfig(const ConfigTables& tables,
                         c.commandLineRules};
     c.splash = splashSettings(tables, c.windowed());
     c.included = {configInt(tables, ConfigId::IncludedFileCount), configString(tables, ConfigId::IncludedFileNames),
-                  tables.endPosition};
+                  tables.endPosition, configString(tables, ConfigId::IncludedFileCache),
+                  configString(tables, ConfigId::UserOptionsFolder)};
     const std::string root = absolutePath(configString(tables, ConfigId::AppRoot));
     c.java = javaSearchSettings(tables, c.windowed(), root);
     c.application = applicationSettings(tables, c.windowed(), root);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "files/archive_cache.h"
 #include "files/fileutil.h"
 #include "files/included.h"
 #include "files/own_executable.h"
@@ -74,12 +75,7 @@ Outcome writeOneFile(block::BlockReader& reader, const std::string& path, int64_
     return std::nullopt;
 }
 
-Outcome extractOneFile(block::BlockReader& reader, const std::string& path) {
-    int64_t size = 0;
-    if (!reader.readLong(&size)) {
-        undoExtraction();
-        return endWithText(block::failureText(reader.failure()));
-    }
+Outcome extractData(block::BlockReader& reader, const std::string& path, int64_t size) {
     logInfo("extracting %s (size: %lld)", path.c_str(), static_cast<long long>(size));
     if (size <= 0) return std::nullopt;
     int copied = kCopied;
@@ -90,17 +86,92 @@ Outcome extractOneFile(block::BlockReader& reader, const std::string& path) {
     return endWithMessage(MessageId::InternalError, "16");
 }
 
-Outcome extractAll(const std::vector<std::string>& names, uint64_t position) {
+// Where each file goes at this start. A file recorded for the cache whose
+// copy there is usable needs nothing read; one that is not is written there.
+struct Placement {
+    std::vector<std::string> names;
+    std::vector<CacheRecord> records;
+    std::vector<std::string> cachedPath;  // of a file that comes from the cache
+    std::string cache;                    // empty: nothing comes from the cache
+    bool createDirectory = false;
+
+    bool fromCache(size_t i) const { return !cache.empty() && records[i].cached(); }
+};
+
+std::vector<CachedArchive> usedArchives;
+
+Outcome makeDirectoryOnce(Placement& p) {
+    if (!p.createDirectory || !extractionDirectory().empty()) return std::nullopt;
+    p.createDirectory = false;
+    if (!createExtractionDirectory()) return endWithMessage(MessageId::InternalError, "7");
+    return std::nullopt;
+}
+
+// One file read from the executable: into the cache when recorded for it
+// and the cache takes it, else into the extraction directory.
+Outcome placeOne(block::BlockReader& reader, Placement& p, size_t i, int64_t size) {
+    const uint64_t start = reader.source().position();
+    if (p.fromCache(i)) {
+        logInfo("caching %s (size: %lld)", p.names[i].c_str(), static_cast<long long>(size));
+        switch (writeCachedArchive(p.cache, p.records[i], p.names[i], reader.source(), size, p.cachedPath[i])) {
+            case CacheWrite::Written:
+                return std::nullopt;
+            case CacheWrite::Damaged:
+                undoExtraction();
+                return endWithMessage(MessageId::InternalError, "16");
+            case CacheWrite::Failed:
+                logInfo("archive cache: cannot write %s: extracted instead", p.names[i].c_str());
+                reader.source().seek(start);
+                break;
+        }
+    }
+    if (Outcome end = makeDirectoryOnce(p)) return end;
+    createFirstDirectoryLevel(p.names[i]);
+    return extractData(reader, extractionDirectory() + "\\" + p.names[i], size);
+}
+
+Outcome readFiles(Placement& p, uint64_t position) {
     FileSource* source = ownExecutableSource();
     if (source == nullptr) return ownExecutableUnreadable();
     block::BlockReader reader(*source, [](const std::string& line) { logInfo("%s", line.c_str()); });
     source->seek(position);
-    for (const std::string& name : names) {
-        createFirstDirectoryLevel(name);
-        if (Outcome end = extractOneFile(reader, extractionDirectory() + "\\" + name)) return end;
+    for (size_t i = 0; i < p.names.size(); ++i) {
+        int64_t size = 0;
+        if (!reader.readLong(&size)) {
+            undoExtraction();
+            return endWithText(block::failureText(reader.failure()));
+        }
+        if (!p.cachedPath[i].empty()) {
+            source->seek(source->position() + static_cast<uint64_t>(size > 0 ? size : 0));
+            continue;
+        }
+        if (Outcome end = placeOne(reader, p, i, size)) return end;
     }
     unextracted = static_cast<int64_t>(source->position());
     return std::nullopt;
+}
+
+// The usable copies in the cache; true when every file is one of them.
+bool findCachedCopies(Placement& p, const std::string& folder) {
+    bool any = false;
+    for (const CacheRecord& r : p.records) any = any || r.cached();
+    if (any) p.cache = openArchiveCache(folder);
+    bool all = true;
+    for (size_t i = 0; i < p.names.size(); ++i) {
+        if (p.fromCache(i)) p.cachedPath[i] = useCachedArchive(p.cache, p.records[i], p.names[i]);
+        all = all && !p.cachedPath[i].empty();
+    }
+    return all;
+}
+
+void keepCacheTidy(const Placement& p) {
+    std::vector<std::string> folders;
+    for (size_t i = 0; i < p.names.size(); ++i) {
+        if (p.cachedPath[i].empty()) continue;
+        usedArchives.push_back({p.names[i], p.cachedPath[i]});
+        folders.push_back(versionFolderName(p.records[i].digest));
+    }
+    if (!p.cache.empty()) pruneArchiveCache(p.cache, folders);
 }
 
 }  // namespace
@@ -108,16 +179,31 @@ Outcome extractAll(const std::vector<std::string>& names, uint64_t position) {
 Outcome extractIncludedFiles(const IncludedFiles& files, bool createDirectory) {
     logInfo("extracting files");
     logInfo("Included files: %d", files.count);
-    if (files.count <= 0) {
-        if (createDirectory) clearExtractionDirectory();
-        return std::nullopt;
+    if (createDirectory) clearExtractionDirectory();
+    if (files.count <= 0) return std::nullopt;
+    Placement p;
+    p.names = includedFileNames(files.names, files.count);
+    if (Outcome end = refuseUnsafeNames(p.names)) return end;
+    std::optional<std::vector<CacheRecord>> records = parseCacheEntry(files.cacheEntry, p.names.size());
+    if (!records) {
+        logError("the records of the included files are damaged");
+        return endWithMessage(MessageId::InternalError, "16");
     }
-    const std::vector<std::string> names = includedFileNames(files.names, files.count);
-    if (Outcome end = refuseUnsafeNames(names)) return end;
-    if (createDirectory && !createExtractionDirectory()) return endWithMessage(MessageId::InternalError, "7");
-    if (Outcome end = extractAll(names, files.position)) return end;
+    p.records = std::move(*records);
+    p.cachedPath.resize(p.names.size());
+    p.createDirectory = createDirectory;
+    if (findCachedCopies(p, files.cacheFolder)) {
+        // Nothing to read: the position after the files follows from their sizes.
+        unextracted = static_cast<int64_t>(files.position);
+        for (const CacheRecord& r : p.records) unextracted += 8 + static_cast<int64_t>(r.size);
+    } else if (Outcome end = readFiles(p, files.position)) {
+        return end;
+    }
+    keepCacheTidy(p);
     logInfo("extracting files done");
     return std::nullopt;
 }
+
+const std::vector<CachedArchive>& cachedArchives() { return usedArchives; }
 
 int64_t unextractedPosition() { return unextracted; }

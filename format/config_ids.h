@@ -71,6 +71,10 @@ inline constexpr int JarManifestOptions = 10142;
 // "windows": the process command line is split by the Microsoft C runtime's
 // argv rules; absent (or any other text): by the launcher's classic rules.
 inline constexpr int CommandLineRules = 10143;
+// For each included file, in the order of entry 2003: "<SHA-256>:<size>"
+// for one that comes from the per-user archive cache, empty for one
+// extracted at each start; ";" between them. Absent: all are extracted.
+inline constexpr int IncludedFileCache = 10144;
 }  // namespace ConfigId
 
 // User-visible message texts live under these ids; "{0}" is the one placeholder.

@@ -121,11 +121,12 @@ std::optional<ClassPathFailure> ClassPathBuilder::buildClassPathOption(const Cla
                                                                        std::string& option) {
     option = kOptionPrefix;
     if (overrides.prepend) option += *overrides.prepend + ";";
-    // Without an extraction directory there are no extracted archives to add.
-    if (!env_.extractionDirectory.empty()) {
-        for (const std::string& directory : {env_.extractionDirectory, env_.extractionDirectory + "\\user"}) {
-            addListedArchives(option, directory);  // a missing one lists nothing
-        }
+    // The included archives: from the cache, and those extracted (without an
+    // extraction directory there are none).
+    for (const bool user : {false, true}) {
+        for (const std::string& path : user ? env_.cachedUserArchives : env_.cachedArchives) option += path + ";";
+        if (!env_.extractionDirectory.empty())
+            addListedArchives(option, env_.extractionDirectory + (user ? "\\user" : ""));  // a missing one lists nothing
     }
     if (env_.productKind == 'm') {
         option += env_.applicationRoot();

@@ -35,6 +35,9 @@ struct ClassPathFailure {
 
 struct ClassPathEnvironment {
     std::string extractionDirectory;  // empty when none was made
+    // The included archives this start takes from the archive cache, by the
+    // level they would have been extracted to (top, "user\"), jars first.
+    std::vector<std::string> cachedArchives, cachedUserArchives;
     char productKind = 'q';
     std::function<std::string()> configuredEntries;  // entry 121
     std::function<std::string()> applicationRoot;    // entry 10003, absolute, letter case kept

@@ -1,4 +1,5 @@
 #include "config/run_state.h"
+#include "files/extract.h"
 #include "files/fileutil.h"
 #include "files/process_system.h"
 #include "files/tempdir.h"
@@ -10,6 +11,12 @@ Outcome buildClassPathOption(const ApplicationSettings& settings, const ClassPat
                              std::string& option) {
     ClassPathEnvironment environment;
     environment.extractionDirectory = extractionDirectory();
+    for (const char* extension : {".jar", ".zip"})
+        for (const CachedArchive& archive : cachedArchives()) {
+            if (_stricmp(archive.path.c_str() + archive.path.size() - 4, extension) != 0) continue;
+            (archive.name.find('\\') == std::string::npos ? environment.cachedArchives : environment.cachedUserArchives)
+                .push_back(archive.path);
+        }
     environment.productKind = productKind();
     environment.configuredEntries = [&settings] { return settings.classPath; };
     environment.applicationRoot = [&settings] { return settings.applicationRoot; };

@@ -15,6 +15,7 @@
 #include "builder/project/launch_keys.h"
 #include "builder/project/text_codec.h"
 #include "builder/project/toml_text.h"
+#include "files/archive_cache.h"
 #include "format/config_ids.h"
 #include "format/resource_ids.h"
 
@@ -238,6 +239,7 @@ struct Entries {
     std::map<int, std::string> narrow;
     std::map<int, std::u16string> wide;
     std::set<int> done;  // narrow entries already written under a readable key
+    std::vector<bool> cached;  // of each included file: from the archive cache
 };
 
 void warnAboutOrder(const block::RawBlock& b, std::vector<std::string>& warnings) {
@@ -248,8 +250,8 @@ void warnAboutOrder(const block::RawBlock& b, std::vector<std::string>& warnings
                            "each id once (the last value)");
 }
 
-// Included files are written from [[files]] when entries 2002 and 2003
-// describe them exactly; those entries are then left out.
+// Included files are written from [[files]] when entries 2002, 2003 and
+// 10144 describe them exactly; those entries are then left out.
 bool takeFilesEntries(const InspectedExecutable& exe, Entries& entries) {
     if (exe.files.empty()) return false;
     std::string names;
@@ -258,8 +260,17 @@ bool takeFilesEntries(const InspectedExecutable& exe, Entries& entries) {
     if (narrow[ConfigId::IncludedFileCount] != std::to_string(exe.files.size()) ||
         narrow[ConfigId::IncludedFileNames] != names)
         return false;
+    const auto cache = narrow.find(ConfigId::IncludedFileCache);
+    const auto records = parseCacheEntry(cache == narrow.end() ? "" : cache->second, exe.files.size());
+    if (!records) return false;
+    for (size_t i = 0; i < exe.files.size(); ++i) {
+        const CacheRecord& r = (*records)[i];
+        if (r.cached() && r.size != static_cast<uint64_t>(exe.files[i].size)) return false;
+        entries.cached.push_back(r.cached());
+    }
     narrow.erase(ConfigId::IncludedFileCount);
     narrow.erase(ConfigId::IncludedFileNames);
+    narrow.erase(ConfigId::IncludedFileCache);
     return true;
 }
 
@@ -371,11 +382,14 @@ void renderLocalized(const block::RawBlock& b, std::ostream& out, std::vector<st
     }
 }
 
-void renderFiles(const InspectedExecutable& exe, const std::string& extractedDirectory, std::ostream& out) {
+void renderFiles(const InspectedExecutable& exe, const Entries& entries, const std::string& extractedDirectory,
+                 std::ostream& out) {
     if (extractedDirectory.empty())
         out << "\n# The included files: their source lines come with inspect --extract DIR.\n";
-    for (const InspectedFile& f : exe.files) {
-        out << "\n[[files]]\nname = " << narrowValue(f.name) << "\nsize = " << f.size << "\n";
+    for (size_t i = 0; i < exe.files.size(); ++i) {
+        const InspectedFile& f = exe.files[i];
+        out << "\n[[files]]\nname = " << narrowValue(f.name) << "\nsize = " << f.size << "\ncache = "
+            << (entries.cached[i] ? "true" : "false") << "\n";
         if (extractedDirectory.empty()) continue;
         std::string relative = ansiToUtf8(f.name);
         for (char& c : relative)
@@ -405,6 +419,6 @@ std::string renderProject(const InspectedExecutable& exe, const std::string& ext
     renderLocalized(b, out, warnings);
     renderResources(exe, out, warnings);
     renderVersion(exe, out, warnings);
-    if (filesFromTable) renderFiles(exe, extractedDirectory, out);
+    if (filesFromTable) renderFiles(exe, entries, extractedDirectory, out);
     return out.str();
 }

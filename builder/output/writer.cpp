@@ -1,5 +1,6 @@
 #include "builder/output/writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -11,7 +12,10 @@
 #include "builder/host/system.h"
 #include "builder/pe/pe_image.h"
 #include "builder/output/resource_build.h"
+#include "files/archive_cache.h"
 #include "format/block.h"
+#include "format/config_ids.h"
+#include "format/sha256.h"
 
 namespace fs = std::filesystem;
 
@@ -138,6 +142,42 @@ bool openSources(const BuildPlan& plan, OpenSources& out, std::string& error) {
     return true;
 }
 
+// The text of entry 10144 (files/archive_cache.h).
+std::string cacheEntryText(const std::vector<CacheRecord>& records) {
+    std::string text;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (i > 0) text += ';';
+        if (records[i].cached()) text += records[i].digest + ":" + std::to_string(records[i].size);
+    }
+    return text;
+}
+
+// Entry 10144 for the files that go to the archive cache: their digests and
+// sizes, read once before the files are written. Nothing when none goes there.
+bool addCacheEntry(const BuildPlan& plan, OpenSources& sources, block::RawBlock& block, std::string& error) {
+    std::vector<CacheRecord> records(plan.files.size());
+    bool any = false;
+    std::vector<char> buffer(kChunk);
+    for (size_t i = 0; i < plan.files.size(); ++i) {
+        if (!plan.files[i].cache) continue;
+        std::FILE* in = sources.files[i].get();
+        Sha256 sha;
+        uint64_t read = 0;
+        for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0; read += n) sha.update(buffer.data(), n);
+        if (std::ferror(in) || read != sources.sizes[i] || !seekFile(in, 0)) {
+            error = whereOf(plan.files[i]) + ": cannot read the included file";
+            return false;
+        }
+        records[i] = {sha.finishHex(), read};
+        any = true;
+    }
+    if (!any) return true;
+    auto at = std::find_if(block.narrow.begin(), block.narrow.end(),
+                           [](const block::NarrowEntry& e) { return e.id > ConfigId::IncludedFileCache; });
+    block.narrow.insert(at, block::NarrowEntry{ConfigId::IncludedFileCache, cacheEntryText(records)});
+    return true;
+}
+
 // The included files after the block: each a size header and the scrambled bytes.
 bool writeIncludedFiles(const BuildPlan& plan, OpenSources& sources, Output& output, std::string& error) {
     std::vector<char> buffer(kChunk);
@@ -160,7 +200,9 @@ bool writeIncludedFiles(const BuildPlan& plan, OpenSources& sources, Output& out
 // Everything after the image, then the checksum over the whole file.
 bool writeContent(const pe::Image& image, const BuildPlan& plan, OpenSources& sources, Output& output,
                   std::string& error) {
-    const std::string blockBytes = block::encodeBlock(plan.block);
+    block::RawBlock configuration = plan.block;
+    if (!addCacheEntry(plan, sources, configuration, error)) return false;
+    const std::string blockBytes = block::encodeBlock(configuration);
     if (!output.write(image.bytes()) || !output.write(blockBytes)) return false;
     if (!writeIncludedFiles(plan, sources, output, error)) return false;
     if (plan.files.empty() && !output.write(block::noFilesTrailer(blockBytes.size()))) return false;

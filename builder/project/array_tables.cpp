@@ -5,6 +5,7 @@
 #include "builder/project/keys.h"
 #include "builder/project/project_paths.h"
 #include "builder/project/text_codec.h"
+#include "files/archive_cache.h"
 
 namespace {
 
@@ -65,8 +66,15 @@ bool readIncludedFile(KeyReader& reader, const toml::node& element, IncludedFile
     for (auto&& [k, node] : *table) {
         const std::string name(k.str());
         const std::string qualified = "files." + name;
-        if (name != "source" && name != "name" && name != "size") return reader.unknown(node, qualified, "unknown key");
+        if (name != "source" && name != "name" && name != "size" && name != "cache")
+            return reader.unknown(node, qualified, "unknown key");
         if (name == "size") continue;  // written by inspect, for the reader's information
+        if (name == "cache") {
+            if (!node.is_boolean()) return reader.fail(node, qualified, "expected true or false");
+            file.cacheSet = true;
+            file.cache = node.as_boolean()->get();
+            continue;
+        }
         if (!node.is_string()) return reader.fail(node, qualified, "expected a string");
         (name == "source" ? file.source : file.name) = node.as_string()->get();
         if (name == "source") file.where = reader.where(node, qualified);
@@ -78,6 +86,10 @@ bool readIncludedFile(KeyReader& reader, const toml::node& element, IncludedFile
     }
     std::string why;
     if (!validIncludedName(file.name, why)) return reader.fail(element, "files.name", why);
+    if (file.cache && !isClassPathArchive(file.name))
+        return reader.fail(element, "files.cache",
+                           "only archives that join the class path (.jar or .zip, at the top level or in user\\) "
+                           "come from the archive cache");
     auto ansi = utf8ToAnsi(file.name);
     if (!ansi) return reader.fail(element, "files.name", "holds a character that Windows-1252 cannot represent");
     file.name = *ansi;

@@ -14,6 +14,10 @@ struct IncludedFile {
     std::string name;    // as stored, with at most one directory level ("lib\a.dll")
     std::string source;  // host path of the file to include
     std::string where;   // the key that names it: "app.toml:12: files.source"
+    // Written once into the per-user archive cache rather than extracted at
+    // each start: by default the archives that join the class path.
+    bool cache = false;
+    bool cacheSet = false;  // [[files]] cache given
 };
 
 // Where the Java-side runtime archive goes: nowhere (the class path names

@@ -3,6 +3,7 @@
 #include "builder/project/checks.h"
 #include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
+#include "files/archive_cache.h"
 #include "format/config_ids.h"
 
 namespace C = ConfigId;
@@ -94,14 +95,19 @@ bool placeRuntimeJar(KeyReader& reader, const BuilderChoices& choices, BuildPlan
     return true;
 }
 
-// Entries 2002 and 2003: how many files are included, and their names.
-bool addIncludedFileEntries(KeyReader& reader, const BuildPlan& plan) {
+// Entries 2002 and 2003: how many files are included, and their names; and
+// which of them go to the archive cache (entry 10144, written with their
+// digests when the executable is).
+bool addIncludedFileEntries(KeyReader& reader, const BuilderChoices& choices, BuildPlan& plan) {
     EntryTable& e = reader.entries();
     if (plan.files.empty()) return true;
-    for (int id : {C::IncludedFileCount, C::IncludedFileNames}) {
+    for (int id : {C::IncludedFileCount, C::IncludedFileNames, C::IncludedFileCache}) {
         if (e.narrow.count(id))
-            return reader.failAt(e.line.at(id), e.keyOf(id), "entries 2002 and 2003 are written from [[files]]; remove this key");
+            return reader.failAt(e.line.at(id), e.keyOf(id),
+                                 "entries 2002, 2003 and 10144 are written from [[files]]; remove this key");
     }
+    for (IncludedFile& f : plan.files)
+        if (!f.cacheSet) f.cache = choices.archiveCache && isClassPathArchive(f.name);
     std::string names;
     for (const IncludedFile& f : plan.files) names += (names.empty() ? "" : ";") + f.name;
     e.narrow[C::IncludedFileCount] = std::to_string(plan.files.size());
@@ -117,7 +123,7 @@ bool finishProject(KeyReader& reader, const BuilderChoices& choices, BuildPlan& 
     addDefaultSearchAndFolder(e, choices);
     addCommandLineRules(e);
     if (!checkMainClass(reader, plan) || !placeRuntimeJar(reader, choices, plan) ||
-        !addIncludedFileEntries(reader, plan))
+        !addIncludedFileEntries(reader, choices, plan))
         return false;
     if (choices.defaultMessages) {
         for (const MessageDef& m : messageTable())

@@ -9,6 +9,7 @@
 struct BuilderChoices {
     bool defaultMessages = true;  // build.default-messages
     bool defaultSearch = true;    // build.default-search
+    bool archiveCache = true;     // build.archive-cache
     bool runtimeJarSet = false;   // the project has a [runtime] table,
     unsigned runtimeJarLine = 0;  // on this line
 };

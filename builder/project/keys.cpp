@@ -183,6 +183,10 @@ const std::vector<BuilderKey>& builderKeyTable() {
          BuilderKind::Flag},
         {"build", "default-search", "use the default runtime search when the project names none (default: true)",
          BuilderKind::Flag},
+        {"build", "archive-cache",
+         "the included archives that join the class path are written once into a per-user cache and used from "
+         "there (default: true); false extracts them at every start",
+         BuilderKind::Flag},
         {"resources", "icon",
          "the application icon: a .ico file, or a list of PNG images (at most 256 x 256 each) packed into one icon",
          BuilderKind::Images},
@@ -207,6 +211,11 @@ const std::vector<BuilderKey>& builderKeyTable() {
          "(\"lib\\\\helper.dll\"); default: the source's file name",
          BuilderKind::Text},
         {"files", "size", "its size, written by inspect", BuilderKind::Ignored},
+        {"files", "cache",
+         "whether it comes from the per-user archive cache instead of being extracted at every start (default: "
+         "true for .jar and .zip files at the top level or in user\\, which alone may take it, unless "
+         "build.archive-cache is false)",
+         BuilderKind::Flag},
         {"localized", "locale", "the locale code of a group: \"de\" matches de and de_CH, \"\" every locale",
          BuilderKind::LocaleCode, {}, true},
         {"localized", "messages", "messages of a locale", BuilderKind::Messages},
@@ -241,8 +250,9 @@ const char* tableHelp(const std::string& table) {
                       "launcher's"},
         {"manifest", "the application manifest"},
         {"version", "version information, as Explorer and the version API show it; written when the table is there"},
-        {"files", "files included after the configuration block, written into a temporary directory at start; "
-                  "their .jar and .zip files come first on the class path"},
+        {"files", "files included after the configuration block, written into a temporary directory at start "
+                  "(archives that join the class path: into a per-user cache, once); their .jar and .zip files "
+                  "come first on the class path"},
         {"localized", "texts for users whose locale code starts with locale; later groups win for the ids they share"},
         {"entries", "any entry by its number, taken as it is: strings (Windows-1252) or integers"},
         {"wide-entries", "any entry by its number, taken as it is: strings (UTF-16)"},

@@ -22,7 +22,9 @@ bool readBuild(KeyReader& reader, const toml::table& table, BuildPlan& plan, Bui
             continue;
         }
         if (!value.is_boolean()) return reader.fail(value, qualified, "expected true or false");
-        (name == "default-messages" ? choices.defaultMessages : choices.defaultSearch) = value.as_boolean()->get();
+        (name == "default-messages" ? choices.defaultMessages
+         : name == "default-search" ? choices.defaultSearch
+                                    : choices.archiveCache) = value.as_boolean()->get();
     }
     return true;
 }

@@ -43,9 +43,10 @@ protected:
         for (const std::string& name : extractionDirectories())
             if (!before_.count(name)) fs::remove_all(rig::wineTempDirectory() + "/" + name);
     }
-    // Only the files the test names: no runtime archive.
+    // Only the files the test names: no runtime archive, and the archives
+    // extracted like every other file.
     std::string build(const std::string& body) {
-        auto built = rig::buildProject(ws, "[application]\nname = \"X\"\ntype = 2\n[messages]\n"
+        auto built = rig::buildProject(ws, "[build]\narchive-cache = false\n[application]\nname = \"X\"\ntype = 2\n[messages]\n"
                                            "internal-error = \"internal {0}\"\n[runtime]\njar = \"none\"\n" + body,
                                        "app.exe");
         EXPECT_EQ(0, built.exitCode) << built.err;
@@ -196,6 +197,8 @@ TEST_F(ExtractionTest, AnIncludedArchiveIsWhatTheApplicationRunsFrom) {
     std::ofstream(bin + "/server/fakejre.ini") << "main=bridge\nbridge=" << rig::distDirectory()
                                                << "/testing/fakejre/bridge\njava=" << java.out;
     auto built = rig::buildProject(ws, R"toml(
+[build]
+archive-cache = false
 [application]
 name = "Hello"
 type = 2

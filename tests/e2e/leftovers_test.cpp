@@ -36,10 +36,11 @@ protected:
         bin = rig::layFakeRuntime(ws.file("jre"));
         before = tempEntries();
     }
-    // The builder's defaults: the runtime archive is included, and extracted.
+    // The runtime archive included and extracted at each start (not from
+    // the archive cache).
     std::string build(const std::string& keys = "") {
         auto built = rig::buildProject(ws,
-                                       "[application]\nname = \"Left\"\ntype = 2\nmain-class = \"app.Main\"\n" + keys +
+                                       "[build]\narchive-cache = false\n[application]\nname = \"Left\"\ntype = 2\nmain-class = \"app.Main\"\n" + keys +
                                            "[java]\nsearch-sequence = \"B.\\\\jre\"\n"
                                            "[messages]\njvm-start-failed = \"cannot start\"\n"
                                            "main-class-not-loaded = \"no main class\"\n",

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config/args.h"
+#include "tests/unit/windows_command_lines.h"
 
 namespace {
 

@@ -117,6 +117,25 @@ TEST(Project, FilesSetCountAndNames) {
     EXPECT_EQ("a.dll;lib\\b.dll", narrow[ConfigId::IncludedFileNames]);
 }
 
+// The archives that join the class path go to the archive cache by default.
+TEST(Project, FilesForTheArchiveCache) {
+    const std::string files =
+        "[[files]]\nsource = \"app.jar\"\n[[files]]\nsource = \"x.dll\"\n[[files]]\nsource = \"lib.zip\"\n"
+        "name = \"user\\\\lib.zip\"\ncache = false\n";
+    auto cached = [](const BuildPlan& plan) {
+        std::string flags;
+        for (const IncludedFile& f : plan.files) flags += f.cache ? '1' : '0';
+        return flags;
+    };
+    EXPECT_EQ("1001", cached(parse(files)));  // the bundled runtime archive last
+    EXPECT_EQ("0000", cached(parse("[build]\narchive-cache = false\n" + files)));
+    EXPECT_EQ("100", cached(parse("[build]\narchive-cache = false\n[[files]]\nsource = \"app.jar\"\ncache = true\n"
+                                  "[[files]]\nsource = \"y.jar\"\n")));
+    EXPECT_NE(std::string::npos, parseError("[[files]]\nsource = \"x.dll\"\ncache = true\n").find("files.cache: only archives"));
+    EXPECT_NE(std::string::npos,
+              parseError("[entries]\n10144 = \"\"\n[[files]]\nsource = \"x.dll\"\n").find("written from [[files]]"));
+}
+
 struct BadProject {
     const char* name;
     const char* text;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct WindowsCommandLine {
@@ -16,6 +17,29 @@ struct WindowsCommandLine {
     // and reads "" inside quotes by counting quotes.
     std::vector<std::u16string> system = {};
 };
+
+// One argument quoted as callers of CreateProcess quote it, so that the C
+// runtime's rules give it back. Left alone unless it is empty or holds a
+// blank, tab, line feed, vertical tab or double quote.
+inline std::u16string quoteWindowsArgument(std::u16string_view argument) {
+    if (!argument.empty() && argument.find_first_of(u" \t\n\v\"") == std::u16string_view::npos)
+        return std::u16string(argument);
+    std::u16string quoted = u"\"";
+    size_t backslashes = 0;
+    for (char16_t c : argument) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled, and the quote escaped.
+        quoted.append(c == u'"' ? 2 * backslashes + 1 : backslashes, u'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    // And so are those before the closing quote.
+    quoted.append(2 * backslashes, u'\\');
+    return quoted + u'"';
+}
 
 inline const std::vector<WindowsCommandLine>& windowsCommandLines() {
     static const std::vector<WindowsCommandLine> cases = {

@@ -1,0 +1,235 @@
+// The archive cache's files: checks, writes through a temporary name, holds,
+// and the daily pruning.
+#include <vector>
+
+#include "files/archive_cache.h"
+#include "files/included.h"
+#include "files/leftovers.h"
+#include "format/sha256.h"
+#include "log/diaglog.h"
+#include "platform/handle.h"
+#include "platform/win32.h"
+#include "platform/win_text.h"
+
+namespace {
+
+// The cached files this process uses, held for its whole life.
+std::vector<UniqueFile>& held() {
+    static std::vector<UniqueFile> files;
+    return files;
+}
+
+uint64_t fileTime(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
+
+uint64_t now() {
+    FILETIME time;
+    GetSystemTimeAsFileTime(&time);
+    return fileTime(time);
+}
+
+bool makeDirectories(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos && slash > 2) makeDirectories(path.substr(0, slash));
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::string executableStem() {
+    char module[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string name(module, n < MAX_PATH ? n : 0);
+    name = name.substr(name.find_last_of('\\') + 1);
+    if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".exe") == 0) name.resize(name.size() - 4);
+    return name;
+}
+
+uint64_t uniqueNumber() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return mixUnique(static_cast<uint64_t>(counter.QuadPart), GetCurrentProcessId(), GetTickCount());
+}
+
+// Size and time of an open file.
+bool facts(HANDLE file, uint64_t& size, uint64_t& lastWrite) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    lastWrite = fileTime(info.ftLastWriteTime);
+    return true;
+}
+
+void touch(const std::string& path) {
+    UniqueFile file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FILETIME time;
+    GetSystemTimeAsFileTime(&time);
+    if (file) SetFileTime(file.get(), nullptr, nullptr, &time);
+}
+
+struct Hashing final : ChunkSink {
+    HANDLE file;
+    Sha256 sha;
+    explicit Hashing(HANDLE f) : file(f) {}
+    bool write(const char* data, uint32_t n, uint32_t* written, uint32_t* systemError) override {
+        DWORD done = 0;
+        const BOOL ok = WriteFile(file, data, n, &done, nullptr);
+        sha.update(data, done);
+        *written = done;
+        *systemError = ok ? 0 : GetLastError();
+        return ok != FALSE;
+    }
+};
+
+void removeOtherMarkers(const std::string& folder, const std::string& keep) {
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA((folder + "\\.ok-*").c_str(), &data));
+    if (!find) return;
+    do {
+        if (keep != data.cFileName) DeleteFileA((folder + "\\" + data.cFileName).c_str());
+    } while (FindNextFileA(find.get(), &data));
+}
+
+// Holds the file and makes sure it is the one the marker names; marks it when
+// asked to.
+std::string hold(const std::string& folder, const std::string& path, const CacheRecord& record, bool mark) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    uint64_t size = 0, lastWrite = 0;
+    if (!file || !facts(file.get(), size, lastWrite) || size != record.size) return std::string();
+    const std::string marker = folder + "\\" + markerName(size, lastWrite);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (mark) {
+        UniqueFile made(CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!made) return std::string();
+        removeOtherMarkers(folder, markerName(size, lastWrite));
+    } else if (!GetFileAttributesExA(marker.c_str(), GetFileExInfoStandard, &data)) {
+        return std::string();
+    } else if (now() - fileTime(data.ftLastWriteTime) >= kMarkerRenewal) {
+        touch(marker);  // the version is in use: pruning goes by this time
+    }
+    held().push_back(std::move(file));
+    return path;
+}
+
+bool removeVersion(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    {
+        UniqueFind find(FindFirstFileA((folder + "\\*").c_str(), &data));
+        if (!find) return false;
+        do {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(data.cFileName);
+        } while (FindNextFileA(find.get(), &data));
+    }
+    // The archives first: one that a running process holds keeps the version whole.
+    for (const std::string& name : names)
+        if (name.rfind(".ok-", 0) != 0 && !DeleteFileA((folder + "\\" + name).c_str())) return false;
+    for (const std::string& name : names) DeleteFileA((folder + "\\" + name).c_str());
+    return RemoveDirectoryA(folder.c_str()) != FALSE;
+}
+
+CacheVersion listVersion(const std::string& cache, const std::string& name) {
+    CacheVersion version{name, {}, 0};
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA((cache + "\\" + name + "\\*").c_str(), &data));
+    if (!find) return version;
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        version.files.push_back(data.cFileName);
+        if (std::string(data.cFileName).rfind(".ok-", 0) == 0 && fileTime(data.ftLastWriteTime) > version.lastUsed)
+            version.lastUsed = fileTime(data.ftLastWriteTime);
+    } while (FindNextFileA(find.get(), &data));
+    return version;
+}
+
+}  // namespace
+
+std::string openArchiveCache(const std::string& folder) {
+    std::string localData;
+    environmentVariable("LOCALAPPDATA", localData);
+    const std::string cache = localData + "\\" + (folder.empty() ? executableStem() : folder) + "\\archives";
+    if (!localData.empty() && makeDirectories(cache)) {
+        const std::string probe = cache + "\\" + temporaryName("write-check", uniqueNumber());
+        UniqueFile file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (file) return cache;
+    }
+    logInfo("archive cache: none (cannot write to %s): included archives are extracted",
+            localData.empty() ? "%LOCALAPPDATA%" : cache.c_str());
+    return std::string();
+}
+
+std::string useCachedArchive(const std::string& cache, const CacheRecord& record, const std::string& includedName) {
+    const std::string folder = cache + "\\" + versionFolderName(record.digest);
+    const std::string path = folder + "\\" + cachedFileName(includedName);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    CachedFacts found;
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        found.exists = true;
+        found.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        found.lastWrite = fileTime(data.ftLastWriteTime);
+        found.marked = GetFileAttributesA((folder + "\\" + markerName(found.size, found.lastWrite)).c_str()) !=
+                       INVALID_FILE_ATTRIBUTES;
+    }
+    const CachedState state = judgeCachedFile(record, found);
+    if (state == CachedState::Usable) return hold(folder, path, record, false);
+    if (state != CachedState::Missing) logInfo("archive cache: %s is %s", path.c_str(),
+                                                state == CachedState::WrongSize ? "of the wrong size" : "not marked complete");
+    return std::string();
+}
+
+CacheWrite writeCachedArchive(const std::string& cache, const CacheRecord& record, const std::string& includedName,
+                              ByteSource& source, int64_t size, std::string& path) {
+    if (static_cast<uint64_t>(size) != record.size) {
+        logError("included file %s is %lld bytes, not the %llu recorded", includedName.c_str(),
+                 static_cast<long long>(size), static_cast<unsigned long long>(record.size));
+        return CacheWrite::Damaged;
+    }
+    const std::string folder = cache + "\\" + versionFolderName(record.digest);
+    const std::string target = folder + "\\" + cachedFileName(includedName);
+    const std::string temporary = folder + "\\" + temporaryName(cachedFileName(includedName), uniqueNumber());
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return CacheWrite::Failed;
+    UniqueFile file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return CacheWrite::Failed;
+    Hashing sink(file.get());
+    const int copied = copyUnscrambled(source, sink, size, true, [](const std::string& line) { logError("%s", line.c_str()); });
+    const bool flushed = copied == kCopied && FlushFileBuffers(file.get());
+    file.reset();
+    const bool matches = flushed && sink.sha.finishHex() == record.digest;
+    if (!matches) {
+        DeleteFileA(temporary.c_str());
+        if (copied == kWriteFailed || (copied == kCopied && !flushed)) return CacheWrite::Failed;  // a full disk, say
+        if (copied == kCopied) logError("included file %s does not match its recorded digest", includedName.c_str());
+        return CacheWrite::Damaged;
+    }
+    if (!MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // Another start holds a copy it wrote at the same moment: use that one.
+        DeleteFileA(temporary.c_str());
+        for (int i = 0; i < 20 && path.empty(); ++i, Sleep(25)) path = useCachedArchive(cache, record, includedName);
+        return path.empty() ? CacheWrite::Failed : CacheWrite::Written;
+    }
+    path = hold(folder, target, record, true);
+    if (path.empty()) return CacheWrite::Failed;
+    logInfo("archive cache: wrote %s", path.c_str());
+    return CacheWrite::Written;
+}
+
+void pruneArchiveCache(const std::string& cache, const std::vector<std::string>& keepFolders) {
+    const std::string stamp = cache + "\\.pruned";
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    const uint64_t time = now();
+    if (GetFileAttributesExA(stamp.c_str(), GetFileExInfoStandard, &data) && time - fileTime(data.ftLastWriteTime) < kDay)
+        return;
+    UniqueFile(CreateFileA(stamp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::vector<CacheVersion> versions;
+    WIN32_FIND_DATAA entry;
+    UniqueFind find(FindFirstFileA((cache + "\\*").c_str(), &entry));
+    if (!find) return;
+    do {
+        const std::string name = entry.cFileName;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name.size() == 32) versions.push_back(listVersion(cache, name));
+    } while (FindNextFileA(find.get(), &entry));
+    find.reset();
+    for (const std::string& folder : versionsToRemove(versions, keepFolders, time))
+        if (removeVersion(cache + "\\" + folder)) logInfo("archive cache: removed %s", folder.c_str());
+}
