@@ -41,6 +41,7 @@ add_library(launcher_core STATIC
   files/own_executable_win.cpp
   files/process_system_win.cpp
   files/tempdir_win.cpp
+  files/user_data_win.cpp
   jvm/load_win.cpp
   jvm/packed_win.cpp
   jvm/probe_win.cpp

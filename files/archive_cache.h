@@ -78,7 +78,7 @@ std::vector<std::string> versionsToRemove(const std::vector<CacheVersion>& versi
 // Win32 layer. The cache of this executable's archives:
 // %LOCALAPPDATA%\<folder>\archives (folder: the user-options folder, or the
 // executable's name without ".exe"), made when missing. Empty, with one log
-// line, when it cannot take files.
+// line, when it cannot be made.
 std::string openArchiveCache(const std::string& folder);
 
 // The cached file of a record when it is usable; it is then held until the

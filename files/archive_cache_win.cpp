@@ -5,6 +5,7 @@
 #include "files/archive_cache.h"
 #include "files/included.h"
 #include "files/leftovers.h"
+#include "files/user_data.h"
 #include "format/sha256.h"
 #include "log/diaglog.h"
 #include "platform/handle.h"
@@ -20,28 +21,6 @@ std::vector<UniqueFile>& held() {
 }
 
 uint64_t fileTime(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
-
-uint64_t now() {
-    FILETIME time;
-    GetSystemTimeAsFileTime(&time);
-    return fileTime(time);
-}
-
-bool makeDirectories(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    const size_t slash = path.find_last_of('\\');
-    if (slash != std::string::npos && slash > 2) makeDirectories(path.substr(0, slash));
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-std::string executableStem() {
-    char module[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string name(module, n < MAX_PATH ? n : 0);
-    name = name.substr(name.find_last_of('\\') + 1);
-    if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".exe") == 0) name.resize(name.size() - 4);
-    return name;
-}
 
 uint64_t uniqueNumber() {
     LARGE_INTEGER counter;
@@ -104,7 +83,7 @@ std::string hold(const std::string& folder, const std::string& path, const Cache
         removeOtherMarkers(folder, markerName(size, lastWrite));
     } else if (!GetFileAttributesExA(marker.c_str(), GetFileExInfoStandard, &data)) {
         return std::string();
-    } else if (now() - fileTime(data.ftLastWriteTime) >= kMarkerRenewal) {
+    } else if (fileTimeNow() - fileTime(data.ftLastWriteTime) >= kMarkerRenewal) {
         touch(marker);  // the version is in use: pruning goes by this time
     }
     held().push_back(std::move(file));
@@ -144,18 +123,13 @@ CacheVersion listVersion(const std::string& cache, const std::string& name) {
 
 }  // namespace
 
+// No write probe at every start: a cache that does not take a file shows
+// when one is written, and that file is then extracted instead.
 std::string openArchiveCache(const std::string& folder) {
-    std::string localData;
-    environmentVariable("LOCALAPPDATA", localData);
-    const std::string cache = localData + "\\" + (folder.empty() ? executableStem() : folder) + "\\archives";
-    if (!localData.empty() && makeDirectories(cache)) {
-        const std::string probe = cache + "\\" + temporaryName("write-check", uniqueNumber());
-        UniqueFile file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-        if (file) return cache;
-    }
+    const std::string cache = userDataFolder(folder, "archives");
+    if (!cache.empty() && makeDirectories(cache)) return cache;
     logInfo("archive cache: none (cannot write to %s): included archives are extracted",
-            localData.empty() ? "%LOCALAPPDATA%" : cache.c_str());
+            cache.empty() ? "%LOCALAPPDATA%" : cache.c_str());
     return std::string();
 }
 
@@ -217,7 +191,7 @@ CacheWrite writeCachedArchive(const std::string& cache, const CacheRecord& recor
 void pruneArchiveCache(const std::string& cache, const std::vector<std::string>& keepFolders) {
     const std::string stamp = cache + "\\.pruned";
     WIN32_FILE_ATTRIBUTE_DATA data;
-    const uint64_t time = now();
+    const uint64_t time = fileTimeNow();
     if (GetFileAttributesExA(stamp.c_str(), GetFileExInfoStandard, &data) && time - fileTime(data.ftLastWriteTime) < kDay)
         return;
     UniqueFile(CreateFileA(stamp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

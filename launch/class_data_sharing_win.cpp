@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "files/fileutil.h"
+#include "files/user_data.h"
 #include "launch/class_data_sharing.h"
 #include "log/diaglog.h"
 #include "platform/handle.h"
@@ -38,14 +39,6 @@ std::vector<FingerprintFile> fingerprintFiles(const VmOptionList& options, const
     return files;
 }
 
-// Creates the folder and its parents.
-bool makeDirectories(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    const std::string parent = directoryOf(path);
-    if (!parent.empty() && parent != path && parent.back() != ':') makeDirectories(parent);
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
 // Whether a new file can be made in the folder (one that goes at its close).
 bool takesFiles(const std::string& folder) {
     const std::string probe = folder + "\\" + temporaryArchiveName("write-check", GetCurrentProcessId());
@@ -66,22 +59,10 @@ std::vector<CachedFile> cachedFiles(const std::string& folder) {
     return files;
 }
 
-uint64_t now() {
-    FILETIME time;
-    GetSystemTimeAsFileTime(&time);
-    return fileTimeValue(time);
-}
-
 // An archive in use by a running process does not go; the next start tries again.
 void removeStaleArchives(const std::string& folder, const std::string& stem, const std::string& current) {
-    for (const std::string& name : staleArchives(cachedFiles(folder), stem, current, now()))
+    for (const std::string& name : staleArchives(cachedFiles(folder), stem, current, fileTimeNow()))
         if (DeleteFileA((folder + "\\" + name).c_str())) logInfo("class-data sharing: removed %s", name.c_str());
-}
-
-std::string executableStem() {
-    std::string name = executableLongPath().substr(directoryOf(executableLongPath()).size() + 1);
-    if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".exe") == 0) name.resize(name.size() - 4);
-    return name;
 }
 
 }  // namespace
@@ -95,12 +76,10 @@ VmOptionList prepareClassDataSharing(bool enabled, const std::string& folder, co
         logInfo("class-data sharing: none (%s)", sharingDecisionText(decision));
         return {};
     }
-    std::string localData;
-    environmentVariable("LOCALAPPDATA", localData);
     const std::string stem = executableStem();
-    const std::string cache = localData + "\\" + (folder.empty() ? stem : folder) + "\\cds";
-    if (localData.empty() || !makeDirectories(cache) || !takesFiles(cache)) {
-        logInfo("class-data sharing: none (cannot write to %s)", localData.empty() ? "%LOCALAPPDATA%" : cache.c_str());
+    const std::string cache = userDataFolder(folder, "cds");
+    if (cache.empty() || !makeDirectories(cache) || !takesFiles(cache)) {
+        logInfo("class-data sharing: none (cannot write to %s)", cache.empty() ? "%LOCALAPPDATA%" : cache.c_str());
         return {};
     }
     const std::string name = archiveFileName(stem, runtimeVersion, sharingFingerprint(fingerprintFiles(options, javaExecutable)));
