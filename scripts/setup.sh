@@ -14,6 +14,7 @@ packages=(
   gradle
   googletest libtomlplusplus-dev zlib1g-dev libz-mingw-w64-dev osslsigncode openssl
   python3-jsonschema bc time
+  clojure
 )
 
 missing=()
@@ -32,5 +33,12 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
+# A mirror in mid-sync can fail one index ("File has unexpected size"); try
+# again, then go on with the lists that did arrive: the install below fails
+# clearly if a package is really missing.
+for attempt in 1 2 3; do
+  $sudo apt-get update -q && break
+  echo "setup: apt-get update failed (attempt $attempt)" >&2
+  [ "$attempt" -eq 3 ] || sleep 10
+done
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
