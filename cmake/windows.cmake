@@ -61,6 +61,8 @@ add_library(launcher_core STATIC
   platform/outcome_win.cpp
   platform/registry_win.cpp
   platform/win_text.cpp
+  service/service_control_win.cpp
+  service/service_win.cpp
   session/console_win.cpp
   session/instance_registry_win.cpp
   session/native_path_win.cpp

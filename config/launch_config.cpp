@@ -1,5 +1,7 @@
 #include "config/launch_config.h"
 
+#include <cstdlib>
+
 #include "format/config_ids.h"
 
 namespace {
@@ -64,6 +66,55 @@ ApplicationSettings applicationSettings(const ConfigTables& t, bool windowed, co
     return s;
 }
 
+std::vector<std::string> listOf(const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(';', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) items.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return items;
+}
+
+// A count the builder wrote in decimal; the default when absent or not a number.
+uint64_t numberOr(const ConfigTables& t, int id, uint64_t fallback) {
+    const std::string text = configString(t, id);
+    if (text.empty() || text.size() > 19) return fallback;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return fallback;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return value;
+}
+
+ServiceSettings serviceSettings(const ConfigTables& t) {
+    namespace C = ConfigId;
+    ServiceSettings s;
+    s.name = configString(t, C::ServiceName);
+    s.enabled = !s.name.empty();
+    if (!s.enabled) return s;
+    s.displayName = configString(t, C::ServiceDisplayName);
+    if (s.displayName.empty()) s.displayName = s.name;
+    s.description = configString(t, C::ServiceDescription);
+    if (const std::string start = configString(t, C::ServiceStart); !start.empty()) s.start = start;
+    if (const std::string account = configString(t, C::ServiceAccount); !account.empty()) s.account = account;
+    s.dependsOn = listOf(configString(t, C::ServiceDependsOn));
+    s.stopTimeoutSeconds = static_cast<unsigned>(numberOr(t, C::ServiceStopTimeout, 20));
+    if (s.stopTimeoutSeconds == 0 || s.stopTimeoutSeconds > 3600) s.stopTimeoutSeconds = 20;
+    s.stopMethod = configString(t, C::ServiceStopMethod);
+    for (const std::string& delay : listOf(configString(t, C::ServiceRestartOnFailure)))
+        s.restartDelays.push_back(static_cast<unsigned>(std::strtoul(delay.c_str(), nullptr, 10)));
+    s.logMaxSize = numberOr(t, C::ServiceLogMaxSize, s.logMaxSize);
+    if (s.logMaxSize < (64u << 10)) s.logMaxSize = 64u << 10;
+    s.logKeep = static_cast<unsigned>(numberOr(t, C::ServiceLogKeep, 5));
+    if (s.logKeep == 0 || s.logKeep > 100) s.logKeep = 5;
+    s.dataFolder = configString(t, C::UserOptionsFolder);
+    return s;
+}
+
 MessageTexts messageTexts(const ConfigTables& t) {
     MessageTexts texts;
     for (int id = ConfigId::FirstMessage; id <= ConfigId::LastMessage; ++id) {
@@ -104,6 +155,7 @@ LaunchConfig readLaunchConfig(const ConfigTables& tables,
     c.java = javaSearchSettings(tables, c.windowed(), root);
     c.application = applicationSettings(tables, c.windowed(), root);
     c.application.commandLine = c.commandLineRules;
+    c.service = serviceSettings(tables);
     c.messages = messageTexts(tables);
     return c;
 }

@@ -103,6 +103,22 @@ struct ApplicationSettings {
     std::string applicationRoot;  // absolute
 };
 
+// A service executable's settings (entries 10150 to 10160); enabled when
+// the block names the service.
+struct ServiceSettings {
+    bool enabled = false;
+    std::string name, displayName, description;
+    std::string start = "manual";
+    std::string account = "local-service";
+    std::vector<std::string> dependsOn;
+    unsigned stopTimeoutSeconds = 20;
+    std::string stopMethod;  // "com.example.Main.stop"; empty: System.exit(0)
+    std::vector<unsigned> restartDelays;
+    uint64_t logMaxSize = 10u << 20;
+    unsigned logKeep = 5;
+    std::string dataFolder;  // the folder's name under %ProgramData%; empty: the executable's name
+};
+
 struct LaunchConfig {
     int executableType = 0;
     char productKind = '\0';  // the first letter of entry 2001
@@ -115,6 +131,7 @@ struct LaunchConfig {
     IncludedFiles included;
     JavaSearchSettings java;
     ApplicationSettings application;
+    ServiceSettings service;
     MessageTexts messages;
 
     // Type 1 is the windowed one: no console, javaw.exe.

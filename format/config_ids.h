@@ -75,6 +75,25 @@ inline constexpr int CommandLineRules = 10143;
 // for one that comes from the per-user archive cache, empty for one
 // extracted at each start; ";" between them. Absent: all are extracted.
 inline constexpr int IncludedFileCache = 10144;
+// A service executable: its key name (present: the executable is one),
+// display name, description, start ("manual", "auto", "delayed-auto",
+// "disabled"), account ("local-service", "network-service",
+// "local-system", "virtual"), the services it depends on (";" between
+// them), the seconds a stop may take, the stop method
+// ("com.example.Main.stop"), the restart delays in seconds after a failure
+// (";" between them), and the size in bytes at which its output files roll
+// and how many rolled ones are kept.
+inline constexpr int ServiceName = 10150;
+inline constexpr int ServiceDisplayName = 10151;
+inline constexpr int ServiceDescription = 10152;
+inline constexpr int ServiceStart = 10153;
+inline constexpr int ServiceAccount = 10154;
+inline constexpr int ServiceDependsOn = 10155;
+inline constexpr int ServiceStopTimeout = 10156;
+inline constexpr int ServiceStopMethod = 10157;
+inline constexpr int ServiceRestartOnFailure = 10158;
+inline constexpr int ServiceLogMaxSize = 10159;
+inline constexpr int ServiceLogKeep = 10160;
 }  // namespace ConfigId
 
 // User-visible message texts live under these ids; "{0}" is the one placeholder.

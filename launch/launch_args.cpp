@@ -22,6 +22,7 @@ std::vector<std::string> launchProperties(const LaunchFacts& facts) {
     properties.push_back("-Djava.library.path=" + facts.path);
     if (facts.consoleCodePage)
         properties.push_back(property("qarvo.consoleCodepage", "cp" + std::to_string(*facts.consoleCodePage)));
+    if (!facts.serviceName.empty()) properties.push_back(property("qarvo.service.name", facts.serviceName));
     return properties;
 }
 

@@ -21,6 +21,7 @@ struct LaunchFacts {
     int64_t unextractedPosition = 0;
     std::string path;                              // PATH as it is now
     std::optional<unsigned> consoleCodePage;       // none when MANPATH is defined
+    std::string serviceName;                       // a service executable running as one
 };
 
 // "-Dname=value" options in their fixed order.

@@ -17,6 +17,7 @@
 #include "launch/vm_options.h"
 #include "log/diaglog.h"
 #include "platform/win_text.h"
+#include "service/service.h"
 #include "session/single_instance.h"
 
 namespace {
@@ -33,6 +34,7 @@ LaunchFacts currentFacts(const ApplicationSettings& settings) {
     facts.unextractedPosition = unextractedPosition();
     environmentVariable("PATH", facts.path);
     if (std::getenv("MANPATH") == nullptr) facts.consoleCodePage = GetConsoleOutputCP();
+    if (const char* service = runningServiceName()) facts.serviceName = service;
     return facts;
 }
 
@@ -85,6 +87,7 @@ void JNICALL exitThroughHook(jint code) {
     logInfo("exit hook %ld", static_cast<long>(code));
     keepWrittenArchive(sharingArchive);
     leaveNothingBehind();
+    serviceEnding(code);
     ExitProcess(static_cast<UINT>(code));
 }
 
@@ -123,6 +126,7 @@ Outcome launchApplication(const ApplicationSettings& settings, const ArgumentLis
         options.push_back(std::move(option));
     if (!createJvm(std::move(options), exitThroughHook)) return endWithMessage(MessageId::JvmCouldNotStart);
     startLeftoverSweep();
+    serviceApplicationStarting();
     const MainCallResult result = callLauncherMain(mainCall(settings, arguments));
     if (Outcome end = endOfMainCall(result)) return end;
     if (result == MainCallResult::Threw) {

@@ -51,7 +51,8 @@ bool takeLogSwitch(ArgumentList& arguments) {
 }
 
 void applyEarlySettings(HINSTANCE instance, const LaunchConfig& config, bool logRequested) {
-    if (!config.showsMessageBoxes()) disableMessageBoxes();
+    // A service shows no box: nobody may be there to answer it.
+    if (!config.showsMessageBoxes() || config.service.enabled) disableMessageBoxes();
     setLauncherInstance(instance);
     setProductKind(config.productKind);
     if (!languageRestart()) {
@@ -63,5 +64,5 @@ void applyEarlySettings(HINSTANCE instance, const LaunchConfig& config, bool log
             logInfo("working directory unchanged");
         }
     }
-    if (logRequested) offerLogInExplorer();
+    if (logRequested && !config.service.enabled) offerLogInExplorer();
 }

@@ -22,6 +22,7 @@
 #include "platform/win32.h"
 #include "session/console.h"
 #include "session/native_path.h"
+#include "service/service.h"
 #include "session/reboot.h"
 #include "session/single_instance.h"
 #include "session/splash.h"
@@ -30,6 +31,9 @@ namespace {
 
 // Read once at the start; each step takes its part of it.
 LaunchConfig config;
+// The process's arguments, the program first, as the configured rules split them.
+ArgumentList arguments;
+int showCommand = SW_SHOWNORMAL;
 
 bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
@@ -38,6 +42,7 @@ bool startsWith(const char* text, const char* prefix) { return std::strncmp(text
 [[noreturn]] void endLaunch(const LaunchEnd& end) {
     leaveNothingBehind();
     showLaunchEnd(end, config.messages);
+    serviceEnding(end.exitCode);
     ExitProcess(static_cast<UINT>(end.exitCode));
 }
 
@@ -91,25 +96,9 @@ Outcome loadConfiguration(HINSTANCE instance, ArgumentList& arguments, bool& val
     return end;
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCommand) {
-    setFatalEndHandler(endLaunch);
-    keepCurrentDirectoryOutOfDllSearch();
-    const char* text = commandText != nullptr ? commandText : "";
-    if (*text != '\0' && std::strcmp(text, "__mvt_reboot") == 0) {
-        rebootSystem();
-        return 0;
-    }
-    if (startsWith(text, "__mvt_lang_restart")) setLanguageRestart();
-    if (startsWith(text, "-q_mvt_internal")) disableMessageBoxes();
-
-    ArgumentList arguments;
-    bool commandLineValid = true;
-    if (Outcome end = loadConfiguration(instance, arguments, commandLineValid)) return finish(*end);
-    // Reported only now: the message's text and caption come from the configuration.
-    if (!commandLineValid) return finish(endWithMessage(MessageId::InvalidParameters));
-    if (!handleConsoleSwitches(config.console, arguments)) return consoleUnavailable();
+// The run sequence after the configuration: each stage in turn, on the main
+// thread or, for a service, on the thread the service controller gives it.
+int runStages() {
     if (!languageRestart())
         if (Outcome end = checkSingleInstance(config.singleInstance, true, true)) return finish(*end);
     if (config.splash.enabled && !config.splash.throughRuntime) showSplash(showCommand);
@@ -122,4 +111,37 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int showCom
     if (Outcome end = launchApplication(config.application, arguments, runtime, true)) return finish(*end);
     leaveNothingBehind();
     return 0;
+}
+
+// A service executable: its commands, or the stages as the service. It
+// never shows a box: nobody may be there to answer it.
+int runService() {
+    int exitCode = 0;
+    if (runServiceCommand(config, arguments, exitCode)) return exitCode;
+    disableMessageBoxes();
+    setMessageObserver(reportServiceMessage);
+    return runAsService(config.service, runStages);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int show) {
+    showCommand = show;
+    setFatalEndHandler(endLaunch);
+    keepCurrentDirectoryOutOfDllSearch();
+    const char* text = commandText != nullptr ? commandText : "";
+    if (*text != '\0' && std::strcmp(text, "__mvt_reboot") == 0) {
+        rebootSystem();
+        return 0;
+    }
+    if (startsWith(text, "__mvt_lang_restart")) setLanguageRestart();
+    if (startsWith(text, "-q_mvt_internal")) disableMessageBoxes();
+
+    bool commandLineValid = true;
+    if (Outcome end = loadConfiguration(instance, arguments, commandLineValid)) return finish(*end);
+    // Reported only now: the message's text and caption come from the configuration.
+    if (!commandLineValid) return finish(endWithMessage(MessageId::InvalidParameters));
+    if (!handleConsoleSwitches(config.console, arguments)) return consoleUnavailable();
+    if (config.service.enabled) return runService();
+    return runStages();
 }

@@ -13,3 +13,6 @@ void showLaunchEnd(const LaunchEnd& end, const MessageTexts& texts);
 
 bool messageBoxesEnabled();
 void disableMessageBoxes();
+
+// Also told every message shown (a service reports them elsewhere).
+void setMessageObserver(void (*observer)(const std::wstring& text));

@@ -14,6 +14,7 @@
 namespace {
 
 std::atomic<bool> boxesEnabled{true};
+void (*messageObserver)(const std::wstring&) = nullptr;
 
 std::wstring messageText(const MessageTexts& texts, int id) {
     const MessageText& text = texts.text(id);
@@ -41,6 +42,7 @@ void showWide(const MessageTexts& texts, std::wstring text) {
         if (longPathName(path, longPath) == 0) longPath = path;
         text = withLogPath(text, narrowToWide(longPath));
     }
+    if (messageObserver != nullptr) messageObserver(text);
     if (boxesEnabled) {
         const std::wstring caption = messageText(texts, MessageId::ErrorCaption);
         // The owner, the hidden splash window, ends with its thread at any
@@ -66,6 +68,7 @@ std::wstring substituted(const MessageTexts& texts, int id, const char* argument
 
 bool messageBoxesEnabled() { return boxesEnabled; }
 void disableMessageBoxes() { boxesEnabled = false; }
+void setMessageObserver(void (*observer)(const std::wstring& text)) { messageObserver = observer; }
 
 void showLaunchEnd(const LaunchEnd& end, const MessageTexts& texts) {
     if (end.messageId != 0)

@@ -9,6 +9,8 @@
 #define QARVO_PRINTF(fmt, args)
 #endif
 
+#include <string>
+
 void logInfo(const char* format, ...) QARVO_PRINTF(1, 2);
 void logError(const char* format, ...) QARVO_PRINTF(1, 2);
 
@@ -17,3 +19,7 @@ const char* logFilePath();
 
 // Asks for a log file; effective only before the first log call.
 void requestLogFile();
+
+// A service keeps its log in its data folder: the log file, when there is
+// one, moves there and goes on there; one started later is made there.
+void moveLogInto(const std::string& folder);

@@ -19,6 +19,7 @@ struct LogState {
     bool decided = false;
     bool hasPath = false;
     std::string path;
+    std::string folder;  // where a new log goes instead of TMP
     FILE* file = nullptr;
 };
 
@@ -36,10 +37,10 @@ bool variableIsYes(const char* name) {
 // that is a directory, else in c:\ (the rule of the C runtime's _tempnam,
 // whose own names keep only three letters of the prefix on some systems).
 // The file is created empty so that no other process takes the name.
-bool createUniqueLogName(std::string& path) {
-    std::string directory;
+bool createUniqueLogName(std::string& path, const std::string& folder) {
+    std::string directory = folder;
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (environmentVariable("TMP", directory) && !directory.empty())
+    if (!directory.empty() || (environmentVariable("TMP", directory) && !directory.empty()))
         attributes = GetFileAttributesA(directory.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) directory = "c:\\";
     if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
@@ -75,7 +76,7 @@ void openForMessage(LogState& s) {
     if (variableIsYes("MORVANTIC_LOG")) enabled = true;
     if (!enabled) return;
 
-    if (createUniqueLogName(s.path)) {
+    if (createUniqueLogName(s.path, s.folder)) {
         s.hasPath = true;
         s.file = std::fopen(s.path.c_str(), "w");
     }
@@ -127,4 +128,14 @@ void requestLogFile() {
     LogState& s = state();
     LockGuard guard(s.lock);
     s.requested = true;
+}
+
+void moveLogInto(const std::string& folder) {
+    LogState& s = state();
+    LockGuard guard(s.lock);
+    s.folder = folder;
+    if (!s.hasPath) return;
+    const size_t slash = s.path.find_last_of("\\/");
+    const std::string moved = folder + "\\" + s.path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (MoveFileExA(s.path.c_str(), moved.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) s.path = moved;
 }

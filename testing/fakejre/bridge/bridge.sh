@@ -13,11 +13,12 @@ shift
 if [ "$(readlink /proc/$$/fd/1)" = /dev/null ]; then
   exec 1>"$status.out"
 fi
-prefix=${WINEPREFIX:-$HOME/.wine}
+# The drive links are read off the arguments themselves: a service's
+# environment names no prefix (Wine passes no WINEPREFIX to it).
 links=()
-for link in "$prefix"/dosdevices/?:; do
+while IFS= read -r link; do
   [ -e "$link" ] && links+=("$link")
-done
+done < <(printf '%s\n' "$@" | grep -o '[^:]*/dosdevices/[a-z]:' | sed 's|^.*=||' | sort -u)
 command=()
 for argument in "$@"; do
   for link in "${links[@]}"; do
