@@ -148,9 +148,11 @@ bool KeyReader::integerValue(const KeyDef& def, const toml::node& node, const st
         return fail(node, key, "expected an integer or one of " + names);
     }
     if (const auto* i = node.as_integer()) {
-        const IntRange range = integerRange(def);
+        // A key's own limits here; a size's minimum is its check's.
+        const bool ownLimits = def.limits.minimum != 0 || def.limits.maximum != 0;
+        const IntRange range = ownLimits ? def.limits : integerRange(KeyKind::Int);
         if (i->get() < range.minimum || i->get() > range.maximum) {
-            if (def.limits.minimum == 0 && def.limits.maximum == 0) return fail(node, key, "integer out of range");
+            if (!ownLimits) return fail(node, key, "integer out of range");
             return fail(node, key, "expected an integer from " + std::to_string(range.minimum) + " to " +
                                        std::to_string(range.maximum) + ", not " + std::to_string(i->get()));
         }
