@@ -312,8 +312,7 @@ void renderHeader(const InspectedExecutable& exe, const Entries& entries, bool f
 // rebuild would add it), and no key a service excludes.
 bool serviceTableRebuilds(const std::map<int, std::string>& narrow, const std::set<int>& raw) {
     if (raw.count(ConfigId::ServiceName)) return false;
-    for (int id : {ConfigId::ServiceDisplayName, ConfigId::ServiceStart, ConfigId::ServiceAccount,
-                   ConfigId::ServiceStopTimeout, ConfigId::ServiceLogMaxSize, ConfigId::ServiceLogKeep})
+    for (const auto& [id, value] : serviceDefaults(""))
         if (!narrow.count(id)) return false;
     for (int id : {ConfigId::ShowSplash, ConfigId::SingleInstance}) {
         const auto it = narrow.find(id);

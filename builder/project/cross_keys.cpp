@@ -147,11 +147,7 @@ bool checkServiceConflicts(KeyReader& reader) {
 void addServiceDefaults(EntryTable& e) {
     const auto name = e.narrow.find(C::AppName);
     const std::string display = name != e.narrow.end() && !name->second.empty() ? name->second : e.narrow[C::ServiceName];
-    const std::pair<int, std::string> defaults[] = {
-        {C::ServiceDisplayName, display}, {C::ServiceStart, "manual"},        {C::ServiceAccount, "local-service"},
-        {C::ServiceStopTimeout, "20"},    {C::ServiceLogMaxSize, "10485760"}, {C::ServiceLogKeep, "5"},
-    };
-    for (const auto& [id, value] : defaults) e.narrow.emplace(id, value);
+    for (const auto& [id, value] : serviceDefaults(display)) e.narrow.emplace(id, value);
 }
 
 // A service runs as its own account, which does not see the installing

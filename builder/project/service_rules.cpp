@@ -6,6 +6,7 @@
 #include "builder/project/checks.h"
 #include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
+#include "format/config_ids.h"
 
 namespace {
 
@@ -69,6 +70,12 @@ bool checkStopMethod(const std::string& value, std::string& why) {
     if (isJavaBinaryName(value) && value.find('.') != std::string::npos) return true;
     why = "expected the class and its public static method, as \"com.example.Main.stop\"";
     return false;
+}
+
+std::vector<std::pair<int, std::string>> serviceDefaults(const std::string& displayName) {
+    namespace C = ConfigId;
+    return {{C::ServiceDisplayName, displayName}, {C::ServiceStart, "manual"},        {C::ServiceAccount, "local-service"},
+            {C::ServiceStopTimeout, "20"},        {C::ServiceLogMaxSize, "10485760"}, {C::ServiceLogKeep, "5"}};
 }
 
 bool parseByteSize(const std::string& text, long long& bytes) {

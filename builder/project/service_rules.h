@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/search_entries.h"
@@ -15,6 +16,12 @@ bool checkServiceName(const std::string& name, std::string& why);
 // "com.example.Main.stop": Java identifiers separated by dots, at least a
 // class and a method.
 bool checkStopMethod(const std::string& value, std::string& why);
+
+// The entries the builder writes with every service name of [service], and
+// their values where the project gives none: the display name (the
+// application's name, else the service's), start, account, stop timeout,
+// log size and number of logs kept.
+std::vector<std::pair<int, std::string>> serviceDefaults(const std::string& displayName);
 
 // A size as a project writes it: "<n>" bytes, or "<n> KiB", "<n> MiB",
 // "<n> GiB" (the blank may be left out). A size beyond what a long long holds
