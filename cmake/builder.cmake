@@ -39,6 +39,7 @@ set(BUILDER_PROJECT_SOURCES
   builder/project/project_paths.cpp
   builder/project/resource_tables.cpp
   builder/project/schema.cpp
+  builder/project/service_rules.cpp
   builder/project/starter.cpp
   builder/project/suggest.cpp
   builder/project/text_codec.cpp

@@ -75,24 +75,32 @@ inline constexpr int CommandLineRules = 10143;
 // for one that comes from the per-user archive cache, empty for one
 // extracted at each start; ";" between them. Absent: all are extracted.
 inline constexpr int IncludedFileCache = 10144;
-// A service executable: its key name (present: the executable is one),
-// display name, description, start ("manual", "auto", "delayed-auto",
-// "disabled"), account ("local-service", "network-service",
-// "local-system", "virtual"), the services it depends on (";" between
-// them), the seconds a stop may take, the stop method
-// ("com.example.Main.stop"), the restart delays in seconds after a failure
-// (";" between them), and the size in bytes at which its output files roll
-// and how many rolled ones are kept.
+// A Windows service. The service's name (letters, digits, "-", "_" and ".",
+// 1 to 256 characters); its presence makes the executable a service
+// executable. The builder writes the entries marked "always" with every
+// service name it writes from [service].
 inline constexpr int ServiceName = 10150;
+// The name the service controller shows (always).
 inline constexpr int ServiceDisplayName = 10151;
+// The service's description; absent: none.
 inline constexpr int ServiceDescription = 10152;
+// "manual", "auto", "delayed-auto" or "disabled" (always).
 inline constexpr int ServiceStart = 10153;
+// "local-service", "network-service", "local-system" or "virtual" (always).
 inline constexpr int ServiceAccount = 10154;
+// The services it needs, by name, separated by ";"; absent: none.
 inline constexpr int ServiceDependsOn = 10155;
+// Seconds a stop may take, decimal, 1 to 3600 (always).
 inline constexpr int ServiceStopTimeout = 10156;
+// The static method that stops the application, as "com.example.Main.stop";
+// absent: none.
 inline constexpr int ServiceStopMethod = 10157;
+// Seconds before each restart after a failure, decimal, 0 to 86400, at most
+// 16, separated by ";"; absent: no restart.
 inline constexpr int ServiceRestartOnFailure = 10158;
+// The size in bytes at which the service's log is rolled, decimal (always).
 inline constexpr int ServiceLogMaxSize = 10159;
+// How many rolled logs are kept, 1 to 100 (always).
 inline constexpr int ServiceLogKeep = 10160;
 }  // namespace ConfigId
 

@@ -13,8 +13,10 @@
 #include "builder/project/checks.h"
 #include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
+#include "builder/project/service_rules.h"
 #include "builder/project/text_codec.h"
 #include "builder/project/toml_text.h"
+#include "config/config.h"
 #include "files/archive_cache.h"
 #include "format/config_ids.h"
 #include "format/resource_ids.h"
@@ -55,6 +57,10 @@ std::string wideValue(const std::u16string& text, const std::string& where, std:
     return tomlString(*utf8);
 }
 
+std::string listElement(const KeyDef& def, const std::string& piece) {
+    return def.kind == KeyKind::Names ? narrowValue(piece) : piece;
+}
+
 // The typed form of a narrow value, or empty when the typed key would not
 // reproduce the stored text exactly.
 std::string typedForm(const KeyDef& def, const std::string& text) {
@@ -84,6 +90,19 @@ std::string typedForm(const KeyDef& def, const std::string& text) {
         case KeyKind::Paths:
         case KeyKind::ClassPath:
             return narrowValue(text);
+        case KeyKind::Names:
+        case KeyKind::Integers: {
+            // The entry's check has ruled out empty pieces and odd numbers.
+            std::string out = "[";
+            size_t start = 0;
+            for (size_t end; (end = text.find(';', start)) != std::string::npos; start = end + 1)
+                out += listElement(def, text.substr(start, end - start)) + ", ";
+            return out + listElement(def, text.substr(start)) + "]";
+        }
+        case KeyKind::Bytes: {
+            const std::string size = byteSizeText(std::strtoll(text.c_str(), nullptr, 10));
+            return size == text ? text : tomlString(size);
+        }
     }
     return "";
 }
@@ -288,6 +307,20 @@ void renderHeader(const InspectedExecutable& exe, const Entries& entries, bool f
     out << "\n[runtime]\njar = \"none\"    # the block and the files below already hold it where it was\n";
 }
 
+// Whether a [service] table builds the service entries again: the name
+// readable, every entry the builder adds to a service there (else the
+// rebuild would add it), and no key a service excludes.
+bool serviceTableRebuilds(const std::map<int, std::string>& narrow, const std::set<int>& raw) {
+    if (raw.count(ConfigId::ServiceName)) return false;
+    for (const auto& [id, value] : serviceDefaults(""))
+        if (!narrow.count(id)) return false;
+    for (int id : {ConfigId::ShowSplash, ConfigId::SingleInstance}) {
+        const auto it = narrow.find(id);
+        if (it != narrow.end() && parseLeadingInt(it->second) != 0) return false;
+    }
+    return true;
+}
+
 // Values the readable keys would refuse stay raw entries.
 std::set<int> rawOnly(const std::map<int, std::string>& narrow) {
     std::set<int> raw;
@@ -300,6 +333,9 @@ std::set<int> rawOnly(const std::map<int, std::string>& narrow) {
         raw.insert(ConfigId::MinVersion);
         raw.insert(ConfigId::MaxVersion);
     }
+    if (narrow.count(ConfigId::ServiceName) && !serviceTableRebuilds(narrow, raw))
+        for (const KeyDef& def : keyTable())
+            if (std::string(def.table) == "service") raw.insert(def.id);
     return raw;
 }
 

@@ -6,6 +6,7 @@
 
 #include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
+#include "builder/project/service_rules.h"
 #include "format/config_ids.h"
 #include "jvm/versions.h"
 
@@ -22,6 +23,51 @@ bool integerAtLeast(const std::string& text, long long minimum) {
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     return !text.empty() && *end == '\0' && errno == 0 && value >= minimum;
+}
+
+// A decimal integer as the builder writes it: no sign but "-", no leading
+// zeros, no blanks.
+bool decimalText(const std::string& text, long long& value) {
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtoll(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && errno == 0 && std::to_string(value) == text;
+}
+
+bool inRange(const std::string& text, IntRange range) {
+    long long value;
+    return decimalText(text, value) && value >= range.minimum && value <= range.maximum;
+}
+
+// The pieces of a list entry, separated by ";" ("" is one empty piece).
+std::vector<std::string> listPieces(const std::string& text) {
+    std::vector<std::string> pieces;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(';', start);
+        pieces.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return pieces;
+        start = end + 1;
+    }
+}
+
+// The stored text of a list key: each piece a name or an integer of the
+// key's range, at most maxItems of them.
+bool checkList(const KeyDef& def, const std::string& value, std::string& why) {
+    const std::vector<std::string> pieces = listPieces(value);
+    if (def.maxItems != 0 && pieces.size() > def.maxItems) {
+        why = "expected at most " + std::to_string(def.maxItems) + " entries, not " + std::to_string(pieces.size());
+        return false;
+    }
+    const IntRange range = integerRange(def);
+    for (const std::string& piece : pieces) {
+        if (def.kind == KeyKind::Names && !checkServiceName(piece, why)) return false;
+        if (def.kind == KeyKind::Integers && !inRange(piece, range)) {
+            why = "expected integers from " + std::to_string(range.minimum) + " to " + std::to_string(range.maximum) +
+                  ", not " + (piece.empty() ? "an empty one" : piece);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool checkMainClass(const std::string& value, std::string& why) {
@@ -109,6 +155,18 @@ bool checkKeyValue(const KeyDef& def, const std::string& value, std::string& why
         why = "expected " + wordList(def.words);
         return false;
     }
+    const IntRange range = integerRange(def);
+    if (def.kind == KeyKind::Int && (def.limits.minimum != 0 || def.limits.maximum != 0) && !inRange(value, range)) {
+        why = "expected an integer from " + std::to_string(range.minimum) + " to " + std::to_string(range.maximum) +
+              ", not " + value;
+        return false;
+    }
+    if (def.kind == KeyKind::Bytes && !inRange(value, range)) {
+        why = "expected a size from " + byteSizeText(range.minimum) + " to " + byteSizeText(range.maximum) + ", not " +
+              (value.empty() ? "an empty text" : value + " bytes");
+        return false;
+    }
+    if (def.kind == KeyKind::Names || def.kind == KeyKind::Integers) return checkList(def, value, why);
     return true;
 }
 
@@ -129,6 +187,10 @@ bool checkEntryValue(int id, const std::string& value, std::string& why) {
             return checkSearchSequence(value, why);
         case ConfigId::ClassPath:
             return checkClassPathText(value, why);
+        case ConfigId::ServiceName:
+            return checkServiceName(value, why);
+        case ConfigId::ServiceStopMethod:
+            return checkStopMethod(value, why);
         case ConfigId::UserOptionsFolder:
             // Empty: no user option file. A folder name, or several separated by "\".
             if (value.find_first_of("/:*?\"<>|") != std::string::npos || (!value.empty() && value[0] == '\\') ||

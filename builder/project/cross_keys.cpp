@@ -3,6 +3,8 @@
 #include "builder/project/checks.h"
 #include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
+#include "builder/project/service_rules.h"
+#include "config/config.h"
 #include "files/archive_cache.h"
 #include "format/config_ids.h"
 
@@ -115,6 +117,72 @@ bool addIncludedFileEntries(KeyReader& reader, const BuilderChoices& choices, Bu
     return true;
 }
 
+// A list key given as [] leaves its entry out.
+void dropEmptyLists(EntryTable& e) {
+    for (const KeyDef& def : keyTable()) {
+        if (def.kind != KeyKind::Names && def.kind != KeyKind::Integers) continue;
+        const auto it = e.narrow.find(def.id);
+        if (it != e.narrow.end() && it->second.empty() && !e.setRaw(def.id)) e.narrow.erase(it);
+    }
+}
+
+// What a service cannot do: show a splash screen (it has no user's desktop)
+// or keep to one instance (the service controller starts it once).
+bool checkServiceConflicts(KeyReader& reader) {
+    const EntryTable& e = reader.entries();
+    const std::pair<int, const char*> excluded[] = {
+        {C::ShowSplash, "a service shows no splash screen: it runs without a user's desktop; remove this key or the "
+                        "[service] table"},
+        {C::SingleInstance, "single-instance mode is for programs a user starts: the service controller starts a "
+                            "service once and stops it itself; remove this key or the [service] table"},
+    };
+    for (const auto& [id, why] : excluded) {
+        const auto it = e.narrow.find(id);
+        if (it != e.narrow.end() && parseLeadingInt(it->second) != 0) return reader.failAt(e.line.at(id), e.keyOf(id), why);
+    }
+    return true;
+}
+
+// The entries a service executable always has, unless the project gives them.
+void addServiceDefaults(EntryTable& e) {
+    const auto name = e.narrow.find(C::AppName);
+    const std::string display = name != e.narrow.end() && !name->second.empty() ? name->second : e.narrow[C::ServiceName];
+    for (const auto& [id, value] : serviceDefaults(display)) e.narrow.emplace(id, value);
+}
+
+// A service runs as its own account, which does not see the installing
+// user's environment, PATH or HKEY_CURRENT_USER: a search that rests on these
+// alone finds Java for the user who tries the executable, not for the service.
+void warnAboutServiceSearch(KeyReader& reader, BuildPlan& plan) {
+    const EntryTable& e = reader.entries();
+    const auto search = e.narrow.find(C::SearchSequence);
+    const auto id = e.narrow.find(C::InstallationId);
+    const ServiceSearchView view = serviceSearchView(search == e.narrow.end() ? "" : search->second,
+                                                     id != e.narrow.end() && !id->second.empty());
+    if (view.reliable) return;
+    std::string places;
+    for (size_t i = 0; i < view.userOnly.size(); ++i)
+        places += std::string(i == 0 ? "" : i + 1 == view.userOnly.size() ? " and " : ", ") + "\"" + view.userOnly[i] + "\"";
+    plan.warnings.push_back(reader.fileName() +
+                            ": java.search: a service may not find Java: it runs as its own account, whose environment "
+                            "variables, PATH and HKEY_CURRENT_USER are not the installing user's, and the search " +
+                            (places.empty() ? std::string("names no place") : "rests only on " + places) +
+                            "; add a runtime under the executable (\"bundled:jre\") or machine-wide installs "
+                            "(\"registry\", \"well-known\")");
+}
+
+bool finishService(KeyReader& reader, const BuilderChoices& choices, BuildPlan& plan) {
+    EntryTable& e = reader.entries();
+    dropEmptyLists(e);
+    if (!choices.serviceSet) return true;
+    if (e.keyOf(C::ServiceName) != "service.name")
+        return reader.failAt(choices.serviceLine, "service", "needs name, the service's name, as name = \"my-service\"");
+    if (!checkServiceConflicts(reader)) return false;
+    addServiceDefaults(e);
+    warnAboutServiceSearch(reader, plan);
+    return true;
+}
+
 }  // namespace
 
 bool finishProject(KeyReader& reader, const BuilderChoices& choices, BuildPlan& plan) {
@@ -123,7 +191,7 @@ bool finishProject(KeyReader& reader, const BuilderChoices& choices, BuildPlan& 
     addDefaultSearchAndFolder(e, choices);
     addCommandLineRules(e);
     if (!checkMainClass(reader, plan) || !placeRuntimeJar(reader, choices, plan) ||
-        !addIncludedFileEntries(reader, choices, plan))
+        !addIncludedFileEntries(reader, choices, plan) || !finishService(reader, choices, plan))
         return false;
     if (choices.defaultMessages) {
         for (const MessageDef& m : messageTable())

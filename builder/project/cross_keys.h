@@ -12,10 +12,13 @@ struct BuilderChoices {
     bool archiveCache = true;     // build.archive-cache
     bool runtimeJarSet = false;   // the project has a [runtime] table,
     unsigned runtimeJarLine = 0;  // on this line
+    bool serviceSet = false;      // the project has a [service] table,
+    unsigned serviceLine = 0;     // on this line
 };
 
 // Checks the version limits and the main class against the main module,
 // adds the default search, user options folder and messages, the runtime
-// archive where it goes and the entries of the included files, and puts the
+// archive where it goes and the entries of the included files, checks a
+// service against the keys it excludes and adds its defaults, and puts the
 // entries into the plan's block.
 bool finishProject(KeyReader& reader, const BuilderChoices& choices, BuildPlan& plan);

@@ -6,6 +6,7 @@
 #include "builder/project/checks.h"
 #include "builder/project/launch_keys.h"
 #include "builder/project/project_paths.h"
+#include "builder/project/service_rules.h"
 #include "builder/project/suggest.h"
 #include "builder/project/text_codec.h"
 #include "format/config_ids.h"
@@ -82,8 +83,56 @@ bool KeyReader::typedValue(const KeyDef& def, const toml::node& node, const std:
             return narrowText(node, key, out);
         case KeyKind::Text:
             return narrowText(node, key, out);
+        case KeyKind::Names:
+        case KeyKind::Integers:
+            return readList(def, node, key, out);
+        case KeyKind::Bytes:
+            return byteSize(def, node, key, out);
     }
     return false;
+}
+
+// An array of names or integers as the stored list: the elements separated
+// by ";". Their values are the entry's check's.
+bool KeyReader::readList(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out) {
+    const bool names = def.kind == KeyKind::Names;
+    const char* expected = names ? "expected a list of names, as [\"Tcpip\", \"Dnscache\"]"
+                                 : "expected a list of integers, as [10, 60]";
+    const auto* array = node.as_array();
+    if (array == nullptr) return fail(node, key, expected);
+    out.clear();
+    bool first = true;
+    for (const toml::node& element : *array) {
+        std::string piece;
+        if (names) {
+            if (!narrowText(element, key, piece)) return false;
+        } else if (const auto* i = element.as_integer()) {
+            piece = std::to_string(i->get());
+        } else {
+            return fail(element, key, expected);
+        }
+        out += (first ? "" : ";") + piece;
+        first = false;
+    }
+    return true;
+}
+
+// Bytes as an integer, or as a text with a unit: "10 MiB".
+bool KeyReader::byteSize(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out) {
+    long long bytes = 0;
+    const auto* text = node.as_string();
+    if (const auto* i = node.as_integer()) {
+        bytes = i->get();
+    } else if (text == nullptr || !parseByteSize(text->get(), bytes)) {
+        return fail(node, key, "expected bytes, as 1048576, or a size with KiB, MiB or GiB, as \"10 MiB\"");
+    }
+    const IntRange range = integerRange(def);
+    if (bytes < range.minimum || bytes > range.maximum)
+        return fail(node, key, "expected a size from " + byteSizeText(range.minimum) + " to " +
+                                   byteSizeText(range.maximum) + ", not " +
+                                   (text ? "\"" + text->get() + "\"" : std::to_string(bytes)));
+    out = std::to_string(bytes);
+    return true;
 }
 
 bool KeyReader::integerValue(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out) {
@@ -99,8 +148,14 @@ bool KeyReader::integerValue(const KeyDef& def, const toml::node& node, const st
         return fail(node, key, "expected an integer or one of " + names);
     }
     if (const auto* i = node.as_integer()) {
-        const IntRange range = integerRange(KeyKind::Int);
-        if (i->get() < range.minimum || i->get() > range.maximum) return fail(node, key, "integer out of range");
+        // A key's own limits here; a size's minimum is its check's.
+        const bool ownLimits = def.limits.minimum != 0 || def.limits.maximum != 0;
+        const IntRange range = ownLimits ? def.limits : integerRange(KeyKind::Int);
+        if (i->get() < range.minimum || i->get() > range.maximum) {
+            if (!ownLimits) return fail(node, key, "integer out of range");
+            return fail(node, key, "expected an integer from " + std::to_string(range.minimum) + " to " +
+                                       std::to_string(range.maximum) + ", not " + std::to_string(i->get()));
+        }
         out = std::to_string(i->get());
         return true;
     }
@@ -153,8 +208,10 @@ bool KeyReader::readKeyedTable(const std::string& tableName, const toml::table& 
         if (def == nullptr) return unknown(node, qualified, node.is_table() ? "unknown table" : "unknown key");
         std::string value;
         if (!typedValue(*def, node, qualified, value)) return false;
+        // An empty list sets the entry to nothing, which finishProject leaves out.
+        const bool emptyList = value.empty() && (def->kind == KeyKind::Names || def->kind == KeyKind::Integers);
         std::string why;
-        if (!checkEntryValue(def->id, value, why)) return fail(node, qualified, why);
+        if (!emptyList && !checkEntryValue(def->id, value, why)) return fail(node, qualified, why);
         if (!setNarrow(def->id, std::move(value), node, qualified)) return false;
     }
     return true;

@@ -80,6 +80,8 @@ private:
     bool integerValue(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out);
     bool colorValue(const toml::node& node, const std::string& key, std::string& out);
     bool readArray(const KeyDef& def, const toml::array& array, const std::string& key, std::string& out);
+    bool readList(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out);
+    bool byteSize(const KeyDef& def, const toml::node& node, const std::string& key, std::string& out);
     bool readClassPath(const toml::array& array, const std::string& key, std::string& out);
     bool readSearch(const toml::node& node, const std::string& key, std::string& out);
 

@@ -13,6 +13,10 @@ IntRange integerRange(KeyKind kind) {
     return {kind == KeyKind::Size ? 1 : INT_MIN, INT_MAX};
 }
 
+IntRange integerRange(const KeyDef& def) {
+    return def.limits.minimum == 0 && def.limits.maximum == 0 ? integerRange(def.kind) : def.limits;
+}
+
 const std::vector<KeyDef>& keyTable() {
     static const std::vector<KeyDef> table = {
         {"application", "name", C::AppName, KeyKind::Text, "application name; title of the splash window"},
@@ -98,6 +102,37 @@ const std::vector<KeyDef>& keyTable() {
         {"splash.line2", "size", C::SplashText2Size, KeyKind::Size, "font size of the second line"},
         {"splash.line2", "color", C::SplashText2Color, KeyKind::Color, "colour of the second line (r, g, b)"},
         {"splash.line2", "weight", C::SplashText2Weight, KeyKind::Int, "font weight of the second line"},
+        {"service", "name", C::ServiceName, KeyKind::Text,
+         "the service's name (required): letters, digits, -, _ and ., 1 to 256 characters; makes the executable "
+         "a Windows service"},
+        {"service", "display-name", C::ServiceDisplayName, KeyKind::Text,
+         "the name the service controller shows (default: application.name, else the service's name)"},
+        {"service", "description", C::ServiceDescription, KeyKind::Text, "the service's description"},
+        {"service", "start", C::ServiceStart, KeyKind::Text,
+         "how the service starts: \"manual\" (default), \"auto\" (with Windows), \"delayed-auto\" (shortly after "
+         "Windows) or \"disabled\"",
+         {"manual", "auto", "delayed-auto", "disabled"}},
+        {"service", "account", C::ServiceAccount, KeyKind::Text,
+         "the account the service runs as: \"local-service\" (default), \"network-service\", \"local-system\" or "
+         "\"virtual\" (NT SERVICE\\<name>)",
+         {"local-service", "network-service", "local-system", "virtual"}},
+        {"service", "depends-on", C::ServiceDependsOn, KeyKind::Names,
+         "the services that must run before this one, by name"},
+        {"service", "stop-timeout", C::ServiceStopTimeout, KeyKind::Int,
+         "seconds a stop may take, 1 to 3600 (default: 20)", {}, {1, 3600}},
+        {"service", "stop-method", C::ServiceStopMethod, KeyKind::Text,
+         "the public static method without parameters that stops the application, with its class: "
+         "\"com.example.Main.stop\""},
+        {"service", "restart-on-failure", C::ServiceRestartOnFailure, KeyKind::Integers,
+         "seconds to wait before each restart after a failure, in order, 0 to 86400 each, at most 16 (default: "
+         "no restart)",
+         {}, {0, 86400}, 16},
+        {"service", "log-max-size", C::ServiceLogMaxSize, KeyKind::Bytes,
+         "the size at which the service's log is rolled: bytes, or \"<n> KiB\", \"<n> MiB\" or \"<n> GiB\"; 64 KiB "
+         "to 1 GiB (default: \"10 MiB\")",
+         {}, {64 * 1024, 1024 * 1024 * 1024}},
+        {"service", "log-keep", C::ServiceLogKeep, KeyKind::Int, "how many rolled logs are kept, 1 to 100 (default: 5)",
+         {}, {1, 100}},
     };
     return table;
 }
@@ -242,6 +277,8 @@ const char* tableHelp(const std::string& table) {
         {"splash", "the splash screen"},
         {"splash.line1", "the first text line of the splash screen"},
         {"splash.line2", "the second text line of the splash screen"},
+        {"service", "a Windows service: the executable installs, runs and controls itself as the service of this "
+                    "name (--service install|uninstall|start|stop|status)"},
         {"messages", "messages 1000 to 1020 by name; those left out get their English texts unless "
                      "[build] default-messages = false"},
         {"runtime", "the Java-side runtime archive, qarvo-runtime.jar"},

@@ -4,6 +4,7 @@
 // JSON Schema of project files.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ enum class KeyKind {
     Arguments,  // a string the launcher splits as a command line, or an array of strings
     Paths,      // a string of paths separated by ";", or an array of paths
     ClassPath,  // the stored entries as a string, or an array of entry tables
+    Names,      // an array of names, stored separated by ";"
+    Integers,   // an array of integers, stored as their decimal texts separated by ";"
+    Bytes,      // a size in bytes: an integer, or a string "<n>", "<n> KiB", "<n> MiB" or "<n> GiB";
+                // stored as the decimal number of bytes
 };
 
 // The integers a kind takes: Int and Size ones, each component of a Color.
@@ -34,7 +39,13 @@ struct KeyDef {
     const char* help;
     // A Text key that takes only these texts; empty: any text.
     std::vector<const char*> words = {};
+    // An Int, Integers or Bytes key's own range; {0, 0}: the kind's.
+    IntRange limits = {0, 0};
+    // An Integers or Names key's most elements; 0: any number.
+    unsigned maxItems = 0;
 };
+// The integers a key takes: its own limits, or its kind's.
+IntRange integerRange(const KeyDef& def);
 
 const std::vector<KeyDef>& keyTable();
 // Whether a table holds readable keys, or tables that do ("splash" holds
@@ -99,6 +110,12 @@ bool isArrayOfTables(const std::string& table);
 // What a locale code of [[localized]] is made of, as "de" or "de_CH".
 inline constexpr const char* kLocaleCodeCharacters =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+
+// What a service name is made of, as "hello-service" (also each name of
+// service.depends-on), and how long it may be.
+inline constexpr const char* kServiceNameCharacters =
+    "-.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+inline constexpr size_t kMaxServiceNameLength = 256;
 
 // The [version] keys that also give the fixed versions; a [version] table
 // needs the file version.

@@ -53,6 +53,10 @@ bool readTable(KeyReader& reader, const std::string& name, const toml::table& ta
     if (name == "version") return readVersion(reader, table, plan.resources);
     if (name == "manifest") return readManifest(reader, table, plan.resources);
     if (name == "build") return readBuild(reader, table, plan, choices);
+    if (name == "service") {
+        choices.serviceSet = true;
+        choices.serviceLine = table.source().begin.line;
+    }
     // A table's name with a dot is a quoted one, no table of keys.
     if (name.find('.') != std::string::npos || !isKeyedTable(name)) return reader.unknown(table, name, "unknown table");
     return reader.readKeyedTable(name, table);

@@ -172,11 +172,24 @@ Json keySchema(const KeyDef& def) {
         case KeyKind::Flag: return typed("boolean", help);
         case KeyKind::Int: {
             const std::vector<NamedValue>& names = namedValues(def.id);
-            if (names.empty()) return integers(integerRange(def.kind), help);
+            if (names.empty()) return integers(integerRange(def), help);
             Json list = Json::array();
             for (const NamedValue& v : names) list.add(v.name);
-            return anyOf(help, integers(integerRange(def.kind)), typed("string").set("enum", std::move(list)));
+            return anyOf(help, integers(integerRange(def)), typed("string").set("enum", std::move(list)));
         }
+        case KeyKind::Names:
+        case KeyKind::Integers: {
+            Json items = def.kind == KeyKind::Integers
+                             ? integers(integerRange(def))
+                             : typed("string").set("pattern", "^" + characterClass(kServiceNameCharacters) + "{1," +
+                                                                  std::to_string(kMaxServiceNameLength) + "}$");
+            Json list = typed("array", help).set("items", std::move(items));
+            if (def.maxItems != 0) list.set("maxItems", static_cast<long long>(def.maxItems));
+            return list;
+        }
+        case KeyKind::Bytes:
+            return anyOf(help, integers(integerRange(def)),
+                         typed("string").set("pattern", "^[0-9]+ ?(KiB|MiB|GiB)?$"));
         case KeyKind::Size: return integers(integerRange(def.kind), help);
         case KeyKind::Color:
             return typed("array", help).set("items", integers(integerRange(def.kind))).set("minItems", 3).set("maxItems", 3);

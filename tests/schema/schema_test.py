@@ -65,6 +65,11 @@ WRONG = [
     ("versionNumber", '[version]\nfile-version = "1.2.3.70000"', "version.file-version"),
     ("versionParts", '[version]\nfile-version = "1.2.3.4.5"', "version.file-version"),
     ("versionMissing", '[version]\ndescription = "x"', "version"),
+    ("serviceStart", '[service]\nname = "s"\nstart = "boot"', "service.start"),
+    ("serviceStopTimeout", '[service]\nname = "s"\nstop-timeout = 0', "service.stop-timeout"),
+    ("serviceRestarts", '[service]\nname = "s"\nrestart-on-failure = [90000]', "service.restart-on-failure"),
+    ("serviceLogSize", '[service]\nname = "s"\nlog-max-size = "10 MB"', "service.log-max-size"),
+    ("serviceDependsOn", '[service]\nname = "s"\ndepends-on = ["a b"]', "service.depends-on"),
 ]
 
 failures = []
