@@ -8,6 +8,7 @@
 #include <jni.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
@@ -97,7 +98,7 @@ void writeStandardError(const std::string& text) {
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-[[noreturn]] void trap(const char* table, const char* slot) {
+[[noreturn]] void trap(const char* table, const std::string& slot) {
     record(std::string("TRAP ") + table + "." + slot);
     writeStandardError(std::string("fake jvm.dll: unexpected call of ") + table + "." + slot + "\n");
     ExitProcess(kExitTrap);
@@ -122,10 +123,71 @@ struct FakeArray {
 struct FakeThrowable {
     std::string description;
 };
-// Per thread, as a JNIEnv's pending exception is.
-thread_local FakeThrowable* pending = nullptr;
 
-void raise(const std::string& description) { pending = new FakeThrowable{description}; }
+// ---------------------------------------------------------------- threads
+
+// A thread's JNIEnv: HotSpot gives each attached thread one of its own, valid
+// on that thread only, with the thread's pending exception.
+struct FakeEnv {
+    JNIEnv_ jni;  // what the launcher holds a pointer to
+    std::string threadName;
+    bool daemon = false;
+    FakeThrowable* pending = nullptr;
+};
+
+const JNINativeInterface_* envFunctions();
+
+struct Threads {
+    std::mutex lock;
+    std::condition_variable detached;
+    int nonDaemon = 0;  // attached non-daemon threads
+    int unnamed = 0;    // threads named "Thread-<n>" so far
+};
+Threads threads;
+// The calling thread's env while it is attached.
+thread_local FakeEnv* current = nullptr;
+
+// The calling thread's env, attached now unless it already is (then it keeps
+// its env and whether it is a daemon). Envs are never freed, so that one used
+// after its thread detached is never taken for another thread's.
+FakeEnv* attachThread(bool daemon, const char* name) {
+    if (current != nullptr) return current;
+    std::lock_guard<std::mutex> guard(threads.lock);
+    FakeEnv* env = new FakeEnv;
+    env->jni.functions = envFunctions();
+    env->daemon = daemon;
+    env->threadName = name != nullptr ? name : "Thread-" + std::to_string(threads.unnamed++);
+    if (!daemon) ++threads.nonDaemon;
+    current = env;
+    return env;
+}
+
+void detachThread() {
+    if (current == nullptr) return;
+    std::lock_guard<std::mutex> guard(threads.lock);
+    if (!current->daemon) --threads.nonDaemon;
+    current = nullptr;
+    threads.detached.notify_all();
+}
+
+// As HotSpot's DestroyJavaVM: until every other attached non-daemon thread has detached.
+void awaitNonDaemonThreads() {
+    std::unique_lock<std::mutex> guard(threads.lock);
+    const int own = current != nullptr && !current->daemon ? 1 : 0;
+    if (threads.nonDaemon == own) return;
+    record("DestroyJavaVM waits for " + std::to_string(threads.nonDaemon - own) + " attached thread(s)");
+    threads.detached.wait(guard, [own] { return threads.nonDaemon == own; });
+    record("DestroyJavaVM goes on");
+}
+
+// The calling thread's env, which the one a JNIEnv function was called with
+// must be; any other traps.
+FakeEnv& own(JNIEnv* env, const char* slot) {
+    if (current == nullptr || env != &current->jni) trap("JNIEnv", std::string(slot) + " (not this thread's JNIEnv)");
+    return *current;
+}
+
+void raise(FakeEnv& env, const std::string& description) { env.pending = new FakeThrowable{description}; }
 
 // The "exit" hook the launcher gave JNI_CreateJavaVM, if any.
 using ExitHook = void(JNICALL*)(jint);
@@ -157,26 +219,29 @@ std::string describeMethod(jmethodID method) {
     return m->owner->name + "." + m->name;
 }
 
-jclass JNICALL findClass(JNIEnv*, const char* name) {
+jclass JNICALL findClass(JNIEnv* env, const char* name) {
+    FakeEnv& e = own(env, "FindClass");
     record(std::string("FindClass ") + name);
     if (listed(script().missingClasses, name)) {
-        raise("java.lang.NoClassDefFoundError: " + std::string(name));
+        raise(e, "java.lang.NoClassDefFoundError: " + std::string(name));
         return nullptr;
     }
     return reinterpret_cast<jclass>(new FakeClass{name});
 }
 
-jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass cls, const char* name, const char* signature) {
+jmethodID JNICALL getStaticMethodID(JNIEnv* env, jclass cls, const char* name, const char* signature) {
+    FakeEnv& e = own(env, "GetStaticMethodID");
     FakeClass* owner = reinterpret_cast<FakeClass*>(cls);
     record("GetStaticMethodID " + owner->name + "." + name + " " + signature);
     if (listed(script().missingMethods, name)) {
-        raise("java.lang.NoSuchMethodError: " + std::string(name));
+        raise(e, "java.lang.NoSuchMethodError: " + std::string(name));
         return nullptr;
     }
     return reinterpret_cast<jmethodID>(new FakeMethod{owner, name, signature});
 }
 
-jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass elementClass, jobject) {
+jobjectArray JNICALL newObjectArray(JNIEnv* env, jsize length, jclass elementClass, jobject) {
+    own(env, "NewObjectArray");
     record("NewObjectArray " + std::to_string(length) + " " + reinterpret_cast<FakeClass*>(elementClass)->name);
     if (script().failing == "NewObjectArray") return nullptr;
     FakeArray* array = new FakeArray;
@@ -184,7 +249,8 @@ jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass elementClass, 
     return reinterpret_cast<jobjectArray>(array);
 }
 
-jstring JNICALL newString(JNIEnv*, const jchar* text, jsize length) {
+jstring JNICALL newString(JNIEnv* env, const jchar* text, jsize length) {
+    own(env, "NewString");
     if (script().failing == "NewString") {
         record("NewString failed");
         return nullptr;
@@ -192,22 +258,25 @@ jstring JNICALL newString(JNIEnv*, const jchar* text, jsize length) {
     return reinterpret_cast<jstring>(new FakeString{std::wstring(reinterpret_cast<const wchar_t*>(text), length)});
 }
 
-void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value) {
+void JNICALL setObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject value) {
+    own(env, "SetObjectArrayElement");
     FakeArray* a = reinterpret_cast<FakeArray*>(array);
     if (index < 0 || static_cast<size_t>(index) >= a->elements.size()) trap("JNIEnv", "SetObjectArrayElement(index)");
     a->elements[static_cast<size_t>(index)] = reinterpret_cast<FakeString*>(value);
 }
 
-jthrowable JNICALL exceptionOccurred(JNIEnv*) {
-    record(std::string("ExceptionOccurred ") + (pending != nullptr ? "yes" : "no"));
-    return reinterpret_cast<jthrowable>(pending);
+jthrowable JNICALL exceptionOccurred(JNIEnv* env) {
+    FakeEnv& e = own(env, "ExceptionOccurred");
+    record(std::string("ExceptionOccurred ") + (e.pending != nullptr ? "yes" : "no"));
+    return reinterpret_cast<jthrowable>(e.pending);
 }
 
-void JNICALL exceptionDescribe(JNIEnv*) {
+void JNICALL exceptionDescribe(JNIEnv* env) {
+    FakeEnv& e = own(env, "ExceptionDescribe");
     record("ExceptionDescribe");
-    if (pending != nullptr && !pending->description.empty())
-        writeStandardError("Exception in thread \"main\" " + pending->description + "\n");
-    pending = nullptr;
+    if (e.pending != nullptr && !e.pending->description.empty())
+        writeStandardError("Exception in thread \"" + e.threadName + "\" " + e.pending->description + "\n");
+    e.pending = nullptr;
 }
 
 // main=app: the scripted application of fake_app.h.
@@ -224,19 +293,19 @@ void runApplication() {
 // main=wait:<file>: main runs until the file exists (a test looks at the
 // running process meanwhile), then it goes on as the next line says:
 // "wait_then=return|throw|exit:<n>|hang".
-void waitInMain(const std::wstring& file) {
+void waitInMain(FakeEnv& env, const std::wstring& file) {
     record("main waits");
     while (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(10);
     const std::string& then = script().waitThen;
     record("main goes on: " + then);
-    if (then == "throw") raise("java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
+    if (then == "throw") raise(env, "java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
     else if (startsWith(then, "exit:")) systemExit(std::atoi(then.c_str() + 5));
     else if (then == "hang") for (;;) Sleep(1000);
 }
 
 // The splash controller's methods; polls that find nothing to do after the
 // first are not recorded.
-jint JNICALL callStaticIntMethod(JNIEnv*, jclass, jmethodID method, ...) {
+jint callStaticInt(jmethodID method) {
     static std::atomic<bool> polled{false};
     const std::string name = reinterpret_cast<FakeMethod*>(method)->name;
     const jint result = name == "getAction" ? fakeapp::action() : 0;
@@ -244,72 +313,114 @@ jint JNICALL callStaticIntMethod(JNIEnv*, jclass, jmethodID method, ...) {
     return result;
 }
 
-jint JNICALL callStaticIntMethodV(JNIEnv* env, jclass type, jmethodID method, va_list) {
-    return callStaticIntMethod(env, type, method);
+jint JNICALL callStaticIntMethod(JNIEnv* env, jclass, jmethodID method, ...) {
+    own(env, "CallStaticIntMethod");
+    return callStaticInt(method);
 }
 
-jobject JNICALL callStaticObjectMethod(JNIEnv*, jclass, jmethodID method, ...) {
+jint JNICALL callStaticIntMethodV(JNIEnv* env, jclass, jmethodID method, va_list) {
+    own(env, "CallStaticIntMethodV");
+    return callStaticInt(method);
+}
+
+jobject callStaticObject(jmethodID method) {
     std::wstring text;
     const bool has = reinterpret_cast<FakeMethod*>(method)->name == "getText" && fakeapp::takeText(text);
     record("CallStaticObjectMethod " + describeMethod(method) + " -> " + (has ? toUtf8(text) : std::string("null")));
     return has ? reinterpret_cast<jobject>(new FakeString{text}) : nullptr;
 }
 
-jobject JNICALL callStaticObjectMethodV(JNIEnv* env, jclass type, jmethodID method, va_list) {
-    return callStaticObjectMethod(env, type, method);
+jobject JNICALL callStaticObjectMethod(JNIEnv* env, jclass, jmethodID method, ...) {
+    own(env, "CallStaticObjectMethod");
+    return callStaticObject(method);
 }
 
-jsize JNICALL getStringLength(JNIEnv*, jstring text) {
+jobject JNICALL callStaticObjectMethodV(JNIEnv* env, jclass, jmethodID method, va_list) {
+    own(env, "CallStaticObjectMethodV");
+    return callStaticObject(method);
+}
+
+jsize JNICALL getStringLength(JNIEnv* env, jstring text) {
+    own(env, "GetStringLength");
     return static_cast<jsize>(reinterpret_cast<FakeString*>(text)->text.size());
 }
 
-const jchar* JNICALL getStringChars(JNIEnv*, jstring text, jboolean* isCopy) {
+const jchar* JNICALL getStringChars(JNIEnv* env, jstring text, jboolean* isCopy) {
+    own(env, "GetStringChars");
     if (isCopy != nullptr) *isCopy = JNI_FALSE;
     return reinterpret_cast<const jchar*>(reinterpret_cast<FakeString*>(text)->text.c_str());
 }
 
-void JNICALL releaseStringChars(JNIEnv*, jstring, const jchar*) {}
-void JNICALL deleteLocalRef(JNIEnv*, jobject) {}
+void JNICALL releaseStringChars(JNIEnv* env, jstring, const jchar*) { own(env, "ReleaseStringChars"); }
+void JNICALL deleteLocalRef(JNIEnv* env, jobject) { own(env, "DeleteLocalRef"); }
 
-jboolean JNICALL exceptionCheck(JNIEnv*) { return pending != nullptr ? JNI_TRUE : JNI_FALSE; }
-
-void JNICALL exceptionClear(JNIEnv*) {
-    record("ExceptionClear");
-    pending = nullptr;
+jboolean JNICALL exceptionCheck(JNIEnv* env) {
+    return own(env, "ExceptionCheck").pending != nullptr ? JNI_TRUE : JNI_FALSE;
 }
 
-void JNICALL callStaticVoidMethod(JNIEnv*, jclass, jmethodID method, ...) {
-    va_list args;
-    va_start(args, method);
-    FakeArray* array = reinterpret_cast<FakeArray*>(va_arg(args, jobjectArray));
-    va_end(args);
-    record("CallStaticVoidMethod " + describeMethod(method));
+void JNICALL exceptionClear(JNIEnv* env) {
+    FakeEnv& e = own(env, "ExceptionClear");
+    record("ExceptionClear");
+    e.pending = nullptr;
+}
+
+const std::string kMainSignature = "([Ljava/lang/String;)V";
+
+// The arguments of a static void method, read by its signature: none for
+// "()V", a jint for "(I)V" (as decimal text), the strings of the array for
+// the signature of main. Any other signature traps.
+std::vector<std::wstring> voidMethodArguments(const FakeMethod& method, va_list args) {
     std::vector<std::wstring> arguments;
-    for (size_t i = 0; i < array->elements.size(); ++i) {
-        arguments.push_back(array->elements[i] != nullptr ? array->elements[i]->text : std::wstring());
-        record("argument " + std::to_string(i) + ": " + toUtf8(arguments.back()));
+    if (method.signature == "(I)V") {
+        arguments.push_back(std::to_wstring(va_arg(args, jint)));
+    } else if (method.signature == kMainSignature) {
+        const FakeArray* array = reinterpret_cast<FakeArray*>(va_arg(args, jobjectArray));
+        for (const FakeString* element : array->elements)
+            arguments.push_back(element != nullptr ? element->text : std::wstring());
+    } else if (method.signature != "()V") {
+        trap("JNIEnv", "CallStaticVoidMethod(signature " + method.signature + ")");
     }
+    return arguments;
+}
+
+void callStaticVoid(FakeEnv& env, jmethodID method, va_list args) {
+    const FakeMethod& called = *reinterpret_cast<FakeMethod*>(method);
+    const std::vector<std::wstring> arguments = voidMethodArguments(called, args);
+    record("CallStaticVoidMethod " + describeMethod(method));
+    for (size_t i = 0; i < arguments.size(); ++i) record("argument " + std::to_string(i) + ": " + toUtf8(arguments[i]));
     const std::string& main = script().main;
     if (main == "throw") {
-        raise("java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
+        raise(env, "java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
     } else if (startsWith(main, "exit:")) {
         record("System.exit " + main.substr(5));
         systemExit(std::atoi(main.c_str() + 5));
     } else if (main == "bridge") {
-        const FakeMethod* called = reinterpret_cast<FakeMethod*>(method);
-        if (fakejvm::bridge::callMain(called->owner->name, called->name, called->signature, arguments))
-            raise("");  // the host has already described it
+        if (fakejvm::bridge::callMain(called.owner->name, called.name, called.signature, arguments))
+            raise(env, "");  // the host has already described it
     } else if (main == "app") {
         runApplication();
     } else if (startsWith(main, "wait:")) {
-        waitInMain(fromCodePage(main.substr(5), CP_UTF8));
+        waitInMain(env, fromUtf8(main.substr(5)));
     }
 }
 
-jboolean JNICALL callStaticBooleanMethod(JNIEnv*, jclass, jmethodID method, ...) {
+void JNICALL callStaticVoidMethod(JNIEnv* env, jclass, jmethodID method, ...) {
+    FakeEnv& e = own(env, "CallStaticVoidMethod");
+    va_list args;
+    va_start(args, method);
+    callStaticVoid(e, method, args);
+    va_end(args);
+}
+
+void JNICALL callStaticVoidMethodV(JNIEnv* env, jclass, jmethodID method, va_list args) {
+    callStaticVoid(own(env, "CallStaticVoidMethodV"), method, args);
+}
+
+jboolean JNICALL callStaticBooleanMethod(JNIEnv* env, jclass, jmethodID method, ...) {
+    FakeEnv& e = own(env, "CallStaticBooleanMethod");
     record("CallStaticBooleanMethod " + describeMethod(method) + " -> " + script().firstRun);
     if (script().firstRun == "throw") {
-        raise("java.lang.IllegalStateException: firstRun threw as the fake jvm.dll was told");
+        raise(e, "java.lang.IllegalStateException: firstRun threw as the fake jvm.dll was told");
         return JNI_FALSE;
     }
     return script().firstRun == "true" ? JNI_TRUE : JNI_FALSE;
@@ -317,22 +428,33 @@ jboolean JNICALL callStaticBooleanMethod(JNIEnv*, jclass, jmethodID method, ...)
 
 // ---------------------------------------------------------------- JavaVM
 
-JNIEnv_ mainEnv;
-
 jint JNICALL destroyJavaVm(JavaVM*) {
     record("DestroyJavaVM");
+    awaitNonDaemonThreads();
     if (script().main == "bridge") fakejvm::bridge::awaitEnd();
     return JNI_OK;
 }
 
-jint JNICALL attachCurrentThread(JavaVM*, void** env, void*) {
+const char* threadName(void* arguments) {
+    return arguments != nullptr ? static_cast<JavaVMAttachArgs*>(arguments)->name : nullptr;
+}
+
+jint JNICALL attachCurrentThread(JavaVM*, void** env, void* arguments) {
     record("AttachCurrentThread");
-    *env = &mainEnv;
+    *env = &attachThread(false, threadName(arguments))->jni;
     return JNI_OK;
 }
 
+jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** env, void* arguments) {
+    record("AttachCurrentThreadAsDaemon");
+    *env = &attachThread(true, threadName(arguments))->jni;
+    return JNI_OK;
+}
+
+// A thread that is not attached has nothing to detach: JNI_OK, as in HotSpot.
 jint JNICALL detachCurrentThread(JavaVM*) {
     record("DetachCurrentThread");
+    detachThread();
     return JNI_OK;
 }
 
@@ -362,6 +484,7 @@ JNINativeInterface_ envTable(std::index_sequence<I...> slots) {
     table.FindClass = findClass;
     table.GetStaticMethodID = getStaticMethodID;
     table.CallStaticVoidMethod = callStaticVoidMethod;
+    table.CallStaticVoidMethodV = callStaticVoidMethodV;
     table.CallStaticBooleanMethod = callStaticBooleanMethod;
     table.ExceptionOccurred = exceptionOccurred;
     table.ExceptionDescribe = exceptionDescribe;
@@ -389,11 +512,13 @@ JNIInvokeInterface_ vmTable(std::index_sequence<I...> slots) {
     fillWithTraps(table, traps, slots);
     table.DestroyJavaVM = destroyJavaVm;
     table.AttachCurrentThread = attachCurrentThread;
+    table.AttachCurrentThreadAsDaemon = attachCurrentThreadAsDaemon;
     table.DetachCurrentThread = detachCurrentThread;
     return table;
 }
 
 const JNINativeInterface_ kEnvTable = envTable(std::make_index_sequence<std::size(kEnvSlotNames)>());
+const JNINativeInterface_* envFunctions() { return &kEnvTable; }
 const JNIInvokeInterface_ kVmTable = vmTable(std::make_index_sequence<std::size(kVmSlotNames)>());
 [[maybe_unused]] JavaVM_ theVm;
 
@@ -485,10 +610,10 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
         const jint created = fakejvm::bridge::create(recorded, settings);
         if (created != JNI_OK) return created;
     }
-    mainEnv.functions = &kEnvTable;
+    // The creating thread is attached as "main", a non-daemon thread.
     theVm.functions = &kVmTable;
     *vm = &theVm;
-    *env = &mainEnv;
+    *env = &attachThread(false, "main")->jni;
     return JNI_OK;
 }
 #endif
