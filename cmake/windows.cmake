@@ -154,6 +154,9 @@ add_executable(window-probe testing/tools/window_probe.cpp)
 target_include_directories(window-probe PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(window-probe PRIVATE user32 gdi32)
 install(TARGETS window-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})
+add_executable(jvm-threads-probe testing/tools/jvm_threads_probe.cpp)
+target_include_directories(jvm-threads-probe PRIVATE ${PROJECT_SOURCE_DIR})
+install(TARGETS jvm-threads-probe RUNTIME DESTINATION testing/tools/${QARVO_ARCH})
 
 # The fake Java runtime of the tests.
 include(testing/fakejre/jni_slot_names.cmake)

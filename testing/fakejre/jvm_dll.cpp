@@ -39,7 +39,7 @@ struct Script {
     bool createFails = false;
     std::vector<std::string> missingClasses;
     std::vector<std::string> missingMethods;
-    std::string main = "return";  // return, throw, exit:N, bridge, app, wait:<file>
+    std::string main = "return";  // return, throw, exit:N, bridge, app, wait:<file>, run
     std::vector<std::string> app;   // the steps of main=app (fake_app.h)
     std::string firstRun = "true";  // true, false, throw
     std::string failing;            // NewObjectArray or NewString
@@ -48,6 +48,7 @@ struct Script {
     std::string bridgeDirectory;    // host path of bridge.sh and fakejre-bridge
     bool timing = false;            // record when the process began and JNI_CreateJavaVM was entered
     std::string waitThen = "return";  // what main=wait does once released
+    std::string stop = "return";      // what a stop method does: return, release, throw, hang
 };
 
 HMODULE self = nullptr;
@@ -72,6 +73,7 @@ Script loadScript() {
         else if (key == "app") script.app.push_back(value);
         else if (key == "timing") script.timing = value == "1";
         else if (key == "wait_then") script.waitThen = value;
+        else if (key == "stop") script.stop = value;
     }
     const std::wstring transcript = fakejre::environmentVariable(L"QARVO_FAKEJVM_TRANSCRIPT");
     if (!transcript.empty()) script.transcript = transcript;
@@ -194,8 +196,12 @@ using ExitHook = void(JNICALL*)(jint);
 ExitHook exitHook = nullptr;
 
 // System.exit(code), as HotSpot ends it: the hook is called with the code
-// and ends the process; without one the JVM ends it.
+// and ends the process; without one the JVM ends it. A second caller, on
+// another thread, waits for the process to end, as in HotSpot.
 [[noreturn]] void systemExit(int code) {
+    static std::atomic<bool> exiting{false};
+    if (exiting.exchange(true))
+        for (;;) Sleep(INFINITE);
     if (exitHook != nullptr) {
         record("exit hook " + std::to_string(code));
         exitHook(code);
@@ -233,7 +239,7 @@ jmethodID JNICALL getStaticMethodID(JNIEnv* env, jclass cls, const char* name, c
     FakeEnv& e = own(env, "GetStaticMethodID");
     FakeClass* owner = reinterpret_cast<FakeClass*>(cls);
     record("GetStaticMethodID " + owner->name + "." + name + " " + signature);
-    if (listed(script().missingMethods, name)) {
+    if (listed(script().missingMethods, name) || listed(script().missingMethods, name + std::string(signature))) {
         raise(e, "java.lang.NoSuchMethodError: " + std::string(name));
         return nullptr;
     }
@@ -290,12 +296,15 @@ void runApplication() {
     fakeapp::run(script().app, context);
 }
 
-// main=wait:<file>: main runs until the file exists (a test looks at the
-// running process meanwhile), then it goes on as the next line says:
-// "wait_then=return|throw|exit:<n>|hang".
+// A stop method with "stop=release" lets a waiting main go on.
+std::atomic<bool> mainReleased{false};
+
+// main=wait:<file> (main=run: no file): main runs until the file exists (a
+// test looks at the running process meanwhile) or a stop method releases it,
+// then it goes on as the next line says: "wait_then=return|throw|exit:<n>|hang".
 void waitInMain(FakeEnv& env, const std::wstring& file) {
     record("main waits");
-    while (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(10);
+    while (!mainReleased && (file.empty() || GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES)) Sleep(10);
     const std::string& then = script().waitThen;
     record("main goes on: " + then);
     if (then == "throw") raise(env, "java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
@@ -383,11 +392,13 @@ std::vector<std::wstring> voidMethodArguments(const FakeMethod& method, va_list 
     return arguments;
 }
 
-void callStaticVoid(FakeEnv& env, jmethodID method, va_list args) {
-    const FakeMethod& called = *reinterpret_cast<FakeMethod*>(method);
-    const std::vector<std::wstring> arguments = voidMethodArguments(called, args);
-    record("CallStaticVoidMethod " + describeMethod(method));
-    for (size_t i = 0; i < arguments.size(); ++i) record("argument " + std::to_string(i) + ": " + toUtf8(arguments[i]));
+// The thread that created the JVM; its first call with main's signature is
+// the launcher's call of the runtime's main.
+FakeEnv* creator = nullptr;
+std::atomic<bool> mainCalled{false};
+
+// The runtime's main, as the script says.
+void runMain(FakeEnv& env, const FakeMethod& called, const std::vector<std::wstring>& arguments) {
     const std::string& main = script().main;
     if (main == "throw") {
         raise(env, "java.lang.IllegalStateException: thrown as the fake jvm.dll was told");
@@ -401,7 +412,39 @@ void callStaticVoid(FakeEnv& env, jmethodID method, va_list args) {
         runApplication();
     } else if (startsWith(main, "wait:")) {
         waitInMain(env, fromUtf8(main.substr(5)));
+    } else if (main == "run") {
+        waitInMain(env, L"");
     }
+}
+
+// Any other static void method: a stop method, as "stop=" says.
+void runStopMethod(FakeEnv& env) {
+    const std::string& stop = script().stop;
+    if (stop == "release") {
+        record("stop releases main");
+        mainReleased = true;
+    } else if (stop == "throw") {
+        raise(env, "java.lang.IllegalStateException: the stop method threw as the fake jvm.dll was told");
+    } else if (stop == "hang") {
+        record("stop hangs");
+        for (;;) Sleep(1000);
+    }
+}
+
+void callStaticVoid(FakeEnv& env, jmethodID method, va_list args) {
+    const FakeMethod& called = *reinterpret_cast<FakeMethod*>(method);
+    const std::vector<std::wstring> arguments = voidMethodArguments(called, args);
+    if (called.owner->name == "java/lang/System" && called.name == "exit" && called.signature == "(I)V") {
+        // From any thread: it never returns.
+        record("System.exit " + toUtf8(arguments[0]));
+        systemExit(std::stoi(arguments[0]));
+    }
+    record("CallStaticVoidMethod " + describeMethod(method));
+    for (size_t i = 0; i < arguments.size(); ++i) record("argument " + std::to_string(i) + ": " + toUtf8(arguments[i]));
+    if (&env == creator && called.signature == kMainSignature && !mainCalled.exchange(true))
+        runMain(env, called, arguments);
+    else
+        runStopMethod(env);
 }
 
 void JNICALL callStaticVoidMethod(JNIEnv* env, jclass, jmethodID method, ...) {
@@ -613,7 +656,8 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
     // The creating thread is attached as "main", a non-daemon thread.
     theVm.functions = &kVmTable;
     *vm = &theVm;
-    *env = &attachThread(false, "main")->jni;
+    creator = attachThread(false, "main");
+    *env = &creator->jni;
     return JNI_OK;
 }
 #endif
