@@ -24,7 +24,7 @@ JNIEnv* attachCurrentThreadToJvm() {
     JvmSession& session = jvmSession();
     if (!session.created.load()) return nullptr;
     void* env = nullptr;
-    if (session.vm->AttachCurrentThread(&env, nullptr) != JNI_OK) return nullptr;
+    if (session.vm->AttachCurrentThreadAsDaemon(&env, nullptr) != JNI_OK) return nullptr;
     return static_cast<JNIEnv*>(env);
 }
 

@@ -37,8 +37,9 @@ const std::string& jvmHome();
 // The rule above, on its own.
 std::string javaHomeOfExecutable(const std::string& javaExecutable);
 
-// The calling thread's JNIEnv once the JVM exists (attaching the thread), or
-// null: before the JVM is created the JVM is not called at all.
+// The calling thread's JNIEnv once the JVM exists (attaching the thread as a
+// daemon, so that it never holds up DestroyJavaVM), or null: before the JVM
+// is created the JVM is not called at all.
 JNIEnv* attachCurrentThreadToJvm();
 // Detaches the calling thread; nothing before the JVM is created.
 void detachCurrentThreadFromJvm();

@@ -1,0 +1,358 @@
+#include "testing/fakejre/jvm_bridge.h"
+
+#include <cstdlib>
+#include <cwctype>
+#include <utility>
+
+#include "testing/fakejre/fake_common.h"
+
+namespace fakejvm::bridge {
+
+namespace {
+
+using fakejre::fromCodePage;
+using fakejre::fromUtf8;
+using fakejre::startsWith;
+using fakejre::toUtf8;
+
+constexpr UINT kExitBridgeFailure = 87;
+
+Settings settings;
+Launch recorded;
+
+void record(const std::string& line) { settings.record(line); }
+
+// ---------------------------------------------------------------- host paths
+
+using UnixName = char*(CDECL*)(LPCWSTR);
+
+// A Windows path as the host sees it: Wine's own translation when there is
+// one, else Z: as the root and other drives through the prefix's dosdevices.
+std::string hostPath(const std::wstring& windowsPath) {
+    static const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName != nullptr) {
+        if (char* name = unixName(windowsPath.c_str())) {
+            std::string out = name;
+            HeapFree(GetProcessHeap(), 0, name);
+            return out;
+        }
+    }
+    if (windowsPath.size() < 3 || windowsPath[1] != L':') return toUtf8(windowsPath);
+    std::string rest = toUtf8(windowsPath.substr(2));
+    for (char& c : rest)
+        if (c == '\\') c = '/';
+    const wchar_t drive = static_cast<wchar_t>(towlower(windowsPath[0]));
+    if (drive == L'z') return rest;
+    std::string prefix = toUtf8(fakejre::environmentVariable(L"WINEPREFIX"));
+    if (prefix.empty()) prefix = toUtf8(fakejre::environmentVariable(L"HOME")) + "/.wine";
+    return prefix + "/dosdevices/" + static_cast<char>(drive) + ":" + rest;
+}
+
+std::string hostPathList(const std::wstring& list) {
+    std::string out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(L';', start);
+        if (end == std::wstring::npos) end = list.size();
+        if (end > start) out += (out.empty() ? "" : ":") + hostPath(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- options
+
+const std::vector<std::string> kPathProperties = {"qarvo.tempDir", "qarvo.moduleName", "qarvo.processCommFile"};
+// A path-valued VM option: the class-data archive HotSpot maps or writes.
+const std::string kSharedArchiveFile = "-XX:SharedArchiveFile=";
+
+bool isPathProperty(const std::string& name) {
+    for (const std::string& property : kPathProperties)
+        if (property == name) return true;
+    return false;
+}
+
+// The JVM options for the host's JVM: as the launcher gave them, with the
+// paths of the class path, the library path, the module path, the path
+// properties and the class-data archive mapped.
+std::vector<std::wstring> hostOptions() {
+    std::vector<std::wstring> out;
+    for (const std::string& option : recorded.options) {
+        const std::wstring wide = fromCodePage(option, CP_ACP);
+        const size_t equals = option.find('=');
+        const std::string name = startsWith(option, "-D") && equals != std::string::npos
+                                     ? option.substr(2, equals - 2)
+                                     : std::string();
+        const std::wstring value = equals == std::string::npos ? std::wstring() : fromCodePage(option.substr(equals + 1), CP_ACP);
+        if (startsWith(option, kSharedArchiveFile)) {
+            out.push_back(fromUtf8(kSharedArchiveFile + hostPath(fromCodePage(option.substr(kSharedArchiveFile.size()), CP_ACP))));
+        } else if (name == "java.class.path") {
+            out.push_back(L"-Djava.class.path=" + fromUtf8(hostPathList(value)));
+        } else if (name == "java.library.path") {
+            out.push_back(L"-Djava.library.path=" + fromUtf8(hostPathList(value)));
+        } else if (startsWith(option, "--module-path=")) {
+            out.push_back(L"--module-path=" + fromUtf8(hostPathList(value)));
+        } else if (isPathProperty(name) && !value.empty()) {
+            out.push_back(fromUtf8("-D" + name + "=" + hostPath(value)));
+        } else {
+            out.push_back(wide);
+        }
+    }
+    return out;
+}
+
+// Quoted for a command line split by the Windows rules.
+std::wstring quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+// ---------------------------------------------------------------- files
+
+// Wine reuses process ids, and the host's java of an earlier process can still
+// be writing its status file after that process ended (its main threw), so the
+// name carries the moment of the start as well as the id.
+std::wstring tempFile(const wchar_t* suffix) {
+    static const std::wstring stamp = [] {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(now.QuadPart);
+    }();
+    std::wstring directory(MAX_PATH + 1, L'\0');
+    directory.resize(GetTempPathW(MAX_PATH + 1, directory.data()));
+    return directory + L"qvo_bridge_" + stamp + suffix;
+}
+
+struct Files {
+    std::wstring status, marker, created, call;
+    bool awaitingCall = false;  // the host's JVM is up and main not yet called
+};
+Files files;
+
+// Wine hands a host program started by a GUI process no standard output; the
+// wrapper then writes it to a file beside the status file, which the fake
+// copies to its own standard output as it grows.
+struct OutputRelay {
+    std::wstring path;
+    LONGLONG offset = 0;
+
+    void pass() {
+        HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (in == INVALID_HANDLE_VALUE) return;
+        LARGE_INTEGER at;
+        at.QuadPart = offset;
+        SetFilePointerEx(in, at, nullptr, FILE_BEGIN);
+        char buffer[8192];
+        DWORD n = 0, written;
+        while (ReadFile(in, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), buffer, n, &written, nullptr);
+            offset += n;
+        }
+        CloseHandle(in);
+    }
+};
+OutputRelay relay;
+
+// The bridge's files in %TEMP% go once the host's JVM has ended.
+void removeBridgeFiles() {
+    for (const std::wstring* path : {&files.status, &files.marker, &files.created, &files.call, &relay.path})
+        DeleteFileW(path->c_str());
+}
+
+// Written whole under another name and renamed, so the host never reads a part.
+void publish(const std::wstring& path, const std::string& bytes) {
+    const std::wstring part = path + L".part";
+    HANDLE out = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(out);
+    MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+bool readFirstLine(const std::wstring& path, std::string& text) {
+    std::vector<std::string> lines = fakejre::readLines(path);
+    if (lines.empty()) return false;
+    text = lines[0];
+    return true;
+}
+
+// ---------------------------------------------------------------- the host's program
+
+// Starts the bridge program on the recorded options, through the wrapper
+// that writes its exit status to a file.
+void startBridge() {
+    const std::wstring stem = tempFile(L"");
+    files.status = stem + L".status";
+    files.marker = stem + L".marker";
+    files.created = stem + L".created";
+    files.call = stem + L".call";
+    for (const std::wstring* file : {&files.status, &files.marker, &files.created, &files.call})
+        DeleteFileW(file->c_str());
+    const std::wstring directory = fromUtf8(settings.directory);
+    relay.path = files.status + L".out";
+    DeleteFileW(relay.path.c_str());
+    std::vector<std::wstring> command = {L"/bin/bash", directory + L"/bridge.sh", fromUtf8(hostPath(files.status)),
+                                         directory + L"/fakejre-bridge"};
+    if (!settings.jdk.empty() || settings.java.empty()) {
+        command.push_back(L"--jdk");
+        command.push_back(fromUtf8(settings.jdk.empty() ? "/usr/lib/jvm/default-java" : settings.jdk));
+    } else {
+        command.push_back(L"--java");
+        command.push_back(fromUtf8(settings.java));
+    }
+    command.insert(command.end(), {L"--files", fromUtf8(hostPath(stem)), L"--version",
+                                   std::to_wstring(recorded.version), L"--ignore-unrecognized",
+                                   recorded.ignoreUnrecognized ? L"1" : L"0", L"--"});
+    for (const std::wstring& option : hostOptions()) command.push_back(option);
+    std::wstring line;
+    for (const std::wstring& part : command) line += (line.empty() ? L"" : L" ") + quoted(part);
+    record("bridge " + toUtf8(line));
+    // The standard streams pass through, as they would in-process.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        record("bridge start failed " + std::to_string(GetLastError()));
+        const std::string complaint = "fake jvm.dll: cannot start the bridge to the host's JVM\n";
+        DWORD written;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), complaint.data(), static_cast<DWORD>(complaint.size()), &written,
+                  nullptr);
+        ExitProcess(kExitBridgeFailure);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// Tells the bridge which method to call with which arguments (UTF-16LE fields,
+// each ended by U+0000); an empty class tells it the launcher called none.
+void requestCall(const std::string& className, const std::string& method, const std::string& signature,
+                 std::vector<std::wstring> arguments) {
+    files.awaitingCall = false;
+    // The runtime's redirect files (launcher arguments 3 and 4) are paths too.
+    for (size_t i = 2; i < 4 && i < arguments.size(); ++i)
+        if (!arguments[i].empty() && arguments[i][0] != L'$') arguments[i] = fromUtf8(hostPath(arguments[i]));
+    std::vector<std::wstring> fields = {fromUtf8(className), fromUtf8(method), fromUtf8(signature)};
+    fields.insert(fields.end(), arguments.begin(), arguments.end());
+    std::string bytes;
+    for (const std::wstring& field : fields)
+        for (size_t i = 0; i <= field.size(); ++i) {
+            const wchar_t c = i < field.size() ? field[i] : L'\0';
+            bytes.push_back(static_cast<char>(c & 0xff));
+            bytes.push_back(static_cast<char>((c >> 8) & 0xff));
+        }
+    publish(files.call, bytes);
+}
+
+// Ends this process as the host's java ended, once it has.
+void endWithHostStatusIfDone(bool waitForIt) {
+    std::string status;
+    relay.pass();
+    while (!readFirstLine(files.status, status)) {
+        if (!waitForIt) return;
+        Sleep(20);
+        relay.pass();
+    }
+    relay.pass();
+    record("bridge exit " + status);
+    removeBridgeFiles();
+    const int code = std::atoi(status.c_str());
+    if (code != 0) settings.exit(code);
+}
+
+// Main threw on the host: its java ends once it has described the exception
+// (the launcher ends its own process next), unless other threads keep it.
+void awaitHostEnd() {
+    std::string status;
+    for (int i = 0; i < 500 && !readFirstLine(files.status, status); ++i) {
+        Sleep(20);
+        relay.pass();
+    }
+    relay.pass();
+    removeBridgeFiles();
+}
+
+// The result of JNI_CreateJavaVM on the host; JNI_ERR when the bridge program
+// ended without one.
+jint waitForCreation() {
+    for (;;) {
+        std::string result;
+        relay.pass();
+        if (readFirstLine(files.created, result)) {
+            record("bridge JNI_CreateJavaVM -> " + result);
+            const jint created = static_cast<jint>(std::atoi(result.c_str()));
+            if (created != JNI_OK) awaitHostEnd();
+            return created;
+        }
+        if (readFirstLine(files.status, result)) {
+            relay.pass();
+            record("bridge ended before creating the JVM: " + result);
+            removeBridgeFiles();
+            return JNI_ERR;
+        }
+        Sleep(20);
+    }
+}
+
+}  // namespace
+
+jint create(const Launch& launch, const Settings& given) {
+    settings = given;
+    recorded = launch;
+    startBridge();
+    const jint created = waitForCreation();
+    files.awaitingCall = created == JNI_OK;
+    return created;
+}
+
+bool callMain(const std::string& className, const std::string& method, const std::string& signature,
+              std::vector<std::wstring> arguments) {
+    requestCall(className, method, signature, std::move(arguments));
+    // Until main returned or threw on the host, or the host's JVM ended.
+    for (;;) {
+        std::string outcome;
+        relay.pass();
+        if (readFirstLine(files.marker, outcome)) {
+            record("bridge main " + outcome);
+            if (outcome == "returned") return false;
+            awaitHostEnd();
+            return true;  // the host has already described it
+        }
+        endWithHostStatusIfDone(false);
+        if (GetFileAttributesW(files.status.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            // The host's JVM ended with 0 before main returned.
+            record("bridge main ended the JVM");
+            removeBridgeFiles();
+            settings.exit(0);
+        }
+        Sleep(20);
+    }
+}
+
+void awaitEnd() {
+    if (!files.status.empty()) endWithHostStatusIfDone(true);
+}
+
+void launcherEnded() {
+    if (files.awaitingCall) requestCall("", "", "", {});
+}
+
+}  // namespace fakejvm::bridge
