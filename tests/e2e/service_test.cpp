@@ -1,0 +1,120 @@
+// A service executable under Wine's service controller (the run's kept Wine
+// server): install, start, stop through the stop method or System.exit,
+// the application's own exit code, a stop the application ignores, status
+// and uninstall; all from an executable whose path has blanks.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tests/e2e/rig.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        name = std::string("qarvo-e2e-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        bin = rig::layFakeRuntime(ws.file("app dir/jre"));
+    }
+    void TearDown() override {
+        if (!exe.empty()) command("uninstall");
+    }
+    void build(const std::string& service, const std::string& script) {
+        std::ofstream(bin + "/server/fakejre.ini") << script;
+        const auto built = rig::buildProject(
+            ws,
+            "[application]\nname = \"Svc\"\ntype = 2\nmain-class = \"app.Main\"\n"
+            "[java]\nsearch-sequence = \"B.\\\\jre\"\n[runtime]\njar = \"none\"\n"
+            "[service]\nname = \"" + name + "\"\nstop-timeout = 3\n" + service,
+            "app dir/svc.exe");
+        ASSERT_EQ(0, built.exitCode) << built.err;
+        exe = ws.file("app dir/svc.exe");
+    }
+    rig::RunResult command(const std::string& what) {
+        rig::RunOptions options = rig::withArgs({"--service", what});
+        options.timeoutSeconds = 60;
+        return rig::runWine(exe, options);
+    }
+    std::vector<std::string> calls() { return rig::fakeCalls(bin + "/server"); }
+    bool called(const std::string& line) {
+        for (const std::string& call : calls())
+            if (call == line) return true;
+        return false;
+    }
+    // The "state:" and "last exit code:" lines of --service status once the
+    // state is no longer the pending one.
+    std::string statusOnce(const std::string& notState) {
+        for (int i = 0; i < 40; ++i) {
+            const std::string out = command("status").out;
+            if (out.find("state:          " + notState) == std::string::npos) return out;
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+        return command("status").out;
+    }
+    rig::Workspace ws;
+    std::string name, bin, exe;
+};
+
+TEST_F(ServiceTest, InstallStartStopThroughTheStopMethodAndUninstall) {
+    build("stop-method = \"app.Main.stop\"\n", "main=run\nstop=release\n");
+    const auto installed = command("install");
+    ASSERT_EQ(0, installed.exitCode) << installed.out << installed.err;
+    EXPECT_NE(0, command("install").exitCode);  // already installed
+
+    const auto started = command("start");
+    ASSERT_EQ(0, started.exitCode) << started.out << started.err;
+    EXPECT_NE(std::string::npos, command("status").out.find("state:          RUNNING"));
+    EXPECT_FALSE(called("CallStaticVoidMethod app/Main.stop"));
+    const auto stopped = command("stop");
+    EXPECT_EQ(0, stopped.exitCode) << stopped.out << stopped.err;
+    const std::string status = statusOnce("STOP_PENDING");
+    EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
+    EXPECT_NE(std::string::npos, status.find("last exit code: 0")) << status;
+    EXPECT_TRUE(called("stop releases main"));
+    EXPECT_TRUE(called("DestroyJavaVM"));
+
+    EXPECT_EQ(0, command("uninstall").exitCode);
+    EXPECT_NE(0, rig::wineReg({"query", "HKLM\\SYSTEM\\CurrentControlSet\\Services\\" + name}).exitCode);
+    EXPECT_NE(0, command("status").exitCode);
+    EXPECT_NE(0, command("uninstall").exitCode);
+    exe.clear();
+}
+
+TEST_F(ServiceTest, WithoutAStopMethodTheStopIsSystemExitZero) {
+    build("", "main=run\n");
+    ASSERT_EQ(0, command("install").exitCode);
+    ASSERT_EQ(0, command("start").exitCode);
+    EXPECT_EQ(0, command("stop").exitCode);
+    const std::string status = statusOnce("STOP_PENDING");
+    EXPECT_NE(std::string::npos, status.find("last exit code: 0")) << status;
+    EXPECT_TRUE(called("System.exit 0"));
+}
+
+TEST_F(ServiceTest, TheApplicationsExitCodeIsTheServiceSpecificCode) {
+    build("", "main=exit:3\n");
+    ASSERT_EQ(0, command("install").exitCode);
+    command("start");
+    const std::string status = statusOnce("RUNNING");
+    EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
+    EXPECT_NE(std::string::npos, status.find("last exit code: 3")) << status;
+}
+
+TEST_F(ServiceTest, AStopTheApplicationIgnoresEndsItAfterTheTimeout) {
+    build("stop-method = \"app.Main.stop\"\n", "main=run\nstop=hang\n");
+    ASSERT_EQ(0, command("install").exitCode);
+    ASSERT_EQ(0, command("start").exitCode);
+    const auto began = std::chrono::steady_clock::now();
+    command("stop");
+    const std::string status = statusOnce("STOP_PENDING");
+    const auto took = std::chrono::steady_clock::now() - began;
+    EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
+    EXPECT_EQ(std::string::npos, status.find("last exit code: 0")) << status;
+    EXPECT_LT(took, std::chrono::seconds(3 + 8));
+}
+
+}  // namespace
