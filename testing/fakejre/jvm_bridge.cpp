@@ -1,6 +1,9 @@
 #include "testing/fakejre/jvm_bridge.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
+#include <optional>
 #include <cwctype>
 #include <utility>
 
@@ -137,10 +140,18 @@ std::wstring tempFile(const wchar_t* suffix) {
 }
 
 struct Files {
-    std::wstring status, marker, created, call;
+    std::wstring stem, status, marker, created, call, destroy;
     bool awaitingCall = false;  // the host's JVM is up and main not yet called
+    bool awaitingDestroy = false;  // main returned and DestroyJavaVM not yet called
+    std::atomic<int> controls{0};  // calls from other threads so far (STEM.control.<n>)
+
+    std::wstring control(int n) const { return stem + L".control." + std::to_wstring(n); }
+    std::wstring reply(int n) const { return stem + L".reply." + std::to_wstring(n); }
 };
 Files files;
+// The main thread and the threads that call through the bridge share the
+// relay and the end of the host's java.
+std::mutex hostLock;
 
 // Wine hands a host program started by a GUI process no standard output; the
 // wrapper then writes it to a file beside the status file, which the fake
@@ -167,10 +178,22 @@ struct OutputRelay {
 };
 OutputRelay relay;
 
+void passOutput() {
+    std::lock_guard<std::mutex> guard(hostLock);
+    relay.pass();
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 // The bridge's files in %TEMP% go once the host's JVM has ended.
 void removeBridgeFiles() {
-    for (const std::wstring* path : {&files.status, &files.marker, &files.created, &files.call, &relay.path})
+    for (const std::wstring* path : {&files.status, &files.marker, &files.created, &files.call, &files.destroy, &relay.path})
         DeleteFileW(path->c_str());
+    for (int n = 1; n <= files.controls; ++n)
+        for (const std::wstring& path : {files.control(n), files.reply(n)}) {
+            DeleteFileW(path.c_str());
+            DeleteFileW((path + L".part").c_str());
+        }
 }
 
 // Written whole under another name and renamed, so the host never reads a part.
@@ -201,7 +224,9 @@ void startBridge() {
     files.marker = stem + L".marker";
     files.created = stem + L".created";
     files.call = stem + L".call";
-    for (const std::wstring* file : {&files.status, &files.marker, &files.created, &files.call})
+    files.destroy = stem + L".destroy";
+    files.stem = stem;
+    for (const std::wstring* file : {&files.status, &files.marker, &files.created, &files.call, &files.destroy})
         DeleteFileW(file->c_str());
     const std::wstring directory = fromUtf8(settings.directory);
     relay.path = files.status + L".out";
@@ -242,14 +267,10 @@ void startBridge() {
     CloseHandle(process.hProcess);
 }
 
-// Tells the bridge which method to call with which arguments (UTF-16LE fields,
-// each ended by U+0000); an empty class tells it the launcher called none.
-void requestCall(const std::string& className, const std::string& method, const std::string& signature,
-                 std::vector<std::wstring> arguments) {
-    files.awaitingCall = false;
-    // The runtime's redirect files (launcher arguments 3 and 4) are paths too.
-    for (size_t i = 2; i < 4 && i < arguments.size(); ++i)
-        if (!arguments[i].empty() && arguments[i][0] != L'$') arguments[i] = fromUtf8(hostPath(arguments[i]));
+// A call as the host reads it: UTF-16LE fields, each ended by U+0000: class,
+// method, signature, then the arguments.
+std::string callFields(const std::string& className, const std::string& method, const std::string& signature,
+                       const std::vector<std::wstring>& arguments) {
     std::vector<std::wstring> fields = {fromUtf8(className), fromUtf8(method), fromUtf8(signature)};
     fields.insert(fields.end(), arguments.begin(), arguments.end());
     std::string bytes;
@@ -259,34 +280,51 @@ void requestCall(const std::string& className, const std::string& method, const 
             bytes.push_back(static_cast<char>(c & 0xff));
             bytes.push_back(static_cast<char>((c >> 8) & 0xff));
         }
-    publish(files.call, bytes);
+    return bytes;
 }
 
-// Ends this process as the host's java ended, once it has.
-void endWithHostStatusIfDone(bool waitForIt) {
-    std::string status;
+// Tells the bridge which method to call as main with which arguments; an
+// empty class tells it the launcher called none.
+void requestCall(const std::string& className, const std::string& method, const std::string& signature,
+                 std::vector<std::wstring> arguments) {
+    files.awaitingCall = false;
+    // The runtime's redirect files (launcher arguments 3 and 4) are paths too.
+    for (size_t i = 2; i < 4 && i < arguments.size(); ++i)
+        if (!arguments[i].empty() && arguments[i][0] != L'$') arguments[i] = fromUtf8(hostPath(arguments[i]));
+    publish(files.call, callFields(className, method, signature, arguments));
+}
+
+// The exit status of the host's java once it has ended (the bridge's files
+// are then removed); nothing before.
+std::optional<int> hostStatus() {
+    static std::optional<int> ended;
+    std::lock_guard<std::mutex> guard(hostLock);
+    if (ended) return ended;
     relay.pass();
-    while (!readFirstLine(files.status, status)) {
-        if (!waitForIt) return;
-        Sleep(20);
-        relay.pass();
-    }
+    std::string status;
+    if (!readFirstLine(files.status, status)) return std::nullopt;
     relay.pass();
     record("bridge exit " + status);
     removeBridgeFiles();
-    const int code = std::atoi(status.c_str());
-    if (code != 0) settings.exit(code);
+    ended = std::atoi(status.c_str());
+    return ended;
+}
+
+int awaitHostStatus() {
+    for (;;) {
+        if (const std::optional<int> code = hostStatus()) return *code;
+        Sleep(20);
+    }
 }
 
 // Main threw on the host: its java ends once it has described the exception
 // (the launcher ends its own process next), unless other threads keep it.
 void awaitHostEnd() {
-    std::string status;
-    for (int i = 0; i < 500 && !readFirstLine(files.status, status); ++i) {
+    for (int i = 0; i < 500; ++i) {
+        if (hostStatus()) return;
         Sleep(20);
-        relay.pass();
     }
-    relay.pass();
+    std::lock_guard<std::mutex> guard(hostLock);
     removeBridgeFiles();
 }
 
@@ -295,21 +333,26 @@ void awaitHostEnd() {
 jint waitForCreation() {
     for (;;) {
         std::string result;
-        relay.pass();
+        passOutput();
         if (readFirstLine(files.created, result)) {
             record("bridge JNI_CreateJavaVM -> " + result);
             const jint created = static_cast<jint>(std::atoi(result.c_str()));
             if (created != JNI_OK) awaitHostEnd();
             return created;
         }
-        if (readFirstLine(files.status, result)) {
-            relay.pass();
-            record("bridge ended before creating the JVM: " + result);
-            removeBridgeFiles();
+        if (exists(files.status)) {
+            record("bridge ended before creating the JVM: " + std::to_string(awaitHostStatus()));
             return JNI_ERR;
         }
         Sleep(20);
     }
+}
+
+// The host's JVM is destroyed when the launcher's is: until then a call
+// from another thread still runs there and replies.
+void requestDestroy() {
+    files.awaitingDestroy = false;
+    publish(files.destroy, "destroy\n");
 }
 
 }  // namespace
@@ -328,31 +371,67 @@ bool callMain(const std::string& className, const std::string& method, const std
     requestCall(className, method, signature, std::move(arguments));
     // Until main returned or threw on the host, or the host's JVM ended.
     for (;;) {
+        passOutput();
         std::string outcome;
-        relay.pass();
         if (readFirstLine(files.marker, outcome)) {
             record("bridge main " + outcome);
-            if (outcome == "returned") return false;
+            if (outcome == "returned") {
+                files.awaitingDestroy = true;
+                return false;
+            }
             awaitHostEnd();
             return true;  // the host has already described it
         }
-        endWithHostStatusIfDone(false);
-        if (GetFileAttributesW(files.status.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            // The host's JVM ended with 0 before main returned.
-            record("bridge main ended the JVM");
-            removeBridgeFiles();
-            settings.exit(0);
+        // The marker is written before the status: with the status there, one more look.
+        if (exists(files.status) && !exists(files.marker)) {
+            const int code = awaitHostStatus();
+            if (code == 0) record("bridge main ended the JVM");
+            settings.exit(code);
+        }
+        Sleep(20);
+    }
+}
+
+ThreadCallOutcome callOnThread(const std::string& className, const std::string& method, const std::string& signature,
+                               const std::vector<std::wstring>& arguments) {
+    const int n = ++files.controls;
+    record("bridge control " + std::to_string(n) + " " + className + "." + method + " " + signature);
+    publish(files.control(n), callFields(className, method, signature, arguments));
+    const bool exits = className == "java/lang/System" && method == "exit";
+    for (;;) {
+        passOutput();
+        const std::vector<std::string> reply = fakejre::readLines(files.reply(n));
+        if (!reply.empty()) {
+            DeleteFileW(files.reply(n).c_str());
+            record("bridge reply " + std::to_string(n) + " " + reply[0]);
+            ThreadCallOutcome outcome;
+            outcome.threw = reply[0] == "threw";
+            for (size_t i = 1; i < reply.size(); ++i) outcome.description += (i > 1 ? "\n" : "") + reply[i];
+            return outcome;
+        }
+        // The reply is written before the host's java can end: with the status there, one more look.
+        if (exists(files.status) && !exists(files.reply(n))) {
+            const int code = awaitHostStatus();
+            // System.exit ends this process with the host's code; any other
+            // call never returns, as a thread in Java code when the JVM goes
+            // (the main thread ends the process).
+            if (exits) settings.exit(code);
+            for (;;) Sleep(INFINITE);
         }
         Sleep(20);
     }
 }
 
 void awaitEnd() {
-    if (!files.status.empty()) endWithHostStatusIfDone(true);
+    if (files.status.empty()) return;
+    if (files.awaitingDestroy) requestDestroy();
+    const int code = awaitHostStatus();
+    if (code != 0) settings.exit(code);
 }
 
 void launcherEnded() {
     if (files.awaitingCall) requestCall("", "", "", {});
+    if (files.awaitingDestroy) requestDestroy();
 }
 
 }  // namespace fakejvm::bridge

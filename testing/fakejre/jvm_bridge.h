@@ -35,9 +35,24 @@ jint create(const Launch& launch, const Settings& settings);
 // The call of the runtime's main, made on the host with the same class,
 // method, signature and arguments. Returns whether main threw (HotSpot has
 // described the exception); when the host's JVM ends instead, this process
-// ends with its exit code.
+// ends with its exit code (0 too).
 bool callMain(const std::string& className, const std::string& method, const std::string& signature,
               std::vector<std::wstring> arguments);
+
+// How a call made on another thread ended on the host.
+struct ThreadCallOutcome {
+    bool threw = false;
+    std::string description;  // the exception's toString() when it threw
+};
+
+// A call made on a thread other than the one that called main (a stop
+// method, System.exit): made on the host on a thread of its own attached as
+// a daemon, the arguments as the fields of the call file (a jint as decimal
+// text). Returns once it returned or threw there. When the host's java ends
+// first it does not return: for System.exit this process ends with the
+// host's exit code, for any other call the main thread ends it.
+ThreadCallOutcome callOnThread(const std::string& className, const std::string& method, const std::string& signature,
+                               const std::vector<std::wstring>& arguments);
 
 // DestroyJavaVM: waits until the host's java has ended; a code other than 0
 // ends this process with it.

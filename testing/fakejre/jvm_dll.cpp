@@ -175,10 +175,10 @@ void detachThread() {
 // As HotSpot's DestroyJavaVM: until every other attached non-daemon thread has detached.
 void awaitNonDaemonThreads() {
     std::unique_lock<std::mutex> guard(threads.lock);
-    const int own = current != nullptr && !current->daemon ? 1 : 0;
-    if (threads.nonDaemon == own) return;
-    record("DestroyJavaVM waits for " + std::to_string(threads.nonDaemon - own) + " attached thread(s)");
-    threads.detached.wait(guard, [own] { return threads.nonDaemon == own; });
+    const int caller = current != nullptr && !current->daemon ? 1 : 0;
+    if (threads.nonDaemon == caller) return;
+    record("DestroyJavaVM waits for " + std::to_string(threads.nonDaemon - caller) + " attached thread(s)");
+    threads.detached.wait(guard, [caller] { return threads.nonDaemon == caller; });
     record("DestroyJavaVM goes on");
 }
 
@@ -417,6 +417,13 @@ void runMain(FakeEnv& env, const FakeMethod& called, const std::vector<std::wstr
     }
 }
 
+// main=bridge: the same call on a thread of the host's JVM.
+void callOnHost(FakeEnv& env, const FakeMethod& called, const std::vector<std::wstring>& arguments) {
+    const fakejvm::bridge::ThreadCallOutcome outcome =
+        fakejvm::bridge::callOnThread(called.owner->name, called.name, called.signature, arguments);
+    if (outcome.threw) raise(env, outcome.description);
+}
+
 // Any other static void method: a stop method, as "stop=" says.
 void runStopMethod(FakeEnv& env) {
     const std::string& stop = script().stop;
@@ -435,14 +442,18 @@ void callStaticVoid(FakeEnv& env, jmethodID method, va_list args) {
     const FakeMethod& called = *reinterpret_cast<FakeMethod*>(method);
     const std::vector<std::wstring> arguments = voidMethodArguments(called, args);
     if (called.owner->name == "java/lang/System" && called.name == "exit" && called.signature == "(I)V") {
-        // From any thread: it never returns.
+        // From any thread; it does not return (through the bridge: unless it threw).
         record("System.exit " + toUtf8(arguments[0]));
-        systemExit(std::stoi(arguments[0]));
+        if (script().main != "bridge") systemExit(std::stoi(arguments[0]));
+        callOnHost(env, called, arguments);
+        return;
     }
     record("CallStaticVoidMethod " + describeMethod(method));
     for (size_t i = 0; i < arguments.size(); ++i) record("argument " + std::to_string(i) + ": " + toUtf8(arguments[i]));
     if (&env == creator && called.signature == kMainSignature && !mainCalled.exchange(true))
         runMain(env, called, arguments);
+    else if (script().main == "bridge")
+        callOnHost(env, called, arguments);
     else
         runStopMethod(env);
 }

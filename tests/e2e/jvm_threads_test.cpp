@@ -1,12 +1,15 @@
 // The fake jvm.dll reached from other threads than main's, as a service's
 // stop reaches the JVM (testing/tools/jvm_threads_probe.cpp): System.exit
 // and stop methods, a JNIEnv per thread, DestroyJavaVM waiting for attached
-// non-daemon threads.
+// non-daemon threads; and the same calls through the bridge on a real HotSpot.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "tests/e2e/rig.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -78,5 +81,71 @@ INSTANTIATE_TEST_SUITE_P(Cases, FakeThreads, ::testing::Combine(::testing::Value
                          [](const auto& info) {
                              return std::get<0>(info.param) + "_" + std::get<1>(info.param).name;
                          });
+
+// Through the bridge: a service whose main waits until its stop method is called.
+class BridgedThreads : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        RIG_SKIP_UNLESS_RUNS(GetParam());
+        if (rig::bridgeJdk("17").empty()) GTEST_SKIP() << "no host JDK 17";
+        ws.write("Service.java",
+                 "import java.nio.file.*;\n"
+                 "public class Service {\n"
+                 "  static final java.util.concurrent.CountDownLatch started = new java.util.concurrent.CountDownLatch(1);\n"
+                 "  static final java.util.concurrent.CountDownLatch stopped = new java.util.concurrent.CountDownLatch(1);\n"
+                 "  public static void main(String[] args) throws Exception {\n"
+                 "    Runtime.getRuntime().addShutdownHook(new Thread(() -> { try {\n"
+                 "      Files.write(Paths.get(System.getProperty(\"java.class.path\"), \"hook-ran\"), new byte[0]);\n"
+                 "    } catch (java.io.IOException e) {} }));\n"
+                 "    started.countDown();\n"
+                 "    stopped.await();\n"
+                 "    System.out.println(\"service stopped\");\n"
+                 "  }\n"
+                 "  public static void awaitStart() throws InterruptedException { started.await(); }\n"
+                 "  public static void stop() { stopped.countDown(); }\n"
+                 "  public static void fail() { throw new IllegalStateException(\"cannot stop\"); }\n"
+                 "}\n");
+        const auto javac = rig::run({"javac", "--release", "8", "-d", ws.file("classes"), ws.file("Service.java")});
+        ASSERT_EQ(0, javac.exitCode) << javac.err;
+        rig::FakeRuntimeOptions runtime;
+        runtime.arch = GetParam();
+        bin = rig::layBridgedRuntime(ws.file("jre"), rig::bridgeJdk("17"), runtime);
+        before = rig::tempFilesStartingWith("qvo_bridge_");
+    }
+    rig::RunResult stop(std::vector<std::string> calls) {
+        calls.insert(calls.begin(), {"-Djava.class.path=" + rig::windowsPath(ws.file("classes")), "Service", "stop"});
+        return runProbe(GetParam(), bin, calls);
+    }
+    void expectTranscript(const std::vector<std::string>& expected) {
+        rig::expectLinesInOrder(lines(rig::fakeCalls(bin + "/server")), expected);
+        EXPECT_EQ(before, rig::tempFilesStartingWith("qvo_bridge_")) << "the bridge's files stay in %TEMP%";
+    }
+    rig::Workspace ws;
+    std::string bin;
+    std::vector<std::string> before;
+};
+
+TEST_P(BridgedThreads, StopMethodsRunInTurnOnTheHostThrowingOrReturning) {
+    const rig::RunResult run = stop({"Service.fail", "Service.stop"});
+    EXPECT_EQ(0, run.exitCode) << run.out << run.err;
+    rig::expectLinesInOrder("\n" + run.out, {"stop Service.fail threw", "service stopped", "main returned", "destroyed"});
+    EXPECT_NE(std::string::npos, run.err.find("Exception in thread \"Thread-0\" java.lang.IllegalStateException: cannot stop"))
+        << run.err;
+    // The reply to stop and main's return come in either order.
+    expectTranscript({"bridge control 1 Service.fail ()V", "bridge reply 1 threw", "bridge control 2 Service.stop ()V",
+                      "bridge reply 2 returned"});
+    expectTranscript({"bridge control 2 Service.stop ()V", "bridge main returned", "bridge exit 0"});
+}
+
+TEST_P(BridgedThreads, SystemExitRunsTheShutdownHooksAndEndsThroughTheExitHook) {
+    const rig::RunResult run = stop({"Service.awaitStart", "exit:5"});
+    EXPECT_EQ(5, run.exitCode) << run.out << run.err;
+    rig::expectLinesInOrder("\n" + run.out, {"exit hook 5"});
+    EXPECT_TRUE(fs::exists(ws.file("classes/hook-ran")));
+    expectTranscript({"bridge reply 1 returned", "System.exit 5", "bridge control 2 java/lang/System.exit (I)V", "bridge exit 5",
+                      "exit hook 5"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Arch, BridgedThreads, ::testing::Values("x86", "x64"));
 
 }  // namespace

@@ -15,6 +15,17 @@
 //                 without calling main)
 //   STEM.marker   written here when main returned ("returned") or threw
 //                 ("threw")
+//   STEM.destroy  written by the fake when the launcher calls DestroyJavaVM
+//                 (or its process ends) after main returned: then this
+//                 process's DestroyJavaVM is called
+//   STEM.control.<n>  (n = 1, 2, ...) written by the fake when another thread
+//                 of the launcher calls a static void method (a stop method,
+//                 System.exit): the fields of STEM.call, a jint argument as
+//                 decimal text. Each is removed once read and called on a
+//                 thread of its own, attached as a daemon.
+//   STEM.reply.<n>  written here when that call returned ("returned") or
+//                 threw ("threw", then the exception's toString() on the
+//                 next line); System.exit ends this process instead.
 //
 // bridge.sh writes the exit status of this process to STEM.status.
 #include <dlfcn.h>
@@ -95,7 +106,7 @@ void publish(const std::string& path, const std::string& text) {
     std::rename(part.c_str(), path.c_str());
 }
 
-std::u16string waitForCall(const std::string& path) {
+std::u16string waitForFile(const std::string& path) {
     for (;;) {
         std::ifstream in(path, std::ios::binary);
         if (in) {
@@ -124,6 +135,80 @@ std::string narrow(const std::u16string& text) {
     return out;
 }
 
+// The strings from call[first] on as a String[]; null with an exception pending when it cannot be made.
+jobjectArray stringArray(JNIEnv* env, const std::vector<std::u16string>& call, size_t first) {
+    jclass string = env->FindClass("java/lang/String");
+    if (string == nullptr) return nullptr;
+    const size_t count = call.size() > first ? call.size() - first : 0;
+    jobjectArray array = env->NewObjectArray(static_cast<jsize>(count), string, nullptr);
+    for (size_t i = 0; array != nullptr && i < count; ++i) {
+        const std::u16string& field = call[first + i];
+        jstring text = env->NewString(reinterpret_cast<const jchar*>(field.data()), static_cast<jsize>(field.size()));
+        if (text == nullptr) return nullptr;
+        env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
+    }
+    return array;
+}
+
+// "threw" and the pending exception's toString(), which is cleared.
+std::string thrown(JNIEnv* env) {
+    jthrowable exception = env->ExceptionOccurred();
+    env->ExceptionClear();
+    std::string text = "?";
+    jclass object = env->FindClass("java/lang/Object");
+    jmethodID toString = object != nullptr ? env->GetMethodID(object, "toString", "()Ljava/lang/String;") : nullptr;
+    jstring described = toString != nullptr ? static_cast<jstring>(env->CallObjectMethod(exception, toString)) : nullptr;
+    if (described != nullptr) {
+        if (const char* chars = env->GetStringUTFChars(described, nullptr)) {
+            text = chars;
+            env->ReleaseStringUTFChars(described, chars);
+        }
+    }
+    env->ExceptionClear();
+    return "threw\n" + text + "\n";
+}
+
+// A call of another thread of the launcher's, its arguments read by its
+// signature: "()V" none, "(I)V" a jint, else the strings of main's.
+std::string callStatic(JNIEnv* env, const std::vector<std::u16string>& call) {
+    if (call.size() < 3) return "threw\nfakejre-bridge: a call without class, method and signature\n";
+    const std::string signature = narrow(call[2]);
+    jclass type = env->FindClass(narrow(call[0]).c_str());
+    jmethodID method = type != nullptr ? env->GetStaticMethodID(type, narrow(call[1]).c_str(), signature.c_str()) : nullptr;
+    if (method == nullptr) return thrown(env);
+    if (signature == "()V") {
+        env->CallStaticVoidMethod(type, method);
+    } else if (signature == "(I)V") {
+        const jint number = call.size() > 3 ? static_cast<jint>(std::strtol(narrow(call[3]).c_str(), nullptr, 10)) : 0;
+        env->CallStaticVoidMethod(type, method, number);
+    } else if (jobjectArray array = stringArray(env, call, 3)) {
+        env->CallStaticVoidMethod(type, method, array);
+    }
+    return env->ExceptionCheck() ? thrown(env) : "returned\n";
+}
+
+// Serves STEM.control.1, .2, ... while this process lives, each call on a
+// thread of its own attached as a daemon, so that none holds up
+// DestroyJavaVM and a call that blocks holds up no later one.
+void serveControls(JavaVM* vm, const std::string& stem) {
+    for (int n = 1;; ++n) {
+        const std::string path = stem + ".control." + std::to_string(n);
+        const std::vector<std::u16string> call = fields(waitForFile(path));
+        std::remove(path.c_str());
+        std::thread([vm, call, reply = stem + ".reply." + std::to_string(n)] {
+            JNIEnv* env = nullptr;
+            if (vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) {
+                publish(reply, "threw\nfakejre-bridge: cannot attach a thread to the JVM\n");
+                return;
+            }
+            const std::string outcome = callStatic(env, call);
+            std::fflush(stdout);
+            publish(reply, outcome);
+            vm->DetachCurrentThread();
+        }).detach();
+    }
+}
+
 using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);
 
 // What the launcher's main thread does: create, call, describe, destroy.
@@ -149,8 +234,9 @@ int run(const Request& request) {
     const jint created = create(&vm, reinterpret_cast<void**>(&env), &arguments);
     publish(request.stem + ".created", std::to_string(created) + "\n");
     if (created != JNI_OK) return 1;
+    std::thread(serveControls, vm, request.stem).detach();
 
-    const std::vector<std::u16string> call = fields(waitForCall(request.stem + ".call"));
+    const std::vector<std::u16string> call = fields(waitForFile(request.stem + ".call"));
     if (call.size() < 3 || call[0].empty()) _exit(0);  // the launcher ended without calling main
     const std::string marker = request.stem + ".marker";
     const auto threw = [&] {
@@ -163,19 +249,16 @@ int run(const Request& request) {
     if (type == nullptr) threw();
     jmethodID method = env->GetStaticMethodID(type, narrow(call[1]).c_str(), narrow(call[2]).c_str());
     if (method == nullptr) threw();
-    jclass string = env->FindClass("java/lang/String");
-    jobjectArray array = env->NewObjectArray(static_cast<jsize>(call.size() - 3), string, nullptr);
+    jobjectArray array = stringArray(env, call, 3);
     if (array == nullptr) threw();
-    for (size_t i = 3; i < call.size(); ++i) {
-        jstring text = env->NewString(reinterpret_cast<const jchar*>(call[i].data()), static_cast<jsize>(call[i].size()));
-        if (text == nullptr) threw();
-        env->SetObjectArrayElement(array, static_cast<jsize>(i - 3), text);
-    }
     env->CallStaticVoidMethod(type, method, array);
     if (env->ExceptionOccurred() != nullptr) threw();
     std::fflush(stdout);
     publish(marker, "returned\n");
-    vm->DestroyJavaVM();  // waits for the application's other threads
+    // When the launcher destroys its JVM; calls from its other threads still
+    // run meanwhile. DestroyJavaVM waits for the application's other threads.
+    waitForFile(request.stem + ".destroy");
+    vm->DestroyJavaVM();
     return 0;
 }
 
