@@ -24,19 +24,24 @@ protected:
     void TearDown() override {
         if (!exe.empty()) command("uninstall");
     }
+    // An empty script: the application runs on the host's HotSpot (app.jar).
     void build(const std::string& service, const std::string& script) {
-        std::ofstream(bin + "/server/fakejre.ini") << script;
+        if (!script.empty()) std::ofstream(bin + "/server/fakejre.ini") << script;
         const auto built = rig::buildProject(
             ws,
             "[application]\nname = \"Svc\"\ntype = 2\nmain-class = \"app.Main\"\n"
-            "[java]\nsearch-sequence = \"B.\\\\jre\"\n[runtime]\njar = \"none\"\n"
-            "[service]\nname = \"" + name + "\"\nstop-timeout = 3\n" + service,
+            "[java]\nsearch-sequence = \"B.\\\\jre\"\n" +
+                std::string(script.empty() ? "class-path = [{ archive = \"app.jar\", mandatory = true }]\n"
+                                           : "[runtime]\njar = \"none\"\n") +
+                "[service]\nname = \"" + name + "\"\nstop-timeout = 3\n" + service,
             "app dir/svc.exe");
         ASSERT_EQ(0, built.exitCode) << built.err;
         exe = ws.file("app dir/svc.exe");
     }
-    rig::RunResult command(const std::string& what) {
-        rig::RunOptions options = rig::withArgs({"--service", what});
+    rig::RunResult command(const std::string& what, std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {"--service", what};
+        args.insert(args.end(), more.begin(), more.end());
+        rig::RunOptions options = rig::withArgs(args);
         options.timeoutSeconds = 60;
         return rig::runWine(exe, options);
     }
@@ -115,6 +120,62 @@ TEST_F(ServiceTest, AStopTheApplicationIgnoresEndsItAfterTheTimeout) {
     EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
     EXPECT_EQ(std::string::npos, status.find("last exit code: 0")) << status;
     EXPECT_LT(took, std::chrono::seconds(3 + 8));
+}
+
+// A Java application on the host's HotSpot: it writes started.txt, runs
+// until stopped, then stopped.txt from main and hook.txt from a shutdown hook.
+class BridgedServiceTest : public ServiceTest {
+protected:
+    void SetUp() override {
+        ServiceTest::SetUp();
+        if (rig::bridgeJdk("17").empty()) GTEST_SKIP() << "no host JDK 17";
+        ws.write("app/Main.java",
+                 "package app;\nimport java.nio.file.*;\n"
+                 "public class Main {\n"
+                 "  static final java.util.concurrent.CountDownLatch stop = new java.util.concurrent.CountDownLatch(1);\n"
+                 "  static void mark(String dir, String name) {\n"
+                 "    try { Files.write(Paths.get(dir, name), System.getProperty(\"qarvo.service.name\", \"-\").getBytes()); }\n"
+                 "    catch (Exception e) { throw new RuntimeException(e); } }\n"
+                 "  public static void main(String[] a) throws Exception {\n"
+                 "    final String dir = a[a.length - 1];\n"
+                 "    Runtime.getRuntime().addShutdownHook(new Thread(() -> mark(dir, \"hook.txt\")));\n"
+                 "    mark(dir, \"started.txt\"); stop.await(); mark(dir, \"stopped.txt\"); }\n"
+                 "  public static void stop() { stop.countDown(); } }\n");
+        ASSERT_EQ(0, rig::run({"javac", "--release", "8", "-d", ws.file("classes"), ws.file("app/Main.java")}).exitCode);
+        ASSERT_EQ(0, rig::run({"jar", "cf", ws.file("app dir/app.jar"), "-C", ws.file("classes"), "."}).exitCode);
+        bin = rig::layBridgedRuntime(ws.file("app dir/jre"), rig::bridgeJdk("17"));
+        data = ws.file("data");
+        fs::create_directories(data);
+    }
+    bool marked(const std::string& file) {
+        for (int i = 0; i < 80 && !fs::exists(data + "/" + file); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        return fs::exists(data + "/" + file) && rig::readFile(data + "/" + file) == name;
+    }
+    std::string data;
+};
+
+TEST_F(BridgedServiceTest, TheStopMethodEndsMainAndTheShutdownHooksRun) {
+    build("stop-method = \"app.Main.stop\"\n", "");
+    ASSERT_EQ(0, command("install", {"--", data}).exitCode);
+    ASSERT_EQ(0, command("start").exitCode);
+    ASSERT_TRUE(marked("started.txt"));
+    EXPECT_FALSE(fs::exists(data + "/stopped.txt"));
+    EXPECT_EQ(0, command("stop").exitCode);
+    EXPECT_NE(std::string::npos, statusOnce("STOP_PENDING").find("last exit code: 0"));
+    EXPECT_TRUE(marked("stopped.txt"));
+    EXPECT_TRUE(marked("hook.txt"));
+}
+
+TEST_F(BridgedServiceTest, WithoutAStopMethodSystemExitRunsTheShutdownHooks) {
+    build("", "");
+    ASSERT_EQ(0, command("install", {"--", data}).exitCode);
+    ASSERT_EQ(0, command("start").exitCode);
+    ASSERT_TRUE(marked("started.txt"));
+    EXPECT_EQ(0, command("stop").exitCode);
+    EXPECT_NE(std::string::npos, statusOnce("STOP_PENDING").find("last exit code: 0"));
+    EXPECT_TRUE(marked("hook.txt"));
+    EXPECT_FALSE(fs::exists(data + "/stopped.txt"));
 }
 
 }  // namespace
