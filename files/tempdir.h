@@ -8,8 +8,6 @@
 // process with message 1015 when none can be found.
 std::string tempDirectory();
 bool isWritableDirectory(const std::string& directory);
-// A new unique temporary file name (the platform creates the empty file).
-std::string tempFileName();
 // "<temporary directory>qvo_p<pid>.tmp"; the file is not created.
 std::string communicationFileName(unsigned long processId);
 // Creates the private extraction directory, whose owner file this process

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <ctime>
 
 #include "files/fileutil.h"
 #include "files/leftovers.h"
@@ -163,21 +162,6 @@ bool isWritableDirectory(const std::string& directory) {
     const bool found = fileExists(test);
     RemoveDirectoryA(test.c_str());
     return found;
-}
-
-std::string tempFileName() {
-    const std::string directory = tempDirectory();
-    logInfo("tempPath is %s", directory.c_str());
-    std::string name(directory.size() + MAX_PATH + 16, '\0');
-    if (GetTempFileNameA(directory.c_str(), "qvo", 0, name.data()) != 0) {
-        name.resize(std::char_traits<char>::length(name.c_str()));
-    } else {
-        logInfo("GetTempFileName failed (last error %lu)", GetLastError());
-        std::srand(static_cast<unsigned>(std::time(nullptr)));
-        name = directory + "qvo" + std::to_string(std::rand());
-    }
-    logInfo("tempFile is %s", name.c_str());
-    return name;
 }
 
 std::string communicationFileName(unsigned long processId) {

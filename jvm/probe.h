@@ -19,12 +19,9 @@ bool checkJavaExe(const JavaSearchSettings& settings, std::string& javaExecutabl
 // none to read (loading it then fails and says so).
 bool runtimeOfOwnArchitecture(const std::string& javaExecutable, const std::string& vmKindDirectory);
 
-// Runs "<java> -version" with its error output in a temporary file; true when
-// a version was read from it.
+// Runs "<java> -version", its error output read through a pipe; true when a
+// version was read from it.
 bool runJavaVersion(const std::string& javaExecutable, uint64_t lastWriteTime, std::string& version);
-
-// An inheritable handle to a new file, or an invalid one.
-UniqueHandle createInheritableOutputFile(const std::string& path);
 
 // Whether a version passes the limits and, unless allowed, the pre-release rule.
 bool versionAllowed(const std::string& version, const std::string& minimum, const std::string& maximum,

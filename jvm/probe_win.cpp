@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "files/fileutil.h"
-#include "files/tempdir.h"
 #include "jvm/registry.h"
 #include "jvm/release_file.h"
 #include "jvm/search_rules.h"
@@ -35,10 +34,6 @@ std::optional<std::string> readFile(const std::string& path, const char* mode, s
     std::fclose(file);
     return bytes;
 }
-
-// The probe's error output: every line up to the version line, which a
-// runtime may precede with notices such as "Picked up _JAVA_OPTIONS".
-std::string readOutput(const std::string& path) { return readFile(path, "rt").value_or(std::string()); }
 
 // The version the runtime's release file states: in the home above bin, or
 // for the JRE inside a JDK, in the JDK's home.
@@ -132,42 +127,90 @@ bool checkJavaExe(const JavaSearchSettings& settings, std::string& javaExecutabl
     return result;
 }
 
-UniqueHandle createInheritableOutputFile(const std::string& path) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return UniqueHandle();
-    HANDLE inheritable = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), file.get(), GetCurrentProcess(), &inheritable, 0, TRUE,
-                         DUPLICATE_SAME_ACCESS))
-        return UniqueHandle();
-    return UniqueHandle(inheritable);
+namespace {
+
+constexpr size_t kBannerLimit = 64 * 1024;
+
+// Reads what the probe writes until the pipe ends, or until the process has
+// ended and nothing more is waiting (a console host the runtime started may
+// keep its copy of the write end open), or the timeout. The pipe is read
+// while the process runs, so a long banner never blocks it; what passes
+// kBannerLimit is read and dropped.
+std::string readProbeOutput(HANDLE pipe, HANDLE process, ULONGLONG deadline) {
+    std::string output;
+    bool ended = false;
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) break;  // every writer has closed it
+        if (available != 0) {
+            char chunk[1024];
+            DWORD got = 0;
+            if (!ReadFile(pipe, chunk, std::min<DWORD>(available, sizeof chunk), &got, nullptr) || got == 0) break;
+            if (output.size() < kBannerLimit) output.append(chunk, std::min<size_t>(got, kBannerLimit - output.size()));
+            continue;
+        }
+        if (ended || GetTickCount64() >= deadline) break;
+        ended = WaitForSingleObject(process, 20) == WAIT_OBJECT_0;
+    }
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    return output;
 }
 
+}  // namespace
+
+// The banner comes through a pipe, not a file: nothing is left in the
+// temporary directory however long a process the runtime starts holds on to
+// its handle. Only the pipe's write end is inherited.
 bool runJavaVersion(const std::string& javaExecutable, uint64_t lastWriteTime, std::string& version) {
     std::string shortPath;
     fillGrowing(shortPath, [&](char* b, DWORD n) { return GetShortPathNameA(javaExecutable.c_str(), b, n); });
     if (shortPath.empty()) shortPath = javaExecutable;
     // Quoted: an unquoted path with blanks could start another program.
     std::string command = "\"" + shortPath + "\" -version";
-    const std::string output = tempFileName();
-    UniqueHandle errorFile = createInheritableOutputFile(output);
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        logInfo("Could not create a pipe for %s (error %lu)", command.c_str(), GetLastError());
+        return false;
+    }
+    UniqueHandle reading(readEnd);
+    UniqueHandle writing(writeEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdError = errorFile.get();
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdError = writeEnd;
+    SIZE_T listSize = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
+    std::string listStorage(listSize, '\0');
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listStorage.data());
+    const bool listed = listSize != 0 && InitializeProcThreadAttributeList(list, 1, 0, &listSize) &&
+                        UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &writeEnd,
+                                                  sizeof(writeEnd), nullptr, nullptr);
+    if (listed) startup.lpAttributeList = list;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process)) {
-        logInfo("Could not create process %s > %s (error %lu)", command.c_str(), output.c_str(), GetLastError());
-        errorFile.reset();
-        std::remove(output.c_str());
+    const bool created =
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE,
+                       NORMAL_PRIORITY_CLASS | (listed ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr, nullptr,
+                       &startup.StartupInfo, &process);
+    const DWORD createError = GetLastError();
+    if (listed) DeleteProcThreadAttributeList(list);
+    writing.reset();  // the child's copy is then the only one
+    if (!created) {
+        logInfo("Could not create process %s (error %lu)", command.c_str(), createError);
         return false;
     }
     UniqueHandle processHandle(process.hProcess);
     UniqueHandle threadHandle(process.hThread);
-    WaitForSingleObject(processHandle.get(), kProbeTimeoutMs);
+    const ULONGLONG deadline = GetTickCount64() + kProbeTimeoutMs;
+    // Every line up to the version line, which a runtime may precede with
+    // notices such as "Picked up _JAVA_OPTIONS".
+    const std::string output = readProbeOutput(reading.get(), processHandle.get(), deadline);
+    const ULONGLONG now = GetTickCount64();
+    WaitForSingleObject(processHandle.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0);
     DWORD exitCode = 0;
     GetExitCodeProcess(processHandle.get(), &exitCode);
     logInfo("Exit Code %lu", exitCode);
@@ -178,18 +221,14 @@ bool runJavaVersion(const std::string& javaExecutable, uint64_t lastWriteTime, s
     } else if (exitCode != 0) {
         writeCachedVersion(javaExecutable, lastWriteTime, kFailedProbeVersion);
     }
-    processHandle.reset();
-    threadHandle.reset();
-    errorFile.reset();
 
     bool found = false;
     if (exitCode == 0) {
-        if (auto parsed = versionFromBanner(readOutput(output))) {
+        if (auto parsed = versionFromBanner(output)) {
             version = *parsed;
             logInfo("Java version: %s", version.c_str());
             found = true;
         }
     }
-    std::remove(output.c_str());
     return found;
 }

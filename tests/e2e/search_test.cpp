@@ -297,4 +297,29 @@ TEST_F(SearchTest, AMissingUnpackToolIsInternalError20) {
     EXPECT_NE(std::string::npos, run.log.find("could not create unpack process")) << run.log;
 }
 
+// The version probe reads a banner longer than a pipe holds before its
+// version line, on either architecture, and leaves nothing in %TEMP%
+// (without a console of its own, tests/e2e/service_test.cpp).
+class ProbeTest : public SearchTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ProbeTest, ReadsALongBannerAndLeavesNothingInTheTemporaryDirectory) {
+    RIG_SKIP_UNLESS_RUNS(GetParam());
+    FakeRuntimeOptions runtime{.arch = GetParam()};
+    runtime.banner = std::vector<std::string>(200, "Picked up _JAVA_OPTIONS: -Dqarvo.filler=" + std::string(60, 'x'));
+    runtime.banner.push_back("openjdk version \"17.0.15\" 2025-04-15");
+    const std::string bin = rig::layFakeRuntime(ws.file("jre"), runtime);
+    const std::string exe = build("search-sequence = \"B.\\\\jre\"", "", GetParam());
+    const std::vector<std::string> before = rig::tempFilesStartingWith("qvo");
+    for (int start = 1; start <= 3; ++start) {
+        // A changed java.exe is probed again.
+        fs::last_write_time(bin + "/java.exe", fs::last_write_time(bin + "/java.exe") + std::chrono::hours(1));
+        rig::runWineLogged(exe);
+        EXPECT_EQ(static_cast<size_t>(start), countOf(rig::fakeCalls(bin), "java "));
+        EXPECT_EQ(Homes{"jre"}, loads.loaded()) << "its version was read";
+    }
+    EXPECT_EQ(before, rig::tempFilesStartingWith("qvo"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Arch, ProbeTest, ::testing::Values("x86", "x64"));
+
 }  // namespace

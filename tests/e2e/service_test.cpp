@@ -67,6 +67,7 @@ protected:
 
 TEST_F(ServiceTest, InstallStartStopThroughTheStopMethodAndUninstall) {
     build("stop-method = \"app.Main.stop\"\n", "main=run\nstop=release\n");
+    const std::vector<std::string> temporary = rig::tempFilesStartingWith("qvo");
     const auto installed = command("install");
     ASSERT_EQ(0, installed.exitCode) << installed.out << installed.err;
     EXPECT_NE(0, command("install").exitCode);  // already installed
@@ -82,6 +83,9 @@ TEST_F(ServiceTest, InstallStartStopThroughTheStopMethodAndUninstall) {
     EXPECT_NE(std::string::npos, status.find("last exit code: 0")) << status;
     EXPECT_TRUE(called("stop releases main"));
     EXPECT_TRUE(called("DestroyJavaVM"));
+    // Without a console of its own, the version probe's runtime leaves
+    // nothing in %TEMP% either.
+    EXPECT_EQ(temporary, rig::tempFilesStartingWith("qvo"));
 
     EXPECT_EQ(0, command("uninstall").exitCode);
     EXPECT_NE(0, rig::wineReg({"query", "HKLM\\SYSTEM\\CurrentControlSet\\Services\\" + name}).exitCode);

@@ -84,18 +84,6 @@ TEST(IsWritableDirectory, RemovesALeftoverTestDirectory) {
     RemoveDirectoryA(dir.c_str());
 }
 
-TEST(TempFileName, CreatesAUniqueQvoFileInTheTempDirectory) {
-    const std::string a = tempFileName();
-    const std::string b = tempFileName();
-    EXPECT_NE(a, b);
-    const std::string dir = tempDirectory();
-    for (const std::string& name : {a, b}) {
-        EXPECT_EQ(0u, name.find(dir + "qvo")) << name;
-        EXPECT_TRUE(fileExists(name)) << name;
-        DeleteFileA(name.c_str());
-    }
-}
-
 TEST(CommunicationFileName, NamesTheProcess) {
     EXPECT_EQ(tempDirectory() + "qvo_p4242.tmp", communicationFileName(4242));
 }
