@@ -299,6 +299,42 @@ std::string serviceDataFolder(const ServiceSettings& settings) {
     return root + "\\" + (settings.dataFolder.empty() ? executableStem() : settings.dataFolder);
 }
 
+namespace {
+
+// Whether services.exe started this process. Windows fails the dispatcher
+// of a process a person started at once; Wine hands it the control pipe of
+// the last service start, whichever service that was for, and it never
+// returns. When the parent cannot be read (a service's account may not open
+// the controller's process), the dispatcher decides.
+bool startedByServiceController() {
+    struct BasicInformation {  // PROCESS_BASIC_INFORMATION
+        LONG_PTR exitStatus;
+        void* environmentBlock;
+        ULONG_PTR affinityMask;
+        LONG_PTR basePriority;
+        ULONG_PTR processId;
+        ULONG_PTR parentProcessId;
+    } basic{};
+    using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    if (query == nullptr || query(GetCurrentProcess(), 0, &basic, sizeof basic, nullptr) != 0) return true;
+    // No parent (one started from outside Windows, under Wine), or one that
+    // has ended: not the controller, which outlives its services.
+    if (basic.parentProcessId == 0) return false;
+    HANDLE parent = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(basic.parentProcessId));
+    if (parent == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+    wchar_t image[MAX_PATH];
+    DWORD length = MAX_PATH;
+    const bool named = QueryFullProcessImageNameW(parent, 0, image, &length) != 0;
+    CloseHandle(parent);
+    if (!named) return true;
+    const wchar_t* base = wcsrchr(image, L'\\');
+    return lstrcmpiW(base == nullptr ? image : base + 1, L"services.exe") == 0;
+}
+
+}  // namespace
+
 int runAsService(const ServiceSettings& settings, int (*stages)()) {
     run.settings = &settings;
     run.stages = stages;
@@ -306,13 +342,15 @@ int runAsService(const ServiceSettings& settings, int (*stages)()) {
     SetConsoleCtrlHandler(consoleHandler, TRUE);
     std::wstring name = narrowToWide(settings.name);
     const SERVICE_TABLE_ENTRYW table[] = {{name.data(), serviceMain}, {nullptr, nullptr}};
-    run.underController = true;
-    if (StartServiceCtrlDispatcherW(table)) return static_cast<int>(run.status.dwServiceSpecificExitCode);
-    const DWORD why = GetLastError();
-    run.underController = false;
-    if (why != ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) {
-        logError("the service dispatcher failed (%lu)", why);
-        return 1;
+    run.underController = startedByServiceController();
+    if (run.underController) {
+        if (StartServiceCtrlDispatcherW(table)) return static_cast<int>(run.status.dwServiceSpecificExitCode);
+        const DWORD why = GetLastError();
+        run.underController = false;
+        if (why != ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) {
+            logError("the service dispatcher failed (%lu)", why);
+            return 1;
+        }
     }
     // A person started it: the application runs in the console.
     logInfo("no service controller: running in the console");

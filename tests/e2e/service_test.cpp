@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -124,6 +125,21 @@ TEST_F(ServiceTest, AStopTheApplicationIgnoresEndsItAfterTheTimeout) {
     EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
     EXPECT_EQ(std::string::npos, status.find("last exit code: 0")) << status;
     EXPECT_LT(took, std::chrono::seconds(3 + 8));
+}
+
+// Started by a person, not by the controller: the application runs in the
+// console and Ctrl+C (Wine's for SIGINT) is the stop request.
+TEST_F(ServiceTest, InTheConsoleCtrlCIsTheStop) {
+    build("stop-method = \"app.Main.stop\"\n", "main=run\nstop=release\n");
+    rig::Process process = rig::startWine(exe);
+    for (int i = 0; i < 80 && !called("main waits"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    ASSERT_TRUE(called("main waits"));
+    kill(process.pid, SIGINT);
+    const rig::RunResult run = rig::finish(process, 60);
+    EXPECT_EQ(0, run.exitCode) << run.out << run.err;
+    EXPECT_TRUE(called("stop releases main"));
+    EXPECT_TRUE(called("DestroyJavaVM"));
+    exe.clear();  // never installed
 }
 
 // A Java application on the host's HotSpot: it writes started.txt, runs
