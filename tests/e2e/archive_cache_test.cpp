@@ -125,6 +125,22 @@ TEST_F(ArchiveCacheTest, ACacheThatCannotBeWrittenFallsBackToExtraction) {
     EXPECT_EQ(before, extractionDirectories()) << "the extraction directory goes at the end";
 }
 
+// A cache whose paths pass MAX_PATH (a folder name of 200 characters): the
+// jar is written and used there through long paths, or extracted as before;
+// the start succeeds either way.
+TEST_F(ArchiveCacheTest, ACachePathLongerThanMaxPathStillStarts) {
+    folder = std::string(200, 'f');
+    local = (fs::path(rig::wineTempDirectory()).parent_path() / "AppData" / "Local" / folder).string();
+    build();
+    const auto run = start();
+    EXPECT_EQ(0, run.exitCode) << run.err;
+    const std::string path = classPath();
+    const bool cached = path.find("\\" + folder + "\\archives\\") != std::string::npos;
+    EXPECT_TRUE(cached || path.find(".tmp_dir\\app.jar;") != std::string::npos) << path;
+    if (cached) EXPECT_EQ(jarBytes(), rig::readFile(cachedJar()));
+    EXPECT_EQ(before, extractionDirectories());
+}
+
 TEST_F(ArchiveCacheTest, AnIncludedFileThatDoesNotMatchItsDigestIsRefused) {
     std::string exe = rig::readFile(build());
     // The jar's last byte, scrambled, is the last byte of the executable.
