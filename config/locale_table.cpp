@@ -4,9 +4,11 @@
 
 namespace {
 
+// The code in the row itself, not a pointer to it: on x64 a pointer and its
+// padding took twice the bytes of the codes.
 struct LocaleRow {
     uint16_t lcid;
-    const char* code;
+    char code[10];  // the longest, "no_NO_NY", and its end
 };
 
 // Bare primary languages first, then full locale identifiers. The codes follow
