@@ -9,6 +9,7 @@
 //   version: file=a.b.c.d product=a.b.c.d
 //   version NAME: TEXT            the strings of the first translation
 //   manifest: size=S
+//   message N: TEXT               message N of the message table, its insert "event text"
 //   exetype: console|gui          how the shell classifies the executable
 #include <cstdio>
 #include <string>
@@ -97,6 +98,18 @@ void reportRawData(HMODULE module, int id) {
                 head.c_str());
 }
 
+// As the event viewer shows an event: the message formatted with its insert.
+void reportMessage(HMODULE module, int id) {
+    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(L"event text")};
+    wchar_t text[256];
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module,
+                                   static_cast<DWORD>(id), 0, text, 256, reinterpret_cast<va_list*>(inserts));
+    if (n == 0) return;
+    std::wstring shown(text, n);
+    while (!shown.empty() && (shown.back() == L'\n' || shown.back() == L'\r')) shown.pop_back();
+    std::printf("message %d: %s\n", id, utf8(shown).c_str());
+}
+
 std::wstring hex4(WORD value) {
     const wchar_t* digits = L"0123456789abcdef";
     std::wstring out;
@@ -161,6 +174,7 @@ int wmain(int argc, wchar_t** argv) {
     reportVersion(argv[1]);
     const std::string manifest = resourceBytes(module.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     if (!manifest.empty()) std::printf("manifest: size=%lu\n", static_cast<unsigned long>(manifest.size()));
+    reportMessage(module.get(), 1);
     reportExeType(argv[1]);
     return 0;
 }

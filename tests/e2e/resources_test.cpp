@@ -109,6 +109,7 @@ long-path-aware = true
                   "version ProductName: Viewer\n"
                   "version ProductVersion: 3.1\n"
                   "manifest: size=" + std::to_string(manifest.size()) + "\n"
+                  "message 1: event text\n"  // a service's events, as the event viewer shows them
                   "exetype: console\n",
               probe(ws.file("viewer.exe")));
     // Wine accepts the manifest and the launcher still finds its block.
