@@ -106,8 +106,10 @@ TEST_F(ServiceTest, WithoutAStopMethodTheStopIsSystemExitZero) {
 }
 
 TEST_F(ServiceTest, TheApplicationsExitCodeIsTheServiceSpecificCode) {
-    build("", "main=exit:3\n");
-    ASSERT_EQ(0, command("install").exitCode);
+    // Wine refuses the failure-actions flag: a warning, not a failed install.
+    build("restart-on-failure = [10, 60]\n", "main=exit:3\n");
+    const auto installed = command("install");
+    ASSERT_EQ(0, installed.exitCode) << installed.out << installed.err;
     command("start");
     const std::string status = statusOnce("RUNNING");
     EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
