@@ -30,12 +30,20 @@ std::string windowsPath(const std::string& url) {
     return out;
 }
 
-std::string classPathEntries(const std::string& jarName, const std::string& manifestClassPath) {
+// The entries relative to the jar; an absolute one (a Linux package's
+// "/usr/share/java/x.jar", "file:/C:/x.jar") names no place beside the
+// executable: left out, with a warning.
+std::string classPathEntries(const std::string& jarName, const std::string& manifestClassPath,
+                             std::vector<std::string>& warnings) {
     std::string out = "[\n    { archive = " + tomlString(jarName) + ", mandatory = true },\n";
     std::istringstream words(manifestClassPath);
     std::string url;
     while (words >> url) {
-        if (url.find(';') != std::string::npos || url.find(':') != std::string::npos) continue;
+        if (url.find(';') != std::string::npos || url.find(':') != std::string::npos || url[0] == '/') {
+            warnings.push_back(jarName + ": the manifest's Class-Path entry " + url +
+                               " is not relative to the jar; left out of java.class-path");
+            continue;
+        }
         std::string path = windowsPath(url);
         const bool directory = !path.empty() && path.back() == '\\';
         if (directory) path.pop_back();
@@ -118,7 +126,7 @@ std::string starterProject(const std::string& jarName, const std::map<std::strin
         << "\n[java]\n"
         << "# The jar beside the executable" << (classPath != manifest.end() ? ", and the Class-Path of its manifest" : "")
         << ".\n"
-        << "class-path = " << classPathEntries(jarName, classPath == manifest.end() ? "" : classPath->second) << "\n"
+        << "class-path = " << classPathEntries(jarName, classPath == manifest.end() ? "" : classPath->second, warnings) << "\n"
         << manifestOptionsNote(jarName, manifest)
         << "# module-path = [\"mods\"]                 # with main-module: directories or modular jars\n"
         << "# min-version = \"17\"                     # the oldest Java the application runs on\n"

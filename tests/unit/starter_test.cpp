@@ -120,6 +120,24 @@ TEST(Starter, TheProjectBuildsAsWritten) {
     EXPECT_TRUE(plan.warnings.empty());
 }
 
+// A Linux package's jar names absolute paths: none of them is beside the
+// executable.
+TEST(Starter, AbsoluteClassPathEntriesAreLeftOutWithAWarning) {
+    std::vector<std::string> warnings;
+    const std::string text = starterProject(
+        "groovy.jar",
+        manifestAttributes("Main-Class: a.B\r\nClass-Path: /usr/share/java/asm.jar lib/x.jar file:/C:/y.jar\r\n"), "/d",
+        "", warnings);
+    ASSERT_EQ(2u, warnings.size());
+    EXPECT_NE(std::string::npos, warnings[0].find("/usr/share/java/asm.jar"));
+    EXPECT_NE(std::string::npos, warnings[1].find("file:/C:/y.jar"));
+    BuildPlan plan;
+    std::string error;
+    ASSERT_TRUE(parseProject(text, "groovy.toml", "/p", plan, error)) << error;
+    for (const auto& e : plan.block.narrow)
+        if (e.id == ConfigId::ClassPath) EXPECT_EQ("A1groovy.jar;A0lib\\x.jar;", e.value);
+}
+
 TEST(Starter, WithoutAMainClassItSaysSo) {
     std::vector<std::string> warnings;
     const std::string text = starterProject("tool.jar", {}, "/d", "", warnings);
