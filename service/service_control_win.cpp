@@ -179,14 +179,18 @@ DWORD grantFolder(const std::string& folder, const std::string& kind, const std:
     access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
     BYTE sid[SECURITY_MAX_SID_SIZE];
     DWORD sidSize = sizeof sid;
+    std::string lookupName;
     const bool wellKnown = kind == "local-service" || kind == "network-service";
     if (wellKnown && CreateWellKnownSid(kind == "network-service" ? WinNetworkServiceSid : WinLocalServiceSid, nullptr,
                                         sid, &sidSize)) {
         access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
         access.Trustee.ptstrName = reinterpret_cast<LPSTR>(sid);
     } else {
+        char computer[MAX_COMPUTERNAME_LENGTH + 1];
+        DWORD length = sizeof computer;
+        lookupName = lookupAccountName(account, GetComputerNameA(computer, &length) ? computer : "");
         access.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
-        access.Trustee.ptstrName = const_cast<LPSTR>(account.c_str());
+        access.Trustee.ptstrName = lookupName.data();
     }
     PACL current = nullptr, merged = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;

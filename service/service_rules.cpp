@@ -137,6 +137,11 @@ ServiceAccount serviceAccount(const std::string& kind, const std::string& servic
     return {};
 }
 
+std::string lookupAccountName(const std::string& account, const std::string& computer) {
+    if (account.size() < 2 || account[0] != '.' || account[1] != '\\' || computer.empty()) return account;
+    return computer + account.substr(1);
+}
+
 StartType serviceStartType(const std::string& start) {
     if (start == "auto") return {2, false};
     if (start == "delayed-auto") return {2, true};

@@ -69,6 +69,11 @@ struct ServiceAccount {
 };
 ServiceAccount serviceAccount(const std::string& kind, const std::string& serviceName);
 
+// The name of an account as the account database looks it up: the
+// controller takes ".\name" for a local account, the lookup wants the
+// computer's name in place of the dot.
+std::string lookupAccountName(const std::string& account, const std::string& computer);
+
 // SERVICE_AUTO_START (2), SERVICE_DEMAND_START (3) or SERVICE_DISABLED (4);
 // "delayed-auto" is an automatic start that waits.
 struct StartType {

@@ -113,7 +113,8 @@ Process startWithOutputFile(const std::vector<std::string>& argv, const RunOptio
     process.outputFile = options.outputFile;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const char* input = options.inputFile.empty() ? "/dev/null" : options.inputFile.c_str();
+    posix_spawn_file_actions_addopen(&actions, 0, input, O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawnattr_t attr;
@@ -179,7 +180,8 @@ Process start(const std::vector<std::string>& argv, const RunOptions& options) {
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     posix_spawn_file_actions_addclose(&actions, outPipe[0]);
     posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const char* input = options.inputFile.empty() ? "/dev/null" : options.inputFile.c_str();
+    posix_spawn_file_actions_addopen(&actions, 0, input, O_RDONLY, 0);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);

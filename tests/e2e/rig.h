@@ -48,6 +48,7 @@ struct RunOptions {
     // streams of the program that started them, and with pipes a test would
     // wait for them as well.
     std::string outputFile;
+    std::string inputFile;  // standard input, instead of /dev/null
 };
 
 inline RunOptions withArgs(std::vector<std::string> args) {

@@ -10,6 +10,9 @@
 #include <fstream>
 #include <thread>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include "tests/e2e/rig.h"
 
 namespace fs = std::filesystem;
@@ -127,6 +130,22 @@ TEST_F(ServiceTest, AStopTheApplicationIgnoresEndsItAfterTheTimeout) {
     EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
     EXPECT_EQ(std::string::npos, status.find("last exit code: 0")) << status;
     EXPECT_LT(took, std::chrono::seconds(3 + 8));
+}
+
+// Another account: its name on the command line, its password read from
+// standard input (a pipe here), never from the command line.
+TEST_F(ServiceTest, AnotherAccountTakesItsPasswordFromStandardInput) {
+    build("", "main=return\n");
+    ws.write("password.txt", "s3cret pass\r\n");
+    // A local account Wine knows: the user it runs as.
+    const std::string account = std::string(".\\") + getpwuid(getuid())->pw_name;
+    rig::RunOptions options = rig::withArgs({"--service", "install", "--account", account});
+    options.inputFile = ws.file("password.txt");
+    const auto installed = rig::runWine(exe, options);
+    ASSERT_EQ(0, installed.exitCode) << installed.out << installed.err;
+    EXPECT_NE(std::string::npos, command("status").out.find("account:        " + account));
+    const auto key = rig::wineReg({"query", "HKLM\\SYSTEM\\CurrentControlSet\\Services\\" + name, "/s"});
+    EXPECT_EQ(std::string::npos, key.out.find("s3cret")) << key.out;
 }
 
 // Started by a person, not by the controller: the application runs in the

@@ -94,6 +94,10 @@ TEST(ServiceStop, CodesAccountsStartTypesAndTheStopMethod) {
     EXPECT_TRUE(serviceAccount("local-system", "s").known);
     EXPECT_TRUE(serviceAccount("local-system", "s").name.empty());
     EXPECT_FALSE(serviceAccount("admin", "s").known);
+    EXPECT_EQ("HOST\\runner", lookupAccountName(".\\runner", "HOST"));
+    EXPECT_EQ("DOM\\runner", lookupAccountName("DOM\\runner", "HOST"));
+    EXPECT_EQ(".runner", lookupAccountName(".runner", "HOST"));
+    EXPECT_EQ(".\\runner", lookupAccountName(".\\runner", ""));
     EXPECT_EQ(3u, serviceStartType("manual").type);
     EXPECT_TRUE(serviceStartType("delayed-auto").delayed);
     EXPECT_EQ(2u, serviceStartType("delayed-auto").type);
