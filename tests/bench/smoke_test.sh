@@ -47,6 +47,10 @@ expect launch "$out" \
 run extract "$root/bench/extract_bench.sh" 16 1
 expect extract "$out" '^CopyFile: +[0-9]+\.[0-9] ms' '^extraction: -?[0-9]+\.[0-9] ms'
 
+run cache "$root/bench/cache_bench.sh" 4 1
+expect cache "$out" '^ratio with / without: [0-9]+\.[0-9]+ \(target <= 1\.05\)$' \
+  'jars in the cache: 4$' '^left in the temporary directory: 0 qvo\* entries'
+
 run builder "$root/bench/builder_bench.sh" 16 1
 expect builder "$out" '^time ratio: +[0-9]+\.[0-9]+ \(target <= 1\.2\)$' '^peak memory: [0-9]+\.[0-9] MiB \(target < 32\)$'
 
