@@ -119,6 +119,21 @@ TEST_F(ServiceTest, TheApplicationsExitCodeIsTheServiceSpecificCode) {
     EXPECT_NE(std::string::npos, status.find("last exit code: 3")) << status;
 }
 
+// A failure before the JVM exists: STOPPED with 83, and the message that
+// would have been a box in the service's error output file.
+TEST_F(ServiceTest, NoJavaFoundStopsWith83AndSaysSoInItsErrorFile) {
+    fs::remove_all(ws.file("app dir/jre"));
+    build("", "main=return\n");
+    const std::string errors = rig::winePrefix() + "/drive_c/ProgramData/Svc/stderr.log";
+    fs::remove(errors);
+    ASSERT_EQ(0, command("install").exitCode);
+    command("start");
+    const std::string status = statusOnce("RUNNING");
+    EXPECT_NE(std::string::npos, status.find("state:          STOPPED")) << status;
+    EXPECT_NE(std::string::npos, status.find("last exit code: 83")) << status;
+    EXPECT_GT(fs::exists(errors) ? fs::file_size(errors) : 0, 0u) << errors;
+}
+
 TEST_F(ServiceTest, AStopTheApplicationIgnoresEndsItAfterTheTimeout) {
     build("stop-method = \"app.Main.stop\"\n", "main=run\nstop=hang\n");
     ASSERT_EQ(0, command("install").exitCode);
