@@ -147,7 +147,9 @@ SharingFiles sharingFiles(const std::vector<CachedFile>& files, const std::strin
             found.archive |= kind == "jsa";
             found.aotCache |= kind == "aot";
             found.aotFailed |= kind == "aot-failed";
-            found.aotUnderway |= temporary && startsWith(kind, "aot.") && age < kAotCreationTime;
+            const bool making = temporary && startsWith(kind, "aot.");
+            found.aotUnderway |= making && age < kAotCreationTime;
+            found.aotAbandoned |= making && age >= kAotCreationTime;
         } else if (kind == "jsa" || kind == "aot" || kind == "aot-failed") {
             others.push_back(file);
         }
@@ -162,7 +164,7 @@ SharingFiles sharingFiles(const std::vector<CachedFile>& files, const std::strin
 bool runtimeMakesAotCache(const std::string& runtimeVersion) { return runtimeTakesOption("-XX:AOTMode", runtimeVersion); }
 
 SharingMode sharingMode(const std::string& runtimeVersion, const SharingFiles& files) {
-    if (runtimeMakesAotCache(runtimeVersion) && !files.aotFailed) {
+    if (runtimeMakesAotCache(runtimeVersion) && !files.aotFailed && !files.aotAbandoned) {
         if (files.aotCache) return SharingMode::ReadAotCache;
         return files.aotUnderway ? SharingMode::AotCacheUnderway : SharingMode::RecordAotCache;
     }
@@ -199,10 +201,11 @@ std::string aotMatchingOptions(const VmOptionList& options, std::string* classPa
     // Flags that write files, record or run commands: not for the helper's JVM.
     static const char* const kSideEffects[] = {"FlightRecord", "LogFile", "OnError", "OnOutOfMemoryError",
                                                "ErrorFile", "HeapDump", "PrintFlags"};
+    static const char* const kMatching[] = {"-Xmx", "-Xms", "-Xverify", "-Djdk.module.", "--enable-preview"};
     std::string kept;
     for (const std::string& option : options) {
-        bool keep = startsWith(option, "-Xmx") || startsWith(option, "-Xms") || startsWith(option, "-Xverify") ||
-                    startsWith(option, "-Djdk.module.") || option == "--enable-preview";
+        bool keep = false;
+        for (const char* prefix : kMatching) keep |= startsWith(option, prefix);
         // "--add-opens" "X" as two options is skipped by the JVM; alone it would take the next argument.
         if (startsWith(option, "--")) keep |= option.find('=') != std::string::npos;
         if (startsWith(option, "-XX:")) {

@@ -60,14 +60,16 @@ struct SharingFiles {
     bool aotCache = false;    // "<name>.aot"
     bool aotFailed = false;   // "<name>.aot-failed": recording or making the cache failed once
     bool aotUnderway = false;  // a temporary of the cache younger than kAotCreationTime
+    bool aotAbandoned = false;  // one older: its helper was ended early
     std::vector<std::string> stale;  // files to remove
 };
 
 // Whether a runtime of that version makes an ahead-of-time cache (25 and newer).
 bool runtimeMakesAotCache(const std::string& runtimeVersion);
 
-// Java 25 and newer record or map the cache unless it failed for this
-// fingerprint; the others, and those after a failure, the dynamic archive.
+// Java 25 and newer record or map the cache unless it failed or its making
+// was abandoned for this fingerprint; the others, and those after a
+// failure, the dynamic archive.
 SharingMode sharingMode(const std::string& runtimeVersion, const SharingFiles& files);
 
 // The options of a start that records the configuration: HotSpot's note

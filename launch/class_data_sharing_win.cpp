@@ -74,9 +74,15 @@ void startAotHelper(const SharingArchive& archive) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::string command = archive.aotCreateCommand;
-    if (SetEnvironmentVariableA(kAotHelperVariable, archive.aotProcessFiles.c_str()) &&
-        CreateProcessA(executablePath().c_str(), command.data(), nullptr, nullptr, FALSE,
-                       DETACHED_PROCESS | IDLE_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+    // Out of the application's job where it may (a job that ends with the
+    // application would end the helper too); in the cache folder, holding no other.
+    if (SetEnvironmentVariableA(kAotHelperVariable, archive.aotProcessFiles.c_str()))
+        for (const DWORD job : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}})
+            if (process.hProcess == nullptr)
+                CreateProcessA(executablePath().c_str(), command.data(), nullptr, nullptr, FALSE,
+                               DETACHED_PROCESS | IDLE_PRIORITY_CLASS | job, nullptr, directoryOf(archive.path).c_str(),
+                               &startup, &process);
+    if (process.hProcess != nullptr) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         logInfo("class-data sharing: making %s", archive.path.c_str());
@@ -104,10 +110,10 @@ VmOptionList prepareClassDataSharing(bool enabled, const std::string& folder, co
         logInfo("class-data sharing: none (cannot write to %s)", cache.empty() ? "%LOCALAPPDATA%" : cache.c_str());
         return {};
     }
-    // The environment's JAVA_TOOL_OPTIONS reach the JVM as options too.
-    std::string matching, toolOptions;
-    if (environmentVariable("JAVA_TOOL_OPTIONS", toolOptions)) matching = toolOptions + "\n";
-    matching += aotMatchingOptions(options);
+    // The environment's JAVA_TOOL_OPTIONS and _JAVA_OPTIONS reach the JVM as options too.
+    std::string matching = aotMatchingOptions(options), environment;
+    for (const char* name : {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS"})
+        if (environmentVariable(name, environment)) matching += "\n" + environment;
     const std::string name =
         archiveFileName(stem, runtimeVersion, sharingFingerprint(fingerprintFiles(options, javaExecutable), matching));
     const SharingFiles files = sharingFiles(cachedFiles(cache), stem, name, fileTimeNow());
@@ -170,7 +176,10 @@ bool runAotHelper() {
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
     PROCESS_INFORMATION process{};
     DWORD code = 1;
-    if (nul && CreateProcessA(nullptr, GetCommandLineA(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS,
+    std::string command = GetCommandLineA();
+    // The java command reads JDK_JAVA_OPTIONS; the JVM the launcher made did not.
+    SetEnvironmentVariableA("JDK_JAVA_OPTIONS", nullptr);
+    if (nul && CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS,
                               nullptr, nullptr, &startup, &process)) {
         CloseHandle(process.hThread);
         // Ten minutes is far beyond any cache's making.
