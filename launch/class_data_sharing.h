@@ -81,8 +81,8 @@ VmOptionList aotRecordOptions(const std::string& configurationPath);
 // it, as command-line arguments each after a blank: -XX flags (those
 // with side effects such as recordings, log files and commands on errors
 // left out), the heap's size and the verifier, the module options in their
-// "=" forms and --enable-preview, and the jdk.module properties. Part of the
-// fingerprint too. The class path, when asked for, goes to classPath.
+// "=" forms and --enable-preview, and the jdk.module properties; the
+// fingerprint covers them too. The class path, when asked for, goes to classPath.
 std::string aotMatchingOptions(const VmOptionList& options, std::string* classPath = nullptr);
 
 // A blank and one argument, as a command line split by the C runtime's argv rules reads it.
