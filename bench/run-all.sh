@@ -15,5 +15,5 @@ echo "== included jars from the archive cache, with / without (bench/cache_bench
 "$here/cache_bench.sh"
 echo "== extraction against CopyFile (bench/extract_bench.sh)"
 "$here/extract_bench.sh"
-echo "== class-data archive, with / without (bench/cds_bench.sh)"
+echo "== class-data sharing: cache, archive, without (bench/cds_bench.sh)"
 "$here/cds_bench.sh" || echo "(cds_bench.sh ended with exit code $?: 2 when Clojure is missing, see above)"

@@ -9,6 +9,8 @@ namespace {
 const char* const kAutoCreate = "-XX:+AutoCreateSharedArchive";
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+// For a literal: no string made for it.
+bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 std::string lowerAscii(std::string text) {
     for (char& c : text)
@@ -95,12 +97,14 @@ VmOptionList sharingOptions(const std::string& archivePath, const std::string& r
     return taken.size() == wanted.size() ? taken : VmOptionList{};
 }
 
-std::string sharingFingerprint(const std::vector<FingerprintFile>& files) {
+std::string sharingFingerprint(const std::vector<FingerprintFile>& files, const std::string& options) {
     uint64_t hash = 0xcbf29ce484222325ull;
     for (const FingerprintFile& file : files) {
         mix(hash, file.path);
         mix(hash, std::string(1, '\0') + std::to_string(file.size) + ' ' + std::to_string(file.lastWrite) + '\n');
     }
+    // '\1' cannot start a path: options never pass for a file.
+    if (!options.empty()) mix(hash, '\1' + options);
     static const char digits[] = "0123456789abcdef";
     std::string text(16, '0');
     for (int i = 15; i >= 0; --i, hash >>= 4) text[i] = digits[hash & 15];
@@ -119,31 +123,119 @@ std::string archiveFileName(const std::string& executableStem, const std::string
 }
 
 std::string temporaryArchiveName(const std::string& archiveName, unsigned long processId) {
-    return archiveName + "." + std::to_string(processId) + ".tmp";
+    return processFileName(archiveName, processId) + ".tmp";
 }
 
-std::vector<std::string> staleArchives(const std::vector<CachedFile>& files, const std::string& executableStem,
-                                       const std::string& currentArchive, uint64_t now) {
-    // "<stem>-<version>-<16 hex digits>.jsa": the version holds no '-', so an
-    // archive of "app-2" (another executable) cannot pass for one of "app".
-    auto ours = [&executableStem](const std::string& name, const std::string& suffix) {
-        if (!startsWith(name, executableStem + "-") || !endsWith(name, suffix)) return false;
-        const std::string rest = name.substr(executableStem.size() + 1);
-        const size_t jsa = rest.find(".jsa");
-        if (jsa == std::string::npos || jsa < 18 || rest[jsa - 17] != '-') return false;
-        const std::string version = rest.substr(0, jsa - 17);
-        return !version.empty() && version.find('-') == std::string::npos &&
-               rest.find_first_not_of("0123456789abcdef", jsa - 16) == jsa;
-    };
-    std::vector<CachedFile> archives;
-    std::vector<std::string> stale;
+SharingFiles sharingFiles(const std::vector<CachedFile>& files, const std::string& executableStem,
+                          const std::string& currentArchive, uint64_t now) {
+    // "<stem>-<version>-<16 hex digits>.<kind>": the version holds no '-', so
+    // a file of "app-2" (another executable) cannot pass for one of "app".
+    const size_t group = currentArchive.rfind('.');
+    SharingFiles found;
+    std::vector<CachedFile> others;
     for (const CachedFile& file : files) {
-        if (ours(file.name, ".jsa") && file.name != currentArchive) archives.push_back(file);
-        else if (ours(file.name, ".tmp") && now > file.lastWrite && now - file.lastWrite > kStaleTemporaryAge)
-            stale.push_back(file.name);
+        const std::string& name = file.name;
+        const size_t dash = name.find('-', executableStem.size() + 1);
+        if (!startsWith(name, executableStem + "-") || dash == std::string::npos || name.size() < dash + 19 ||
+            dash == executableStem.size() + 1 || name[dash + 17] != '.' ||
+            name.find_first_not_of("0123456789abcdef", dash + 1) != dash + 17)
+            continue;
+        const std::string kind = name.substr(dash + 18);
+        const bool temporary = endsWith(kind, ".tmp");
+        const uint64_t age = now > file.lastWrite ? now - file.lastWrite : 0;
+        if (dash + 17 == group && name.compare(0, group, currentArchive, 0, group) == 0) {
+            found.archive |= kind == "jsa";
+            found.aotCache |= kind == "aot";
+            found.aotFailed |= kind == "aot-failed";
+            const bool making = temporary && startsWith(kind, "aot.");
+            found.aotUnderway |= making && age < kAotCreationTime;
+            found.aotAbandoned |= making && age >= kAotCreationTime;
+        } else if (kind == "jsa" || kind == "aot" || kind == "aot-failed") {
+            others.push_back(file);
+        }
+        if (temporary && age > kStaleTemporaryAge) found.stale.push_back(name);
     }
-    std::sort(archives.begin(), archives.end(),
+    std::sort(others.begin(), others.end(),
               [](const CachedFile& a, const CachedFile& b) { return a.lastWrite > b.lastWrite; });
-    for (size_t i = kOlderArchivesKept; i < archives.size(); ++i) stale.push_back(archives[i].name);
-    return stale;
+    for (size_t i = kOlderArchivesKept; i < others.size(); ++i) found.stale.push_back(others[i].name);
+    return found;
+}
+
+bool runtimeMakesAotCache(const std::string& runtimeVersion) { return runtimeTakesOption("-XX:AOTMode", runtimeVersion); }
+
+SharingMode sharingMode(const std::string& runtimeVersion, const SharingFiles& files) {
+    if (runtimeMakesAotCache(runtimeVersion) && !files.aotFailed && !files.aotAbandoned) {
+        if (files.aotCache) return SharingMode::ReadAotCache;
+        return files.aotUnderway ? SharingMode::AotCacheUnderway : SharingMode::RecordAotCache;
+    }
+    return files.archive ? SharingMode::ReadArchive : SharingMode::WriteArchive;
+}
+
+VmOptionList aotRecordOptions(const std::string& configurationPath) {
+    return {"-XX:AOTMode=record", "-XX:AOTConfiguration=" + configurationPath, "-XX:+UnlockDiagnosticVMOptions",
+            "-XX:-DisplayVMOutput"};
+}
+
+void appendArgument(std::string& command, const std::string& argument) {
+    command.append(1, ' ');
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
+        command += argument;
+        return;
+    }
+    command.append(1, '"');
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        command.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        command.append(1, c);
+    }
+    command.append(backslashes * 2, '\\');
+    command.append(1, '"');
+}
+
+std::string aotMatchingOptions(const VmOptionList& options, std::string* classPath) {
+    // Flags that write files, record or run commands: not for the helper's JVM.
+    static const char* const kSideEffects[] = {"FlightRecord", "LogFile", "OnError", "OnOutOfMemoryError",
+                                               "ErrorFile", "HeapDump", "PrintFlags"};
+    static const char* const kMatching[] = {"-Xmx", "-Xms", "-Xverify", "-Djdk.module.", "--enable-preview"};
+    std::string kept;
+    for (const std::string& option : options) {
+        bool keep = false;
+        for (const char* prefix : kMatching) keep |= startsWith(option, prefix);
+        // "--add-opens" "X" as two options is skipped by the JVM; alone it would take the next argument.
+        if (startsWith(option, "--")) keep |= option.find('=') != std::string::npos;
+        if (startsWith(option, "-XX:")) {
+            keep = !isSharingOption(option);
+            for (const char* name : kSideEffects) keep &= option.find(name) == std::string::npos;
+        }
+        if (keep) appendArgument(kept, option);
+        // The last one counts, as for the JVM.
+        if (classPath != nullptr && startsWith(option, "-Djava.class.path=")) *classPath = option.substr(18);
+    }
+    return kept;
+}
+
+std::string aotCreateCommand(const std::string& javaExecutable, const VmOptionList& options,
+                             const std::string& processFiles) {
+    // The program always quoted: the helper starts the command as it is.
+    std::string classPath, command = "\"" + javaExecutable + "\" -XX:+IgnoreUnrecognizedVMOptions";
+    command += aotMatchingOptions(options, &classPath);
+    command += " -cp";
+    appendArgument(command, classPath);
+    command += " -XX:AOTMode=create";
+    appendArgument(command, "-XX:AOTConfiguration=" + aotConfigurationFile(processFiles));
+    appendArgument(command, "-XX:AOTCache=" + aotTemporaryFile(processFiles));
+    return command;
+}
+
+std::string aotCacheName(const std::string& archiveName) {
+    return archiveName.substr(0, archiveName.rfind('.')) + ".aot";
+}
+
+std::string processFileName(const std::string& name, unsigned long processId) {
+    return name + "." + std::to_string(processId);
 }

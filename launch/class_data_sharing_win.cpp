@@ -31,7 +31,8 @@ std::string directoryOf(const std::string& path) {
 }
 
 // What the archive depends on: the runtime (its java executable and its
-// module image) and the class path's entries in order.
+// module image) and the class path's entries in order; and the options, the
+// environment's JAVA_TOOL_OPTIONS among them, that a cache must match.
 std::vector<FingerprintFile> fingerprintFiles(const VmOptionList& options, const std::string& javaExecutable) {
     std::vector<FingerprintFile> files = {fingerprintFile(javaExecutable),
                                           fingerprintFile(directoryOf(directoryOf(javaExecutable)) + "\\lib\\modules")};
@@ -59,10 +60,37 @@ std::vector<CachedFile> cachedFiles(const std::string& folder) {
     return files;
 }
 
-// An archive in use by a running process does not go; the next start tries again.
-void removeStaleArchives(const std::string& folder, const std::string& stem, const std::string& current) {
-    for (const std::string& name : staleArchives(cachedFiles(folder), stem, current, fileTimeNow()))
-        if (DeleteFileA((folder + "\\" + name).c_str())) logInfo("class-data sharing: removed %s", name.c_str());
+
+void markAotFailure(const std::string& cache) {
+    UniqueFile file(CreateFileA(aotFailedMarker(cache).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The helper: this executable again, the create command its command line and
+// the files in its environment; without a console, at idle priority,
+// inheriting nothing.
+void startAotHelper(const SharingArchive& archive) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string command = archive.aotCreateCommand;
+    // Out of the application's job where it may (a job that ends with the
+    // application would end the helper too); in the cache folder, holding no other.
+    if (SetEnvironmentVariableA(kAotHelperVariable, archive.aotProcessFiles.c_str()))
+        for (const DWORD job : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}})
+            if (process.hProcess == nullptr)
+                CreateProcessA(executablePath().c_str(), command.data(), nullptr, nullptr, FALSE,
+                               DETACHED_PROCESS | IDLE_PRIORITY_CLASS | job, nullptr, directoryOf(archive.path).c_str(),
+                               &startup, &process);
+    if (process.hProcess != nullptr) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        logInfo("class-data sharing: making %s", archive.path.c_str());
+    } else {
+        DeleteFileA(aotConfigurationFile(archive.aotProcessFiles).c_str());
+        markAotFailure(archive.path);
+    }
+    SetEnvironmentVariableA(kAotHelperVariable, nullptr);
 }
 
 }  // namespace
@@ -82,20 +110,49 @@ VmOptionList prepareClassDataSharing(bool enabled, const std::string& folder, co
         logInfo("class-data sharing: none (cannot write to %s)", cache.empty() ? "%LOCALAPPDATA%" : cache.c_str());
         return {};
     }
-    const std::string name = archiveFileName(stem, runtimeVersion, sharingFingerprint(fingerprintFiles(options, javaExecutable)));
-    archive.path = cache + "\\" + name;
-    const bool exists = fileExists(archive.path);
+    // The environment's JAVA_TOOL_OPTIONS and _JAVA_OPTIONS reach the JVM as options too.
+    std::string matching = aotMatchingOptions(options), environment;
+    for (const char* name : {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS"})
+        if (environmentVariable(name, environment)) matching += "\n" + environment;
+    const std::string name =
+        archiveFileName(stem, runtimeVersion, sharingFingerprint(fingerprintFiles(options, javaExecutable), matching));
+    const SharingFiles files = sharingFiles(cachedFiles(cache), stem, name, fileTimeNow());
+    const SharingMode mode = archive.mode = sharingMode(runtimeVersion, files);
+    const bool reading = mode == SharingMode::ReadArchive || mode == SharingMode::ReadAotCache;
     // Archives of other class paths or runtimes only come with a new one:
-    // a start that reads its archive leaves the folder as it is.
-    if (!exists) {
-        removeStaleArchives(cache, stem, name);
-        archive.temporary = cache + "\\" + temporaryArchiveName(name, GetCurrentProcessId());
+    // a start that reads its archive leaves the folder as it is. One in use
+    // by a running process does not go; the next start tries again.
+    if (!reading)
+        for (const std::string& stale : files.stale)
+            if (DeleteFileA((cache + "\\" + stale).c_str())) logInfo("class-data sharing: removed %s", stale.c_str());
+    archive.path = cache + "\\" + name;
+    if (mode != SharingMode::ReadArchive && mode != SharingMode::WriteArchive) archive.path = aotCacheName(archive.path);
+    const std::string own = processFileName(archive.path, GetCurrentProcessId());
+    if (mode == SharingMode::AotCacheUnderway) {
+        logInfo("class-data sharing: none (the cache is being made)");
+        return {};
     }
-    logInfo("class-data sharing: %s %s", exists ? "reading" : "creating", archive.path.c_str());
-    return sharingOptions(exists ? archive.path : archive.temporary, runtimeVersion);
+    logInfo("class-data sharing: %s %s", reading ? "reading" : "creating", archive.path.c_str());
+    if (mode == SharingMode::ReadAotCache) return {"-XX:AOTCache=" + archive.path};
+    if (mode == SharingMode::RecordAotCache) {
+        archive.aotProcessFiles = own;
+        archive.aotCreateCommand = aotCreateCommand(javaExecutable, options, own);
+        return aotRecordOptions(aotConfigurationFile(own));
+    }
+    if (!reading) archive.temporary = aotTemporaryFile(own);
+    return sharingOptions(reading ? archive.path : archive.temporary, runtimeVersion);
 }
 
 void keepWrittenArchive(const SharingArchive& archive) {
+    if (archive.mode == SharingMode::RecordAotCache) {
+        // Once: the exit hook may follow DestroyJavaVM's return.
+        static bool started = false;
+        if (started) return;
+        started = true;
+        if (fileExists(aotConfigurationFile(archive.aotProcessFiles))) startAotHelper(archive);
+        else markAotFailure(archive.path);
+        return;
+    }
     if (archive.temporary.empty() || !fileExists(archive.temporary)) return;
     // No replacing: a start of another process may be reading the one there.
     if (MoveFileExA(archive.temporary.c_str(), archive.path.c_str(), 0)) {
@@ -103,4 +160,38 @@ void keepWrittenArchive(const SharingArchive& archive) {
     } else {
         DeleteFileA(archive.temporary.c_str());
     }
+}
+
+bool runAotHelper() {
+    std::string own;
+    if (!environmentVariable(kAotHelperVariable, own)) return false;
+    SetEnvironmentVariableA(kAotHelperVariable, nullptr);
+    const std::string temporary = aotTemporaryFile(own), cache = aotCacheFile(own);
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    UniqueFile nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                               OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
+    PROCESS_INFORMATION process{};
+    DWORD code = 1;
+    std::string command = GetCommandLineA();
+    // The java command reads JDK_JAVA_OPTIONS; the JVM the launcher made did not.
+    SetEnvironmentVariableA("JDK_JAVA_OPTIONS", nullptr);
+    if (nul && CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS,
+                              nullptr, nullptr, &startup, &process)) {
+        CloseHandle(process.hThread);
+        // Ten minutes is far beyond any cache's making.
+        if (WaitForSingleObject(process.hProcess, 600000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+    }
+    // No replacing: a start may be mapping the one there.
+    if (code != 0 || !MoveFileExA(temporary.c_str(), cache.c_str(), 0)) {
+        DeleteFileA(temporary.c_str());
+        if (!fileExists(cache)) markAotFailure(cache);
+    }
+    DeleteFileA(aotConfigurationFile(own).c_str());
+    return true;
 }

@@ -124,7 +124,11 @@ Outcome launchApplication(const ApplicationSettings& settings, const ArgumentLis
                                                        runtime.version, runtime.javaExecutable, extractionDirectory(),
                                                        sharingArchive))
         options.push_back(std::move(option));
-    if (!createJvm(std::move(options), exitThroughHook)) return endWithMessage(MessageId::JvmCouldNotStart);
+    if (!createJvm(std::move(options), exitThroughHook)) {
+        // A recording start keeps HotSpot's complaint to itself: the next ones do not record.
+        keepWrittenArchive(sharingArchive);
+        return endWithMessage(MessageId::JvmCouldNotStart);
+    }
     startLeftoverSweep();
     serviceApplicationStarting();
     const MainCallResult result = callLauncherMain(mainCall(settings, arguments));

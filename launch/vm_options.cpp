@@ -97,6 +97,8 @@ const OptionSince kOptionsSince[] = {
     {"--add-modules", "9"},        {"--limit-modules", "9"},       {"--patch-module", "9"},
     {"--upgrade-module-path", "9"}, {"--module-path", "9"},        {"--enable-native-access", "17"},
     {"-XX:+AutoCreateSharedArchive", "19"}, {"-XX:-AutoCreateSharedArchive", "19"},
+    // 24 has the ahead-of-time cache too; the launcher makes one from 25 on.
+    {"-XX:AOTMode", "25"},
 };
 
 }  // namespace

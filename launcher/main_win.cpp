@@ -11,6 +11,7 @@
 #include "files/tempdir.h"
 #include "format/config_ids.h"
 #include "jvm/load.h"
+#include "launch/class_data_sharing.h"
 #include "launch/launch.h"
 #include "launch/variables.h"
 #include "launcher/early_arguments.h"
@@ -126,6 +127,8 @@ int runService() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandText, int show) {
+    // Started by an earlier launch to make its ahead-of-time cache.
+    if (runAotHelper()) return 0;
     showCommand = show;
     setFatalEndHandler(endLaunch);
     keepCurrentDirectoryOutOfDllSearch();

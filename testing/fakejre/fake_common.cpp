@@ -1,7 +1,9 @@
 #include "testing/fakejre/fake_common.h"
 
 #include <cstdio>
+#include <cwctype>
 #include <mutex>
+#include <optional>
 
 namespace fakejre {
 
@@ -98,6 +100,100 @@ void appendLine(const std::wstring& path, const std::string& utf8Line) {
         if (GetLastError() != ERROR_SHARING_VIOLATION) return;
         Sleep(10);
     }
+}
+
+// ---------------------------------------------------------------- host paths
+
+using UnixName = char*(CDECL*)(LPCWSTR);
+
+// A Windows path as the host sees it: Wine's own translation when there is
+// one, else Z: as the root and other drives through the prefix's dosdevices.
+std::string hostPath(const std::wstring& windowsPath) {
+    static const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName != nullptr) {
+        if (char* name = unixName(windowsPath.c_str())) {
+            std::string out = name;
+            HeapFree(GetProcessHeap(), 0, name);
+            return out;
+        }
+    }
+    if (windowsPath.size() < 3 || windowsPath[1] != L':') return toUtf8(windowsPath);
+    std::string rest = toUtf8(windowsPath.substr(2));
+    for (char& c : rest)
+        if (c == '\\') c = '/';
+    const wchar_t drive = static_cast<wchar_t>(towlower(windowsPath[0]));
+    if (drive == L'z') return rest;
+    std::string prefix = toUtf8(environmentVariable(L"WINEPREFIX"));
+    if (prefix.empty()) prefix = toUtf8(fakejre::environmentVariable(L"HOME")) + "/.wine";
+    return prefix + "/dosdevices/" + static_cast<char>(drive) + ":" + rest;
+}
+
+std::string hostPathList(const std::wstring& list) {
+    std::string out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(L';', start);
+        if (end == std::wstring::npos) end = list.size();
+        if (end > start) out += (out.empty() ? "" : ":") + hostPath(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+// Quoted for a command line split by the Windows rules.
+std::wstring quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+// ---------------------------------------------------------------- HotSpot 25's AOT options
+
+std::optional<AotComplaint> aotComplaint(const std::vector<std::string>& options) {
+    std::string mode, configuration, cache, output;
+    bool unlocked = false;
+    for (const std::string& option : options) {
+        const std::string value = option.substr(option.find('=') + 1);
+        if (startsWith(option, "-XX:AOTMode=")) mode = value;
+        else if (startsWith(option, "-XX:AOTConfiguration=")) configuration = value;
+        else if (startsWith(option, "-XX:AOTCache=")) cache = value;
+        else if (startsWith(option, "-XX:AOTCacheOutput=")) output = value;
+        else if (option == "-XX:+UnlockDiagnosticVMOptions") unlocked = true;
+        else if (option == "-XX:-UnlockDiagnosticVMOptions") unlocked = false;
+        else if ((option == "-XX:-DisplayVMOutput" || option == "-XX:+DisplayVMOutput") && !unlocked)
+            return AotComplaint{"Error: VM option 'DisplayVMOutput' is diagnostic and must be enabled via "
+                                "-XX:+UnlockDiagnosticVMOptions.\nError: The unlock option must precede "
+                                "'DisplayVMOutput'.\n",
+                                false};
+    }
+    if (!mode.empty() && mode != "off" && mode != "record" && mode != "create" && mode != "auto" && mode != "on")
+        return AotComplaint{"Unrecognized value " + mode + " for AOTMode. Must be one of the following: off, record, "
+                            "create, auto, on\nImproperly specified VM option 'AOTMode=" + mode + "'\n",
+                            false};
+    const char* missing = nullptr;
+    if (mode == "record" && configuration.empty() && output.empty())
+        missing = "At least one of AOTCacheOutput and AOTConfiguration must be specified when using -XX:AOTMode=record";
+    else if (mode == "create" && configuration.empty())
+        missing = "AOTConfiguration must be specified when using -XX:AOTMode=create";
+    else if (mode == "create" && cache.empty() && output.empty())
+        missing = "AOTCache or AOTCacheOutput must be specified when using -XX:AOTMode=create";
+    else if (mode == "record" && !cache.empty())
+        missing = "AOTCache must not be specified when using -XX:AOTMode=record";
+    if (missing != nullptr)
+        return AotComplaint{std::string("Error occurred during initialization of VM\n") + missing + "\n", true};
+    return std::nullopt;
 }
 
 }  // namespace fakejre

@@ -5,6 +5,7 @@
 
 #include "platform/win32.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,5 +54,26 @@ inline std::wstring callsLog(const std::wstring& directory) { return directory +
 inline void recordCall(const std::wstring& directory, const std::wstring& line) {
     appendLine(callsLog(directory), toUtf8(line));
 }
+
+// ---------------------------------------------------------------- host paths
+
+// A Windows path as the host sees it: Wine's own translation when there is
+// one, else Z: as the root and other drives through the prefix's dosdevices.
+std::string hostPath(const std::wstring& windowsPath);
+// A ';' list of Windows paths as a ':' list of host paths.
+std::string hostPathList(const std::wstring& list);
+// Quoted for a command line split by the Windows rules.
+std::wstring quoted(const std::wstring& argument);
+
+// ---------------------------------------------------------------- HotSpot 25's AOT options
+
+// How HotSpot 25 refuses the AOT options of a launch: its complaint (for
+// standard error) and whether it ends the process (code 1) rather than
+// failing the creation of the JVM.
+struct AotComplaint {
+    std::string text;
+    bool endsProcess = false;
+};
+std::optional<AotComplaint> aotComplaint(const std::vector<std::string>& options);
 
 }  // namespace fakejre

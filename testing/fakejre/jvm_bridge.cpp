@@ -25,50 +25,22 @@ Launch recorded;
 
 void record(const std::string& line) { settings.record(line); }
 
-// ---------------------------------------------------------------- host paths
-
-using UnixName = char*(CDECL*)(LPCWSTR);
-
-// A Windows path as the host sees it: Wine's own translation when there is
-// one, else Z: as the root and other drives through the prefix's dosdevices.
-std::string hostPath(const std::wstring& windowsPath) {
-    static const auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    if (unixName != nullptr) {
-        if (char* name = unixName(windowsPath.c_str())) {
-            std::string out = name;
-            HeapFree(GetProcessHeap(), 0, name);
-            return out;
-        }
-    }
-    if (windowsPath.size() < 3 || windowsPath[1] != L':') return toUtf8(windowsPath);
-    std::string rest = toUtf8(windowsPath.substr(2));
-    for (char& c : rest)
-        if (c == '\\') c = '/';
-    const wchar_t drive = static_cast<wchar_t>(towlower(windowsPath[0]));
-    if (drive == L'z') return rest;
-    std::string prefix = toUtf8(fakejre::environmentVariable(L"WINEPREFIX"));
-    if (prefix.empty()) prefix = toUtf8(fakejre::environmentVariable(L"HOME")) + "/.wine";
-    return prefix + "/dosdevices/" + static_cast<char>(drive) + ":" + rest;
-}
-
-std::string hostPathList(const std::wstring& list) {
-    std::string out;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(L';', start);
-        if (end == std::wstring::npos) end = list.size();
-        if (end > start) out += (out.empty() ? "" : ":") + hostPath(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
+using fakejre::hostPath;
+using fakejre::hostPathList;
+using fakejre::quoted;
 
 // ---------------------------------------------------------------- options
 
 const std::vector<std::string> kPathProperties = {"qarvo.tempDir", "qarvo.moduleName", "qarvo.processCommFile"};
-// A path-valued VM option: the class-data archive HotSpot maps or writes.
-const std::string kSharedArchiveFile = "-XX:SharedArchiveFile=";
+// Path-valued VM options: the class-data archive HotSpot maps or writes, the
+// ahead-of-time configuration it records and the cache it maps.
+const char* const kPathOptions[] = {"-XX:SharedArchiveFile=", "-XX:AOTConfiguration=", "-XX:AOTCache="};
+
+const char* pathOption(const std::string& option) {
+    for (const char* name : kPathOptions)
+        if (startsWith(option, name)) return name;
+    return nullptr;
+}
 
 bool isPathProperty(const std::string& name) {
     for (const std::string& property : kPathProperties)
@@ -78,7 +50,7 @@ bool isPathProperty(const std::string& name) {
 
 // The JVM options for the host's JVM: as the launcher gave them, with the
 // paths of the class path, the library path, the module path, the path
-// properties and the class-data archive mapped.
+// properties, the class-data archive and the AOT files mapped.
 std::vector<std::wstring> hostOptions() {
     std::vector<std::wstring> out;
     for (const std::string& option : recorded.options) {
@@ -88,8 +60,9 @@ std::vector<std::wstring> hostOptions() {
                                      ? option.substr(2, equals - 2)
                                      : std::string();
         const std::wstring value = equals == std::string::npos ? std::wstring() : fromCodePage(option.substr(equals + 1), CP_ACP);
-        if (startsWith(option, kSharedArchiveFile)) {
-            out.push_back(fromUtf8(kSharedArchiveFile + hostPath(fromCodePage(option.substr(kSharedArchiveFile.size()), CP_ACP))));
+        if (const char* path = pathOption(option)) {
+            const std::string name = path;
+            out.push_back(fromUtf8(name + hostPath(fromCodePage(option.substr(name.size()), CP_ACP))));
         } else if (name == "java.class.path") {
             out.push_back(L"-Djava.class.path=" + fromUtf8(hostPathList(value)));
         } else if (name == "java.library.path") {
@@ -103,24 +76,6 @@ std::vector<std::wstring> hostOptions() {
         }
     }
     return out;
-}
-
-// Quoted for a command line split by the Windows rules.
-std::wstring quoted(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out.push_back(c);
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
 }
 
 // ---------------------------------------------------------------- files

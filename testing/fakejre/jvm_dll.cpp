@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -652,6 +653,15 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, void
     if (script().createFails) {
         record("JNI_CreateJavaVM fails");
         return JNI_ERR;
+    }
+    // As strict as HotSpot 25 about its AOT options.
+    if (const std::optional<fakejre::AotComplaint> complaint = fakejre::aotComplaint(options)) {
+        record("JNI_CreateJavaVM refuses the AOT options");
+        DWORD written;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), complaint->text.data(), static_cast<DWORD>(complaint->text.size()),
+                  &written, nullptr);
+        if (complaint->endsProcess) ExitProcess(1);
+        return JNI_EINVAL;
     }
     // The host's HotSpot takes or refuses the options, as it would here.
     if (script().main == "bridge") {

@@ -54,11 +54,12 @@ expect cache "$out" '^ratio with / without: [0-9]+\.[0-9]+ \(target <= 1\.05\)$'
 run builder "$root/bench/builder_bench.sh" 16 1
 expect builder "$out" '^time ratio: +[0-9]+\.[0-9]+ \(target <= 1\.2\)$' '^peak memory: [0-9]+\.[0-9] MiB \(target < 32\)$'
 
-# Needs Debian's clojure package and a JDK of 19 or newer; says so otherwise.
+# Needs Debian's clojure package and a JDK of 25 or newer; says so otherwise.
 if [ -f /usr/share/java/clojure.jar ] && [ -f "${QARVO_JDK25_HOME:-/usr/lib/jvm/temurin-25-jdk-amd64}/lib/server/libjvm.so" ]; then
   run cds "$root/bench/cds_bench.sh" 1 1
-  expect cds "$out" '^to end: +with [0-9]+ ms, without [0-9]+ ms \(medians\), ratio [0-9]+\.[0-9]+ \(target <= 0\.70\)$' \
-    '^first start \(writes the archive\): [0-9]+ ms' '^archive: app-[0-9.]+-[0-9a-f]{16}\.jsa'
+  expect cds "$out" '^to end: +cache [0-9]+, archive [0-9]+, without [0-9]+ ms \(medians\), ratios [0-9]+\.[0-9]+ \(target <= 0\.55\) / [0-9]+\.[0-9]+ \(target <= 0\.65\)$' \
+    '^first start: records [0-9]+ ms \+ cache made [0-9]+ ms after its end; writes the archive [0-9]+ ms' \
+    '^cache: app-[0-9.]+-[0-9a-f]{16}\.aot \([0-9]+ bytes\); archive: dyn-[0-9.]+-[0-9a-f]{16}\.jsa'
 else
   echo "cds: skipped (no clojure package or no JDK 25)"
 fi

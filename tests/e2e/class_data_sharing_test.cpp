@@ -1,11 +1,15 @@
-// The launcher's class-data archive on a real HotSpot behind the fake
-// jvm.dll's bridge: written at the first exit and mapped at the next start,
-// renewed for a changed jar, nothing the user sees when the cache folder
-// cannot be written, and no option JDK 17 refuses.
+// The launcher's ahead-of-time cache and class-data archive on a real
+// HotSpot behind the fake jvm.dll's bridge: recorded at the first start,
+// made after it by a hidden helper and mapped at the next, the archive
+// written and mapped after a failed cache, nothing the user sees when the
+// cache folder cannot be written, and no option JDK 17 refuses.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <chrono>
 #include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "tests/e2e/rig.h"
 
@@ -72,6 +76,19 @@ protected:
         rig::RunOptions options = rig::bridgedRunOptions(ws.file("jre"), std::move(args));
         return rig::runWineLogged(ws.file("app.exe"), options);
     }
+    // The cache's making in the background has ended: none of its temporary files is left.
+    void awaitHelper() const {
+        for (int i = 0; i < 1200 && !(cached(".tmp").empty() && (!cached(".aot").empty() || !cached(".aot-failed").empty())); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    // How often the runtime's java.exe was asked to make a cache.
+    size_t cacheCreations() {
+        std::istringstream calls(rig::readFile(ws.file("jre/bin/fakejre-calls.log")));
+        size_t count = 0;
+        for (std::string line; std::getline(calls, line);)
+            count += line.rfind("java \"", 0) == 0 && line.find(" -XX:AOTMode=create ") != std::string::npos;
+        return count;
+    }
     // The names in the cache folder ending in suffix.
     std::vector<std::string> cached(const std::string& suffix) const {
         std::vector<std::string> names;
@@ -89,42 +106,44 @@ protected:
 
 const char* const kOutput = "sorted [a, b] exit 3\n";
 
-TEST_P(ClassDataSharingTest, WrittenAtTheFirstExitMappedAtTheNextRenewedForAChangedJar) {
-    if (GetParam() != "25") GTEST_SKIP() << "the archive needs Java 19 or newer";
-    // The first start ends through System.exit: the archive is written, then named.
+TEST_P(ClassDataSharingTest, TheCacheIsRecordedMadeAfterTheFirstStartAndMappedTheArchiveAfterAFailure) {
+    if (GetParam() != "25") GTEST_SKIP() << "the cache needs Java 25 or newer";
+    // The first start records; the launcher's hidden helper makes the cache after it.
     auto first = launch({"exit", "3"});
     EXPECT_EQ(3, first.result.exitCode) << first.result.err << first.log;
     EXPECT_EQ(kOutput, first.result.out);
     EXPECT_EQ("", first.result.err);
-    EXPECT_NE(std::string::npos, first.log.find("class-data sharing: creating ")) << first.log;
-    const std::vector<std::string> archives = cached(".jsa");
-    ASSERT_EQ(1u, archives.size()) << first.log;
-    EXPECT_EQ(0u, archives[0].find("app-25.0.3-")) << archives[0];
+    awaitHelper();
+    const std::vector<std::string> caches = cached(".aot");
+    ASSERT_EQ(1u, caches.size()) << first.log;
+    EXPECT_EQ(0u, caches[0].find("app-25.0.3-")) << caches[0];
     EXPECT_TRUE(cached(".tmp").empty());
+    EXPECT_TRUE(cached(".aot-failed").empty());
+    EXPECT_EQ(1u, cacheCreations());
 
-    // The second maps it, as HotSpot's own report says.
-    auto second = launch({"-J-Xlog:cds=info", "exit", "3"});
+    // The second maps it, as HotSpot's own report says, and starts nothing.
+    auto second = launch({"-J-Xlog:aot=info", "exit", "3"});
     EXPECT_EQ(3, second.result.exitCode) << second.result.err;
-    EXPECT_NE(std::string::npos, second.log.find("class-data sharing: reading ")) << second.log;
-    const size_t named = second.result.out.find("/cds/" + archives[0]);
-    ASSERT_NE(std::string::npos, named) << second.result.out;
-    EXPECT_NE(std::string::npos, second.result.out.rfind("Opened shared archive file ", named)) << second.result.out;
-    EXPECT_NE(std::string::npos, second.result.out.find("Mapped dynamic region")) << second.result.out;
-
-    // A third, plain, shows the user what the first did.
+    EXPECT_NE(std::string::npos, second.result.out.find("Opened AOT cache ")) << second.result.out;
+    EXPECT_NE(std::string::npos, second.result.out.find("/cds/" + caches[0])) << second.result.out;
     auto third = launch({"exit", "3"});
     EXPECT_EQ(3, third.result.exitCode);
     EXPECT_EQ(kOutput, third.result.out);
     EXPECT_EQ("", third.result.err);
+    EXPECT_EQ(1u, cacheCreations());
 
-    // A rebuilt jar gets an archive of its own, written as main returns.
-    buildJar("changed");
-    auto changed = launch();
-    EXPECT_EQ(0, changed.result.exitCode) << changed.result.err;
-    EXPECT_EQ("sorted [a, b] \n", changed.result.out);
-    EXPECT_EQ("", changed.result.err);
-    EXPECT_NE(std::string::npos, changed.log.find("class-data sharing: creating ")) << changed.log;
-    EXPECT_EQ(2u, cached(".jsa").size());
+    // After a failure the dynamic archive takes over: written at an exit, mapped at the next start.
+    const fs::path cache = fs::path(this->cache) / caches[0];
+    fs::rename(cache, fs::path(cache.string() + "-failed"));
+    auto fourth = launch();
+    EXPECT_EQ(0, fourth.result.exitCode) << fourth.result.err;
+    EXPECT_EQ("sorted [a, b] \n", fourth.result.out);
+    EXPECT_EQ("", fourth.result.err);
+    ASSERT_EQ(1u, cached(".jsa").size()) << fourth.log;
+    auto fifth = launch({"-J-Xlog:cds=info", "exit", "3"});
+    EXPECT_EQ(3, fifth.result.exitCode) << fifth.result.err;
+    EXPECT_NE(std::string::npos, fifth.result.out.find("Mapped dynamic region")) << fifth.result.out;
+    EXPECT_EQ(1u, cacheCreations());
 }
 
 TEST_P(ClassDataSharingTest, AnUnwritableCacheFolderOrJdk17ChangesNothingTheUserSees) {

@@ -113,15 +113,73 @@ TEST(ClassDataSharing, OldArchivesOfThisExecutableGoTheNewestStay) {
         {"other-25-000000000000000a.jsa", 1},                  // another executable's
         {"app-25.0.3-000000000000000a.jsa.12.tmp", now - 2 * day},   // left by a crash: goes
         {"app-25.0.3-000000000000000a.jsa.13.tmp", now - day / 2},   // being written: stays
+        {"app-25.0.3-000000000000000a.aot", 1},                      // the current cache
+        {"app-25.0.3-000000000000000a.aot.15.conf.tmp", now - 2 * day},  // left by a crash: goes
+        {"app-21.0.1-000000000000000d.aot-failed", now - 4},         // goes
         {"write-check.14.tmp", 1},                              // not ours to judge
         {"notes.txt", 1},
     };
-    std::vector<std::string> stale = staleArchives(files, "app", current, now);
+    std::vector<std::string> stale = sharingFiles(files, "app", current, now).stale;
     std::sort(stale.begin(), stale.end());
-    EXPECT_EQ((std::vector<std::string>{"app-17-000000000000000e.jsa", "app-21.0.1-000000000000000d.jsa",
+    EXPECT_EQ((std::vector<std::string>{"app-17-000000000000000e.jsa", "app-21.0.1-000000000000000d.aot-failed",
+                                        "app-21.0.1-000000000000000d.jsa", "app-25.0.3-000000000000000a.aot.15.conf.tmp",
                                         "app-25.0.3-000000000000000a.jsa.12.tmp"}),
               stale);
-    EXPECT_TRUE(staleArchives(files, "other", "other-25-000000000000000a.jsa", now).empty());
+    EXPECT_TRUE(sharingFiles(files, "other", "other-25-000000000000000a.jsa", now).stale.empty());
+}
+
+TEST(ClassDataSharing, Java25RecordsThenReadsTheCacheAndFallsBackToTheArchiveAfterAFailure) {
+    const std::string jsa = "app-25-000000000000000a.jsa", base = "app-25-000000000000000a.";
+    const uint64_t now = 10 * kAotCreationTime;
+    const struct {
+        const char* version;
+        std::vector<CachedFile> files;
+        SharingMode expected;
+    } cases[] = {
+        {"25.0.3", {}, SharingMode::RecordAotCache},
+        {"26-ea", {{base + "jsa", 1}}, SharingMode::RecordAotCache},
+        {"25", {{base + "aot", 1}}, SharingMode::ReadAotCache},
+        {"25", {{base + "aot.7.tmp", now - 1}}, SharingMode::AotCacheUnderway},
+        {"25", {{base + "aot.7.conf.tmp", now - 1}}, SharingMode::AotCacheUnderway},
+        {"25", {{base + "aot.7.tmp", now - kAotCreationTime - 1}}, SharingMode::WriteArchive},
+        {"25", {{base + "aot.7.conf.tmp", now - kAotCreationTime}, {base + "jsa", 1}}, SharingMode::ReadArchive},
+        {"25", {{base + "jsa.7.tmp", now - 1}}, SharingMode::RecordAotCache},
+        {"25", {{base + "aot-failed", 1}}, SharingMode::WriteArchive},
+        {"25", {{base + "aot-failed", 1}, {base + "jsa", 1}, {base + "aot.7.tmp", now}}, SharingMode::ReadArchive},
+        {"25", {{"app-25-000000000000000b.aot", 1}, {"app-25-000000000000000a.aotx", 1}}, SharingMode::RecordAotCache},
+        {"24.0.2", {{base + "aot", 1}}, SharingMode::WriteArchive},
+        {"21", {{base + "jsa", 1}}, SharingMode::ReadArchive},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, sharingMode(c.version, sharingFiles(c.files, "app", jsa, now))) << c.version << " " << c.files.size();
+    EXPECT_EQ(base + "aot", aotCacheName(jsa));
+}
+
+TEST(ClassDataSharing, TheCacheIsMadeWithTheClassPathAndTheOptionsItMustMatch) {
+    const VmOptionList options = {"-Xmx2g", "-Xss4m", "-Dapp.home=C:\\a b", "-XX:+UseParallelGC",
+                                  "-XX:StartFlightRecording=filename=x.jfr", "-XX:OnError=cmd", "-XX:AOTCache=u.aot",
+                                  "--add-opens", "java.base/java.lang=ALL-UNNAMED", "--add-modules=java.sql",
+                                  "--enable-preview", "-Djdk.module.main=m", "-javaagent:a.jar",
+                                  "-Djava.class.path=C:\\My App\\a.jar;C:\\b.jar"};
+    EXPECT_EQ("\"C:\\jre\\bin\\java.exe\" -XX:+IgnoreUnrecognizedVMOptions -Xmx2g -XX:+UseParallelGC "
+              "--add-modules=java.sql --enable-preview -Djdk.module.main=m -cp \"C:\\My App\\a.jar;C:\\b.jar\" "
+              "-XX:AOTMode=create \"-XX:AOTConfiguration=C:\\c d\\a.aot.9.conf.tmp\" \"-XX:AOTCache=C:\\c d\\a.aot.9.tmp\"",
+              aotCreateCommand("C:\\jre\\bin\\java.exe", options, "C:\\c d\\a.aot.9"));
+    const std::pair<const char*, const char*> quoted[] = {
+        {"", "\"\""}, {"a\"b", "\"a\\\"b\""}, {"C:\\a b\\", "\"C:\\a b\\\\\""}, {"a\\\\\"", "\"a\\\\\\\\\\\"\""}};
+    for (const auto& [argument, expected] : quoted) {
+        std::string command;
+        appendArgument(command, argument);
+        EXPECT_EQ(" " + std::string(expected), command) << argument;
+    }
+    EXPECT_NE(sharingFingerprint({{"a", 1, 2}}), sharingFingerprint({{"a", 1, 2}}, {"-Xmx2g"}));
+}
+
+TEST(ClassDataSharing, TheHelperFindsItsFilesFromOneName) {
+    const std::string own = "C:\\c.d\\a-25-000000000000000a.aot.9";
+    EXPECT_EQ("C:\\c.d\\a-25-000000000000000a.aot", aotCacheFile(own));
+    EXPECT_EQ("C:\\c.d\\a-25-000000000000000a.aot-failed", aotFailedMarker(aotCacheFile(own)));
+    EXPECT_EQ(own + ".conf.tmp", aotConfigurationFile(own));
 }
 
 }  // namespace
