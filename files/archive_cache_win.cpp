@@ -68,24 +68,16 @@ void removeOtherMarkers(const std::string& folder, const std::string& keep) {
     } while (FindNextFileA(find.get(), &data));
 }
 
-// Holds the file and makes sure it is the one the marker names; marks it when
-// asked to.
-std::string hold(const std::string& folder, const std::string& path, const CacheRecord& record, bool mark) {
+// Holds a copy just written and marks it complete.
+std::string holdAndMark(const std::string& folder, const std::string& path, const CacheRecord& record) {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     uint64_t size = 0, lastWrite = 0;
     if (!file || !facts(file.get(), size, lastWrite) || size != record.size) return std::string();
-    const std::string marker = folder + "\\" + markerName(size, lastWrite);
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (mark) {
-        UniqueFile made(CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!made) return std::string();
-        removeOtherMarkers(folder, markerName(size, lastWrite));
-    } else if (!GetFileAttributesExA(marker.c_str(), GetFileExInfoStandard, &data)) {
-        return std::string();
-    } else if (fileTimeNow() - fileTime(data.ftLastWriteTime) >= kMarkerRenewal) {
-        touch(marker);  // the version is in use: pruning goes by this time
-    }
+    UniqueFile made(CreateFileA((folder + "\\" + markerName(size, lastWrite)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!made) return std::string();
+    removeOtherMarkers(folder, markerName(size, lastWrite));
     held().push_back(std::move(file));
     return path;
 }
@@ -133,20 +125,28 @@ std::string openArchiveCache(const std::string& folder) {
     return std::string();
 }
 
+// One open: the copy is held from here on (a start that would replace it
+// fails to), and its size and time come from the handle.
 std::string useCachedArchive(const std::string& cache, const CacheRecord& record, const std::string& includedName) {
     const std::string folder = cache + "\\" + versionFolderName(record.digest);
     const std::string path = folder + "\\" + cachedFileName(includedName);
-    WIN32_FILE_ATTRIBUTE_DATA data;
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     CachedFacts found;
-    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    std::string marker;
+    WIN32_FILE_ATTRIBUTE_DATA markerData{};
+    if (file && facts(file.get(), found.size, found.lastWrite)) {
         found.exists = true;
-        found.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        found.lastWrite = fileTime(data.ftLastWriteTime);
-        found.marked = GetFileAttributesA((folder + "\\" + markerName(found.size, found.lastWrite)).c_str()) !=
-                       INVALID_FILE_ATTRIBUTES;
+        marker = folder + "\\" + markerName(found.size, found.lastWrite);
+        found.marked = GetFileAttributesExA(marker.c_str(), GetFileExInfoStandard, &markerData) != 0;
     }
     const CachedState state = judgeCachedFile(record, found);
-    if (state == CachedState::Usable) return hold(folder, path, record, false);
+    if (state == CachedState::Usable) {
+        // The version is in use: pruning goes by this time.
+        if (fileTimeNow() - fileTime(markerData.ftLastWriteTime) >= kMarkerRenewal) touch(marker);
+        held().push_back(std::move(file));
+        return path;
+    }
     if (state != CachedState::Missing) logInfo("archive cache: %s is %s", path.c_str(),
                                                 state == CachedState::WrongSize ? "of the wrong size" : "not marked complete");
     return std::string();
@@ -182,7 +182,7 @@ CacheWrite writeCachedArchive(const std::string& cache, const CacheRecord& recor
         for (int i = 0; i < 20 && path.empty(); ++i, Sleep(25)) path = useCachedArchive(cache, record, includedName);
         return path.empty() ? CacheWrite::Failed : CacheWrite::Written;
     }
-    path = hold(folder, target, record, true);
+    path = holdAndMark(folder, target, record);
     if (path.empty()) return CacheWrite::Failed;
     logInfo("archive cache: wrote %s", path.c_str());
     return CacheWrite::Written;
