@@ -185,8 +185,10 @@ HWND createWindow(const OwnWindow& w) {
     GetWindowRect(GetDesktopWindow(), &desktop);
     const SplashPlacement at = centredOn(desktop.left, desktop.top, desktop.right, desktop.bottom, w.settings.width,
                                          w.settings.height);
-    return CreateWindowExA(0, kWindowClass, w.settings.title.c_str(), WS_POPUP, at.x, at.y, w.settings.width,
-                           w.settings.height, nullptr, nullptr, instance(), nullptr);
+    // Topmost from its creation: made so only once shown, it could be seen
+    // (and covered) for a moment as an ordinary window.
+    return CreateWindowExA(w.settings.topmost ? WS_EX_TOPMOST : 0, kWindowClass, w.settings.title.c_str(), WS_POPUP,
+                           at.x, at.y, w.settings.width, w.settings.height, nullptr, nullptr, instance(), nullptr);
 }
 
 // Shows the window under the gate, so that a hide from another thread comes
@@ -196,7 +198,6 @@ bool showWindow(HWND window, int showCommand) {
         shownWindow = window;
         ShowWindow(window, showCommand);
         logInfo("Splash screen visible");
-        if (own().settings.topmost) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     });
 }
 
