@@ -196,4 +196,20 @@ std::optional<AotComplaint> aotComplaint(const std::vector<std::string>& options
     return std::nullopt;
 }
 
+std::wstring commandLine(const std::vector<std::wstring>& parts) {
+    std::wstring line;
+    for (const std::wstring& part : parts) line += (line.empty() ? L"" : L" ") + quoted(part);
+    return line;
+}
+
+bool startWithOwnStreams(std::wstring& line, PROCESS_INFORMATION& process) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != 0;
+}
+
 }  // namespace fakejre

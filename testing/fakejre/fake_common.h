@@ -64,6 +64,10 @@ std::string hostPath(const std::wstring& windowsPath);
 std::string hostPathList(const std::wstring& list);
 // Quoted for a command line split by the Windows rules.
 std::wstring quoted(const std::wstring& argument);
+// The parts, each quoted as needed, joined by blanks.
+std::wstring commandLine(const std::vector<std::wstring>& parts);
+// Starts a command line with this process's standard streams.
+bool startWithOwnStreams(std::wstring& line, PROCESS_INFORMATION& process);
 
 // ---------------------------------------------------------------- HotSpot 25's AOT options
 

@@ -60,17 +60,10 @@ int createOnHost(const std::string& bridge, const std::string& jdk, const std::v
         }
         if (!mapped) command.push_back(arg);
     }
-    std::wstring line;
-    for (const std::wstring& part : command) line += (line.empty() ? L"" : L" ") + fakejre::quoted(part);
+    std::wstring line = fakejre::commandLine(command);
     fakejre::recordCall(fakejre::moduleDirectory(), L"java bridge " + line);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!fakejre::startWithOwnStreams(line, process)) {
         writeTo(STD_ERROR_HANDLE, "fake java.exe: cannot start the host's java\n");
         return 87;
     }

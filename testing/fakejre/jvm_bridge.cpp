@@ -27,7 +27,8 @@ void record(const std::string& line) { settings.record(line); }
 
 using fakejre::hostPath;
 using fakejre::hostPathList;
-using fakejre::quoted;
+using fakejre::commandLine;
+using fakejre::startWithOwnStreams;
 
 // ---------------------------------------------------------------- options
 
@@ -199,18 +200,11 @@ void startBridge() {
                                    std::to_wstring(recorded.version), L"--ignore-unrecognized",
                                    recorded.ignoreUnrecognized ? L"1" : L"0", L"--"});
     for (const std::wstring& option : hostOptions()) command.push_back(option);
-    std::wstring line;
-    for (const std::wstring& part : command) line += (line.empty() ? L"" : L" ") + quoted(part);
+    std::wstring line = commandLine(command);
     record("bridge " + toUtf8(line));
     // The standard streams pass through, as they would in-process.
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!startWithOwnStreams(line, process)) {
         record("bridge start failed " + std::to_string(GetLastError()));
         const std::string complaint = "fake jvm.dll: cannot start the bridge to the host's JVM\n";
         DWORD written;
