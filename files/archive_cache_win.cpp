@@ -29,11 +29,15 @@ uint64_t uniqueNumber() {
 }
 
 // Size and time of an open file.
+// The size and the time on their own, not GetFileInformationByHandle: that
+// one also asks for the volume's serial number, which costs Wine about
+// 0.6 ms per file (two hundred times the two questions here).
 bool facts(HANDLE file, uint64_t& size, uint64_t& lastWrite) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info)) return false;
-    size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    lastWrite = fileTime(info.ftLastWriteTime);
+    LARGE_INTEGER bytes;
+    FILETIME written;
+    if (!GetFileSizeEx(file, &bytes) || !GetFileTime(file, nullptr, nullptr, &written)) return false;
+    size = static_cast<uint64_t>(bytes.QuadPart);
+    lastWrite = fileTime(written);
     return true;
 }
 
