@@ -27,6 +27,11 @@ if(QARVO_ARCH STREQUAL "x86")
   # On x86 unwind tables serve only exceptions (x64 needs them for every
   # function); the linker keeps them all, and with them every function.
   list(APPEND QARVO_STUB_COMPILE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+else()
+  # The small code model: the image is far below 2 GiB, so data is reached
+  # directly, not through a pointer per symbol (".refptr"), which kept the
+  # stack protector's guard address in a register of every protected function.
+  list(APPEND QARVO_STUB_COMPILE_OPTIONS -mcmodel=small)
 endif()
 target_compile_options(qarvo_portable PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
 # Whatever links it gets the stack protector's guard and failure from libssp,
