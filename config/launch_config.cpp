@@ -8,14 +8,19 @@ namespace {
 
 bool flag(const ConfigTables& tables, int id) { return configInt(tables, id) != 0; }
 
-SplashTextLine splashLine(const ConfigTables& t, int x, int y, int text, int face, int size, int color, int weight) {
-    return {configInt(t, x),    configInt(t, y),       configString(t, text), configString(t, face),
-            configInt(t, size), configColor(t, color), configInt(t, weight)};
+void splashLine(const ConfigTables& t, int x, int y, int text, int face, int size, int color, int weight,
+                SplashTextLine& line) {
+    line.x = configInt(t, x);
+    line.y = configInt(t, y);
+    line.text = configString(t, text);
+    line.face = configString(t, face);
+    line.size = configInt(t, size);
+    line.color = configColor(t, color);
+    line.weight = configInt(t, weight);
 }
 
-SplashSettings splashSettings(const ConfigTables& t, bool windowed) {
+void splashSettings(const ConfigTables& t, bool windowed, SplashSettings& s) {
     namespace C = ConfigId;
-    SplashSettings s;
     s.enabled = flag(t, C::ShowSplash);
     s.throughRuntime = flag(t, C::SplashThroughRuntime);
     s.topmost = flag(t, C::SplashTopmost);
@@ -23,16 +28,15 @@ SplashSettings splashSettings(const ConfigTables& t, bool windowed) {
     s.width = configInt(t, C::SplashWidth);
     s.height = configInt(t, C::SplashHeight);
     s.title = configString(t, C::AppName);
-    s.status = splashLine(t, C::SplashText1X, C::SplashText1Y, C::SplashText1, C::SplashText1Font, C::SplashText1Size,
-                          C::SplashText1Color, C::SplashText1Weight);
-    s.second = splashLine(t, C::SplashText2X, C::SplashText2Y, C::SplashText2, C::SplashText2Font, C::SplashText2Size,
-                          C::SplashText2Color, C::SplashText2Weight);
+    splashLine(t, C::SplashText1X, C::SplashText1Y, C::SplashText1, C::SplashText1Font, C::SplashText1Size,
+               C::SplashText1Color, C::SplashText1Weight, s.status);
+    splashLine(t, C::SplashText2X, C::SplashText2Y, C::SplashText2, C::SplashText2Font, C::SplashText2Size,
+               C::SplashText2Color, C::SplashText2Weight, s.second);
     s.hasConsole = !windowed;
-    return s;
 }
 
-JavaSearchSettings javaSearchSettings(const ConfigTables& t, bool windowed, const std::string& applicationRoot) {
-    JavaSearchSettings s;
+void javaSearchSettings(const ConfigTables& t, bool windowed, const std::string& applicationRoot,
+                        JavaSearchSettings& s) {
     s.entries = parseSearchSequence(configString(t, ConfigId::SearchSequence));
     s.minimumVersion = configString(t, ConfigId::MinVersion);
     s.maximumVersion = configString(t, ConfigId::MaxVersion);
@@ -42,11 +46,10 @@ JavaSearchSettings javaSearchSettings(const ConfigTables& t, bool windowed, cons
     s.vmKindDirectory = configString(t, ConfigId::VmKindDirectory);
     s.windowed = windowed;
     s.applicationRoot = applicationRoot;
-    return s;
 }
 
-ApplicationSettings applicationSettings(const ConfigTables& t, bool windowed, const std::string& applicationRoot) {
-    ApplicationSettings s;
+void applicationSettings(const ConfigTables& t, bool windowed, const std::string& applicationRoot,
+                         ApplicationSettings& s) {
     s.mainClass = configString(t, ConfigId::MainClass);
     s.mainModule = configString(t, ConfigId::MainModule);
     s.modulePath = configString(t, ConfigId::ModulePath);
@@ -63,7 +66,6 @@ ApplicationSettings applicationSettings(const ConfigTables& t, bool windowed, co
     s.windowed = windowed;
     s.singleInstance = flag(t, ConfigId::SingleInstance);
     s.applicationRoot = applicationRoot;
-    return s;
 }
 
 std::vector<std::string> listOf(const std::string& text) {
@@ -90,12 +92,11 @@ uint64_t numberOr(const ConfigTables& t, int id, uint64_t fallback) {
     return value;
 }
 
-ServiceSettings serviceSettings(const ConfigTables& t) {
+void serviceSettings(const ConfigTables& t, ServiceSettings& s) {
     namespace C = ConfigId;
-    ServiceSettings s;
     s.name = configString(t, C::ServiceName);
     s.enabled = !s.name.empty();
-    if (!s.enabled) return s;
+    if (!s.enabled) return;
     s.displayName = configString(t, C::ServiceDisplayName);
     if (s.displayName.empty()) s.displayName = s.name;
     s.description = configString(t, C::ServiceDescription);
@@ -112,18 +113,15 @@ ServiceSettings serviceSettings(const ConfigTables& t) {
     s.logKeep = static_cast<unsigned>(numberOr(t, C::ServiceLogKeep, 5));
     if (s.logKeep == 0 || s.logKeep > 100) s.logKeep = 5;
     s.dataFolder = configString(t, C::UserOptionsFolder);
-    return s;
 }
 
-MessageTexts messageTexts(const ConfigTables& t) {
-    MessageTexts texts;
+void messageTexts(const ConfigTables& t, MessageTexts& texts) {
     for (int id = ConfigId::FirstMessage; id <= ConfigId::LastMessage; ++id) {
         if (hasWideString(t, id))
             texts.byId[id] = {true, configWideString(t, id), {}};
         else if (t.narrow.count(id) != 0)
             texts.byId[id] = {false, {}, configString(t, id)};
     }
-    return texts;
 }
 
 }  // namespace
@@ -134,9 +132,8 @@ const MessageText& MessageTexts::text(int id) const {
     return it == byId.end() ? none : it->second;
 }
 
-LaunchConfig readLaunchConfig(const ConfigTables& tables,
-                              const std::function<std::string(const std::string&)>& absolutePath) {
-    LaunchConfig c;
+void readLaunchConfig(const ConfigTables& tables, const std::function<std::string(const std::string&)>& absolutePath,
+                      LaunchConfig& c) {
     c.executableType = configInt(tables, ConfigId::ExecutableType);
     const std::string kind = configString(tables, ConfigId::ProductKind);
     c.productKind = kind.empty() ? '\0' : kind[0];
@@ -147,15 +144,14 @@ LaunchConfig readLaunchConfig(const ConfigTables& tables,
                                                                                         : CommandLineRules::Classic;
     c.singleInstance = {flag(tables, ConfigId::SingleInstance), flag(tables, ConfigId::GlobalSingleInstance),
                         c.commandLineRules};
-    c.splash = splashSettings(tables, c.windowed());
+    splashSettings(tables, c.windowed(), c.splash);
     c.included = {configInt(tables, ConfigId::IncludedFileCount), configString(tables, ConfigId::IncludedFileNames),
                   tables.endPosition, configString(tables, ConfigId::IncludedFileCache),
                   configString(tables, ConfigId::UserOptionsFolder)};
     const std::string root = absolutePath(configString(tables, ConfigId::AppRoot));
-    c.java = javaSearchSettings(tables, c.windowed(), root);
-    c.application = applicationSettings(tables, c.windowed(), root);
+    javaSearchSettings(tables, c.windowed(), root, c.java);
+    applicationSettings(tables, c.windowed(), root, c.application);
     c.application.commandLine = c.commandLineRules;
-    c.service = serviceSettings(tables);
-    c.messages = messageTexts(tables);
-    return c;
+    serviceSettings(tables, c.service);
+    messageTexts(tables, c.messages);
 }

@@ -141,10 +141,18 @@ struct LaunchConfig {
     bool showsMessageBoxes() const { return executableType == 1 || executableType == 5; }
 };
 
+// Fills a default-constructed config from the tables, in place (the
+// launcher's one config is a global: no second copy to move from).
 // absolutePath gives the absolute form of a configured path (the Win32 layer
 // resolves it against the executable's directory).
-LaunchConfig readLaunchConfig(const ConfigTables& tables,
-                              const std::function<std::string(const std::string&)>& absolutePath);
+void readLaunchConfig(const ConfigTables& tables, const std::function<std::string(const std::string&)>& absolutePath,
+                      LaunchConfig& config);
+inline LaunchConfig readLaunchConfig(const ConfigTables& tables,
+                                     const std::function<std::string(const std::string&)>& absolutePath) {
+    LaunchConfig config;
+    readLaunchConfig(tables, absolutePath, config);
+    return config;
+}
 
 // Reads this executable's block into config (Win32 layer). On a failure,
 // what could be read is there all the same: the failure's message takes its

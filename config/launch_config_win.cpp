@@ -5,6 +5,6 @@
 Outcome loadLaunchConfig(LaunchConfig& config) {
     ConfigTables tables;
     Outcome end = loadEmbeddedConfig(tables);
-    config = readLaunchConfig(tables, [](const std::string& path) { return resolvePath(path, true); });
+    readLaunchConfig(tables, [](const std::string& path) { return resolvePath(path, true); }, config);
     return end;
 }

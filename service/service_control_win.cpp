@@ -36,9 +36,24 @@ void write(DWORD stream, const std::wstring& text) {
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 std::wstring wide(const std::string& text) { return narrowToWide(text); }
-void say(const std::string& text) { write(STD_OUTPUT_HANDLE, wide(text + "\r\n")); }
-void complain(const std::string& text) { write(STD_ERROR_HANDLE, wide(text + "\r\n")); }
 std::string narrow(const std::wstring& text) { return wideToNarrow(text); }
+
+// A line on standard output (say) or error (complain), printf's way.
+void writeLine(DWORD stream, const char* format, va_list args) {
+    write(stream, wide(formatTextV(format, args) + "\r\n"));
+}
+__attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(STD_OUTPUT_HANDLE, format, args);
+    va_end(args);
+}
+__attribute__((format(printf, 1, 2))) void complain(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(STD_ERROR_HANDLE, format, args);
+    va_end(args);
+}
 
 // The system's own text for an error code, without its line end.
 std::string systemText(DWORD code) {
@@ -52,7 +67,7 @@ std::string systemText(DWORD code) {
 }
 
 int failed(const std::string& what, DWORD code) {
-    complain(what + ": " + systemText(code));
+    complain("%s: %s", what.c_str(), systemText(code).c_str());
     return static_cast<int>(code);
 }
 
@@ -91,7 +106,7 @@ SC_HANDLE openService(const Command& c, SC_HANDLE manager, DWORD access, int& ex
     if (service != nullptr) return service;
     const DWORD code = GetLastError();
     if (code == ERROR_SERVICE_DOES_NOT_EXIST) {
-        complain("The service " + c.name + " is not installed.");
+        complain("The service %s is not installed.", c.name.c_str());
         exitCode = static_cast<int>(code);
     } else {
         exitCode = failed("Cannot open the service " + c.name, code);
@@ -124,10 +139,10 @@ std::string exitCodeText(const SERVICE_STATUS_PROCESS& status) {
     return status.dwWin32ExitCode == 0 ? std::string("0") : formatText("system error %lu", status.dwWin32ExitCode);
 }
 
-std::string stateLine(const Command& c, const SERVICE_STATUS_PROCESS& status) {
-    std::string line = "The service " + c.name + " is " + stateName(status.dwCurrentState);
-    if (status.dwCurrentState == V::Stopped) line += " (exit code " + exitCodeText(status) + ")";
-    return line + ".";
+void sayState(const Command& c, const SERVICE_STATUS_PROCESS& status) {
+    const bool stopped = status.dwCurrentState == V::Stopped;
+    say("The service %s is %s%s%s%s.", c.name.c_str(), stateName(status.dwCurrentState), stopped ? " (exit code " : "",
+        stopped ? exitCodeText(status).c_str() : "", stopped ? ")" : "");
 }
 
 // Stops it and waits for the end: the stop timeout and a margin.
@@ -289,7 +304,7 @@ int install(const Command& c, const ServiceRequest& request) {
         const DWORD code = GetLastError();
         if (code != ERROR_SERVICE_EXISTS && code != ERROR_DUPLICATE_SERVICE_NAME)
             return failed("Cannot install the service " + c.name, code);
-        complain("The service " + c.name + " is already installed; remove it first with --service uninstall.");
+        complain("The service %s is already installed; remove it first with --service uninstall.", c.name.c_str());
         return static_cast<int>(code);
     }
     // All or nothing: a step that fails removes the service again.
@@ -309,11 +324,11 @@ int install(const Command& c, const ServiceRequest& request) {
         removeEventSource(c.name);
         return failed("Cannot install the service " + c.name + " (" + step + "); nothing of it stays installed", code);
     }
-    say("Installed the service " + c.name + " (" + s.displayName + ").");
-    say("  command:     " + narrow(path));
-    say("  start:       " + s.start);
-    say("  account:     " + (account.empty() ? std::string("LocalSystem") : accountText));
-    say("  data folder: " + folder + " (stdout.log, stderr.log)");
+    say("Installed the service %s (%s).", c.name.c_str(), s.displayName.c_str());
+    say("  command:     %s", narrow(path).c_str());
+    say("  start:       %s", s.start.c_str());
+    say("  account:     %s", account.empty() ? "LocalSystem" : accountText.c_str());
+    say("  data folder: %s (stdout.log, stderr.log)", folder.c_str());
     if (noFlag)
         complain("Warning: this system does not take the failure-actions flag: the service is restarted after a "
                  "crash, not after an end with a non-zero exit code.");
@@ -326,10 +341,10 @@ int uninstall(const Command& c, SC_HANDLE manager) {
     int exitCode = 0;
     Handle service(openService(c, manager, DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS, exitCode));
     if (!service) return exitCode;
-    if (queryStatus(service.get()).dwCurrentState != V::Stopped) say(stateLine(c, stopAndWait(c, service.get())));
+    if (queryStatus(service.get()).dwCurrentState != V::Stopped) sayState(c, stopAndWait(c, service.get()));
     if (!DeleteService(service.get())) return failed("Cannot remove the service " + c.name, GetLastError());
     removeEventSource(c.name);
-    say("Removed the service " + c.name + "; its data folder stays: " + serviceDataFolder(c.settings));
+    say("Removed the service %s; its data folder stays: %s", c.name.c_str(), serviceDataFolder(c.settings).c_str());
     return 0;
 }
 
@@ -340,7 +355,7 @@ int start(const Command& c, SC_HANDLE manager) {
     if (!StartServiceW(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
         return failed("Cannot start the service " + c.name, GetLastError());
     const SERVICE_STATUS_PROCESS status = waitWhile(service.get(), V::StartPending, 120 * 1000);
-    say(stateLine(c, status));
+    sayState(c, status);
     return status.dwCurrentState == V::Running ? 0 : 1;
 }
 
@@ -350,7 +365,7 @@ int stop(const Command& c, SC_HANDLE manager) {
     if (!service) return exitCode;
     SERVICE_STATUS_PROCESS status = queryStatus(service.get());
     if (status.dwCurrentState != V::Stopped) status = stopAndWait(c, service.get());
-    say(stateLine(c, status));
+    sayState(c, status);
     return status.dwCurrentState == V::Stopped ? 0 : 1;
 }
 
@@ -365,16 +380,16 @@ int status(const Command& c, SC_HANDLE manager) {
     SERVICE_DELAYED_AUTO_START_INFO delayed{FALSE};
     QueryServiceConfig2W(service.get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO, reinterpret_cast<BYTE*>(&delayed),
                          sizeof delayed, &needed);
-    say("service:        " + c.name);
-    say(std::string("state:          ") + stateName(state.dwCurrentState));
-    if (state.dwProcessId != 0) say(formatText("process id:     %lu", state.dwProcessId));
+    say("service:        %s", c.name.c_str());
+    say("state:          %s", stateName(state.dwCurrentState));
+    if (state.dwProcessId != 0) say("process id:     %lu", state.dwProcessId);
     if (QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed)) {
-        say(std::string("start:          ") + startTypeName(config->dwStartType, delayed.fDelayedAutostart != FALSE));
+        say("start:          %s", startTypeName(config->dwStartType, delayed.fDelayedAutostart != FALSE));
         const char* account = config->lpServiceStartName;
-        say(std::string("account:        ") + (account != nullptr && *account ? account : "LocalSystem"));
+        say("account:        %s", account != nullptr && *account ? account : "LocalSystem");
     }
-    say("data folder:    " + serviceDataFolder(c.settings));
-    say("last exit code: " + exitCodeText(state));
+    say("data folder:    %s", serviceDataFolder(c.settings).c_str());
+    say("last exit code: %s", exitCodeText(state).c_str());
     return 0;
 }
 
@@ -385,7 +400,7 @@ bool runServiceCommand(const LaunchConfig& config, const ArgumentList& arguments
     const ServiceRequest request = parseServiceRequest(ArgumentList(arguments.begin() + 1, arguments.end()));
     if (request.command == ServiceCommand::Run) return false;
     if (request.command == ServiceCommand::Invalid) {
-        complain(request.error);
+        complain("%s", request.error.c_str());
         exitCode = ERROR_INVALID_PARAMETER;
         return true;
     }
