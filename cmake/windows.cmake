@@ -34,6 +34,9 @@ else()
   list(APPEND QARVO_STUB_COMPILE_OPTIONS -mcmodel=small)
 endif()
 target_compile_options(qarvo_portable PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
+# Functions packed without padding between them (cmake/pack-code-sections.sh).
+set(QARVO_STUB_COMPILER_LAUNCHER ${PROJECT_SOURCE_DIR}/cmake/pack-code-sections.sh)
+set_target_properties(qarvo_portable PROPERTIES CXX_COMPILER_LAUNCHER ${QARVO_STUB_COMPILER_LAUNCHER})
 # Whatever links it gets the stack protector's guard and failure from libssp,
 # statically as everything else; the launcher defines its own
 # (launcher/cxx_runtime_win.cpp), so libssp stays out of it.
@@ -86,6 +89,7 @@ add_library(launcher_core STATIC
 # comctl32 too, before the first window (platform/common_controls_win.cpp).
 target_link_libraries(launcher_core PUBLIC qarvo_portable user32 gdi32 advapi32)
 target_compile_options(launcher_core PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
+set_target_properties(launcher_core PROPERTIES CXX_COMPILER_LAUNCHER ${QARVO_STUB_COMPILER_LAUNCHER})
 
 if(QARVO_ARCH STREQUAL "x86")
   set(MANIFEST_ARCH X86)
@@ -100,7 +104,8 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/launcher.rc PROPERTIES O
 
 add_executable(launcher WIN32 launcher/main_win.cpp launcher/cxx_runtime_win.cpp ${CMAKE_CURRENT_BINARY_DIR}/launcher.rc)
 target_link_libraries(launcher PRIVATE launcher_core)
-set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher-${QARVO_ARCH})
+set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher-${QARVO_ARCH}
+  CXX_COMPILER_LAUNCHER ${QARVO_STUB_COMPILER_LAUNCHER})
 target_compile_options(launcher PRIVATE ${QARVO_STUB_COMPILE_OPTIONS})
 # Hardened as security reviews expect: loaded at a random address (so the
 # base relocations stay in the image, in .reloc after .rsrc; qarvo-build moves
