@@ -3,23 +3,34 @@
 #include <climits>
 #include <cstring>
 
+namespace {
+
+// The entry of id that holds (the last one), or nullptr.
+template <class Entry>
+const Entry* entryOf(const std::vector<Entry>& entries, int id) {
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e)
+        if (e->id == id) return &*e;
+    return nullptr;
+}
+
+}  // namespace
+
 void applyBlock(const block::RawBlock& raw, const char* localeCode, ConfigTables& tables) {
-    for (const block::NarrowEntry& e : raw.narrow) tables.narrow[e.id] = e.value;
-    for (const block::WideEntry& e : raw.wide) tables.wide[e.id] = e.value;
+    tables.narrow.insert(tables.narrow.end(), raw.narrow.begin(), raw.narrow.end());
+    tables.wide.insert(tables.wide.end(), raw.wide.begin(), raw.wide.end());
     if (localeCode == nullptr) return;
     const size_t localeLength = std::strlen(localeCode);
     for (const block::LocalizedGroup& group : raw.groups) {
         if (group.locale.size() > localeLength ||
             std::memcmp(group.locale.data(), localeCode, group.locale.size()) != 0)
             continue;
-        for (const block::WideEntry& e : group.entries) tables.wide[e.id] = e.value;
+        tables.wide.insert(tables.wide.end(), group.entries.begin(), group.entries.end());
     }
 }
 
 std::string configString(const ConfigTables& tables, int id) {
-    const auto& narrow = tables.narrow;
-    auto it = narrow.find(id);
-    return it == narrow.end() ? std::string() : it->second;
+    const block::NarrowEntry* e = entryOf(tables.narrow, id);
+    return e == nullptr ? std::string() : e->value;
 }
 
 int parseLeadingInt(const std::string& text) {
@@ -58,9 +69,9 @@ uint32_t configColor(const ConfigTables& tables, int id) {
 }
 
 std::u16string configWideString(const ConfigTables& tables, int id) {
-    const auto& wide = tables.wide;
-    auto it = wide.find(id);
-    return it == wide.end() ? std::u16string() : it->second;
+    const block::WideEntry* e = entryOf(tables.wide, id);
+    return e == nullptr ? std::u16string() : e->value;
 }
 
-bool hasWideString(const ConfigTables& tables, int id) { return tables.wide.count(id) != 0; }
+bool hasString(const ConfigTables& tables, int id) { return entryOf(tables.narrow, id) != nullptr; }
+bool hasWideString(const ConfigTables& tables, int id) { return entryOf(tables.wide, id) != nullptr; }

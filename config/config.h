@@ -4,15 +4,17 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "format/block.h"
 #include "platform/outcome.h"
 
+// Entries in the order they were applied: of two with the same id the later
+// one holds. A block has a few hundred; they are looked up once each.
 struct ConfigTables {
-    std::map<int, std::string> narrow;
-    std::map<int, std::u16string> wide;
+    std::vector<block::NarrowEntry> narrow;
+    std::vector<block::WideEntry> wide;
     // File position of the first byte after the block: included files start here.
     uint64_t endPosition = 0;
 };
@@ -36,6 +38,7 @@ int configInt(const ConfigTables& tables, int id);
 uint32_t configColor(const ConfigTables& tables, int id);
 // Wide text of id; empty when missing.
 std::u16string configWideString(const ConfigTables& tables, int id);
+bool hasString(const ConfigTables& tables, int id);
 bool hasWideString(const ConfigTables& tables, int id);
 
 // The C library's atoi, without its undefined behaviour on overflow

@@ -116,11 +116,13 @@ void serviceSettings(const ConfigTables& t, ServiceSettings& s) {
 }
 
 void messageTexts(const ConfigTables& t, MessageTexts& texts) {
+    texts.byId.resize(ConfigId::LastMessage - ConfigId::FirstMessage + 1);
     for (int id = ConfigId::FirstMessage; id <= ConfigId::LastMessage; ++id) {
+        MessageText& text = texts.byId[id - ConfigId::FirstMessage];
         if (hasWideString(t, id))
-            texts.byId[id] = {true, configWideString(t, id), {}};
-        else if (t.narrow.count(id) != 0)
-            texts.byId[id] = {false, {}, configString(t, id)};
+            text = {true, configWideString(t, id), {}};
+        else if (hasString(t, id))
+            text = {false, {}, configString(t, id)};
     }
 }
 
@@ -128,8 +130,8 @@ void messageTexts(const ConfigTables& t, MessageTexts& texts) {
 
 const MessageText& MessageTexts::text(int id) const {
     static const MessageText none;
-    auto it = byId.find(id);
-    return it == byId.end() ? none : it->second;
+    const unsigned index = static_cast<unsigned>(id - ConfigId::FirstMessage);
+    return index < byId.size() ? byId[index] : none;
 }
 
 void readLaunchConfig(const ConfigTables& tables, const std::function<std::string(const std::string&)>& absolutePath,

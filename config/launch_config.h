@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,8 @@ struct MessageText {
 };
 
 struct MessageTexts {
-    std::map<int, MessageText> byId;  // the ids of MessageId that have a text
+    // By id, from ConfigId::FirstMessage on; empty where the block has no text.
+    std::vector<MessageText> byId;
     // Empty (narrow) for an id without a text.
     const MessageText& text(int id) const;
 };

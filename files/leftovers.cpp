@@ -1,6 +1,6 @@
 #include "files/leftovers.h"
 
-#include <set>
+#include <algorithm>
 
 namespace {
 
@@ -54,9 +54,12 @@ std::optional<std::string> ownerOf(const TempEntry& entry) {
 }
 
 int sweepLeftovers(SweepPlace& place, const std::string& ownFile) {
-    std::set<std::string> owners;
-    for (const TempEntry& entry : place.list())
-        if (std::optional<std::string> owner = ownerOf(entry)) owners.insert(*owner);
+    // Each once, in the listing's order (an owner file and its directory name it twice).
+    std::vector<std::string> owners;
+    for (const TempEntry& entry : place.list()) {
+        const std::optional<std::string> owner = ownerOf(entry);
+        if (owner && std::find(owners.begin(), owners.end(), *owner) == owners.end()) owners.push_back(*owner);
+    }
     int freed = 0;
     for (const std::string& owner : owners) {
         if (owner == ownFile || !place.take(owner)) continue;

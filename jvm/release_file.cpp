@@ -1,15 +1,19 @@
 #include "jvm/release_file.h"
 
 #include <algorithm>
-#include <map>
+#include <utility>
+#include <vector>
 
 #include "format/little_endian.h"
 
 namespace {
 
-// KEY=value lines; nothing when a line is neither that, blank nor a comment.
-std::optional<std::map<std::string, std::string>> releaseValues(const std::string& text) {
-    std::map<std::string, std::string> values;
+using ReleaseValues = std::vector<std::pair<std::string, std::string>>;
+
+// KEY=value lines, in file order; nothing when a line is neither that, blank
+// nor a comment.
+std::optional<ReleaseValues> releaseValues(const std::string& text) {
+    ReleaseValues values;
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find('\n', start), text.size());
         std::string line = text.substr(start, end - start);
@@ -25,9 +29,16 @@ std::optional<std::map<std::string, std::string>> releaseValues(const std::strin
         } else if (value.find('"') != std::string::npos) {
             return std::nullopt;
         }
-        values[line.substr(0, equals)] = value;
+        values.emplace_back(line.substr(0, equals), std::move(value));
     }
     return values;
+}
+
+// The value of key (of its last line); nullptr when no line has it.
+const std::string* valueOf(const ReleaseValues& values, const char* key) {
+    for (auto v = values.rbegin(); v != values.rend(); ++v)
+        if (v->first == key) return &v->second;
+    return nullptr;
 }
 
 }  // namespace
@@ -35,14 +46,12 @@ std::optional<std::map<std::string, std::string>> releaseValues(const std::strin
 std::optional<std::string> versionFromReleaseFile(const std::string& text) {
     const auto values = releaseValues(text);
     if (!values) return std::nullopt;
-    const auto version = values->find("JAVA_VERSION");
-    if (version == values->end() || version->second.empty() || version->second[0] < '0' || version->second[0] > '9')
-        return std::nullopt;
-    const std::string& base = version->second;
-    const auto runtime = values->find("JAVA_RUNTIME_VERSION");
-    if (runtime != values->end()) {
+    const std::string* version = valueOf(*values, "JAVA_VERSION");
+    if (version == nullptr || version->empty() || (*version)[0] < '0' || (*version)[0] > '9') return std::nullopt;
+    const std::string& base = *version;
+    if (const std::string* runtime = valueOf(*values, "JAVA_RUNTIME_VERSION")) {
         // 22-ea+27-2262: the part before "+" names the pre-release.
-        const std::string named = runtime->second.substr(0, runtime->second.find('+'));
+        const std::string named = runtime->substr(0, runtime->find('+'));
         if (named.size() > base.size() + 1 && named.compare(0, base.size(), base) == 0 && named[base.size()] == '-')
             return named;
     }

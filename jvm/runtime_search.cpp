@@ -1,7 +1,8 @@
 #include "jvm/runtime_search.h"
 
 #include <algorithm>
-#include <map>
+#include <utility>
+#include <vector>
 
 #include "files/paths.h"
 #include "jvm/versions.h"
@@ -112,18 +113,19 @@ public:
     // The version the check of an executable found; empty for one taken
     // without a check (the fallback pass takes a runtime that is present).
     std::string versionOf(const std::string& javaExecutable) const {
-        const auto at = versions_.find(javaExecutable);
-        return at == versions_.end() ? std::string() : at->second;
+        for (auto v = versions_.rbegin(); v != versions_.rend(); ++v)
+            if (v->first == javaExecutable) return v->second;
+        return std::string();
     }
 
 private:
     FoundRuntime result(const FoundRuntime& found) const {
-        return unpackFailed_ ? FoundRuntime{JvmSource::UnpackFailed, {}, {}} : found;
+        return unpackFailed_ ? FoundRuntime{JvmSource::UnpackFailed, {}, {}, {}} : found;
     }
 
     bool check(std::string& javaExecutable, std::string& version, bool betaAllowed) {
         if (!probe_.checkJavaExe(javaExecutable, version, s_.minimum, s_.maximum, betaAllowed)) return false;
-        versions_[javaExecutable] = version;
+        versions_.emplace_back(javaExecutable, version);
         return true;
     }
     bool check(std::string& javaExecutable, bool betaAllowed) {
@@ -354,7 +356,8 @@ private:
     }
 
     bool unpackFailed_ = false;
-    std::map<std::string, std::string> versions_;  // of the executables that passed their check
+    // Of the executables that passed their check, in that order (the last check of one holds).
+    std::vector<std::pair<std::string, std::string>> versions_;
     RuntimeProbe& probe_;
     const SearchSettings& s_;
 };
