@@ -47,6 +47,6 @@ bool logSwitchUnderBothRules(std::u16string_view commandLine);
 
 // Splits a wide text by the classic rules (Win32 layer); false on an unclosed
 // quote.
-bool splitCommandLine(const std::wstring& commandLine, ArgumentList& out);
+bool splitCommandLine(const std::u16string& commandLine, ArgumentList& out);
 // The same for a narrow text from the configuration, in the ANSI code page.
 bool splitArguments(const std::string& text, std::vector<std::string>& out);

@@ -23,7 +23,7 @@ bool endsWithExe(const std::string& path) {
 bool usableByAnsiFunctions(const std::string& path) { return endsWithExe(path) && path.size() < MAX_PATH; }
 
 // A narrow form of a wide path, or empty when a character has none.
-std::string narrowPath(const std::wstring& wide) {
+std::string narrowPath(const std::u16string& wide) {
     bool replaced = false;
     std::string narrow = wideToNarrow(wide, fileCodePage(), &replaced);
     return replaced ? std::string() : narrow;
@@ -43,9 +43,9 @@ ExecutablePath computeExecutablePath() {
     auto longNameW = reinterpret_cast<LongNameW>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("Kernel32.DLL"), "GetLongPathNameW")));
     if (longNameW != nullptr && (GetVersion() & 0x80000000u) == 0) {
-        std::wstring module, longForm, shortForm;
-        fillGrowing(module, [](wchar_t* b, DWORD n) { return GetModuleFileNameW(nullptr, b, n); });
-        fillGrowing(longForm, [&](wchar_t* b, DWORD n) { return longNameW(module.c_str(), b, n); });
+        std::u16string module, longForm, shortForm;
+        fillGrowing(module, [](char16_t* b, DWORD n) { return GetModuleFileNameW(nullptr, wideBuffer(b), n); });
+        fillGrowing(longForm, [&](char16_t* b, DWORD n) { return longNameW(wideZ(module), wideBuffer(b), n); });
         isLongForm = !longForm.empty();
         if (longForm.empty()) longForm = module;
         result = narrowPath(longForm);
@@ -53,7 +53,8 @@ ExecutablePath computeExecutablePath() {
         // A long form too long for the ANSI functions goes the way of one
         // they cannot spell: the short form names the same file.
         if (!usableByAnsiFunctions(result)) {
-            fillGrowing(shortForm, [&](wchar_t* b, DWORD n) { return GetShortPathNameW(longForm.c_str(), b, n); });
+            fillGrowing(shortForm,
+                        [&](char16_t* b, DWORD n) { return GetShortPathNameW(wideZ(longForm), wideBuffer(b), n); });
             std::string shortPath = narrowPath(shortForm);
             if (usableByAnsiFunctions(shortPath) || !endsWithExe(result)) {
                 result = shortPath;
@@ -83,16 +84,16 @@ const ExecutablePath& ownPath() {
 // when it converts back without loss.
 template <typename Rule>
 void throughWide(std::string& path, Rule rule) {
-    std::u16string wide = toU16(narrowToWide(path, fileCodePage()));
+    std::u16string wide = narrowToWide(path, fileCodePage());
     rule(wide);
     bool replaced = false;
-    std::string narrow = wideToNarrow(toWide(wide), fileCodePage(), &replaced);
+    std::string narrow = wideToNarrow(wide, fileCodePage(), &replaced);
     if (!replaced) path = narrow;
 }
 
-std::u16string wideOf(const std::string& path) { return toU16(narrowToWide(path, fileCodePage())); }
+std::u16string wideOf(const std::string& path) { return narrowToWide(path, fileCodePage()); }
 
-std::string narrowOf(const std::u16string& path) { return wideToNarrow(toWide(path), fileCodePage()); }
+std::string narrowOf(const std::u16string& path) { return wideToNarrow(path, fileCodePage()); }
 
 }  // namespace
 
@@ -226,10 +227,10 @@ size_t emulatedLongPathName(const std::string& path, std::string& out) {
         allocator->Release();
         return 0;
     }
-    std::wstring wide = narrowToWide(full);
+    std::u16string wide = narrowToWide(full);
     LPITEMIDLIST items = nullptr;
     size_t length = 0;
-    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &items, nullptr))) {
+    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wideBuffer(wide.data()), nullptr, &items, nullptr))) {
         char buffer[MAX_PATH];
         if (pathFromItems(items, buffer)) {
             out = buffer;

@@ -1,5 +1,7 @@
 #include "launch/class_path.h"
 
+#include <string_view>
+
 #include "files/paths.h"
 
 #include "format/config_ids.h"
@@ -7,7 +9,7 @@
 
 namespace {
 
-const std::string kOptionPrefix = "-Djava.class.path=";
+constexpr std::string_view kOptionPrefix = "-Djava.class.path=";
 
 bool endsWith(const std::string& text, char c) { return !text.empty() && text.back() == c; }
 

@@ -43,7 +43,7 @@ std::u16string redirectArgument(const RedirectSetting& redirect) {
     std::string file = redirect.file;
     expandVariables(file);
     const std::string path = redirectPath(file, [](const std::string& p) { return resolvePath(p, true); });
-    return toU16(narrowToWide(path, fileCodePage()));
+    return narrowToWide(path, fileCodePage());
 }
 
 // None when the text has an unclosed quote.
@@ -57,7 +57,7 @@ std::optional<ArgumentList> fixedArguments(std::string text) {
 std::optional<ArgumentList> mainArguments(const ApplicationSettings& settings, const ArgumentList& commandLine) {
     MainArgumentFacts facts;
     facts.windowed = settings.windowed;
-    facts.mainClass = toU16(narrowToWide(mainClassArgument(settings)));
+    facts.mainClass = narrowToWide(mainClassArgument(settings));
     facts.errorFile = redirectArgument(settings.errorOutput);
     facts.outputFile = redirectArgument(settings.standardOutput);
     facts.append = settings.appendRedirect;
@@ -74,12 +74,12 @@ MainCall mainCall(const ApplicationSettings& settings, const ArgumentList& comma
     call.firstRunHook = productKind() == 'm';
     call.firstRunMarkerExists = [&settings] { return fileExists(settings.applicationRoot + "\\.morvantic\\firstrun"); };
     call.arguments = [&settings, &commandLine] { return mainArguments(settings, commandLine); };
-    call.logText = [](const std::u16string& text) { return wideToNarrow(toWide(text), fileCodePage()); };
+    call.logText = [](const std::u16string& text) { return wideToNarrow(text, fileCodePage()); };
     return call;
 }
 
 // The class-data archive this launch's JVM reads or writes.
-SharingArchive sharingArchive;
+constinit SharingArchive sharingArchive;
 
 // System.exit: the JVM has stopped the application's threads and leaves
 // the end of the process to us.

@@ -1,15 +1,17 @@
 #include "launch/vm_options.h"
 
+#include <string_view>
+
 #include "jvm/versions.h"
 
 namespace {
 
-const std::string kInclude = "-include-options ";
-const std::string kReplace = "-classpath ";
-const std::string kPrepend = "-classpath/p ";
-const std::string kAppend = "-classpath/a ";
+constexpr std::string_view kInclude = "-include-options ";
+constexpr std::string_view kReplace = "-classpath ";
+constexpr std::string_view kPrepend = "-classpath/p ";
+constexpr std::string_view kAppend = "-classpath/a ";
 
-bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool startsWith(const std::string& text, std::string_view prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 
 std::string lowerAscii(std::string text) {
     for (char& c : text)

@@ -73,7 +73,7 @@ Outcome collectVmOptions(const ApplicationSettings& settings, const ArgumentList
     std::vector<std::string> javaOptions;
     if (settings.javaOptionArguments)
         for (const std::u16string& option : javaOptionArguments(arguments))
-            javaOptions.push_back(wideToNarrow(toWide(option)));
+            javaOptions.push_back(wideToNarrow(option));
     const std::optional<std::string> dangling =
         collectVmOptionsFrom(pieces, javaOptions, openDefaultOptionFile, processEnvironment(), list, overrides,
                              [&settings] { return openUserOptionFile(settings.userOptionsFolder); });

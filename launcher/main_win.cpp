@@ -31,7 +31,7 @@
 namespace {
 
 // Read once at the start; each step takes its part of it.
-LaunchConfig config;
+constinit LaunchConfig config;
 // The process's arguments, the program first, as the configured rules split them.
 ArgumentList arguments;
 int showCommand = SW_SHOWNORMAL;
@@ -87,7 +87,7 @@ int consoleUnavailable() {
 // showing any failure hides it, also one of a damaged block. False in valid
 // for an unclosed quote under the classic rules.
 Outcome loadConfiguration(HINSTANCE instance, ArgumentList& arguments, bool& valid) {
-    const std::u16string commandLine = toU16(GetCommandLineW());
+    const std::u16string commandLine = fromWide(GetCommandLineW());
     openLogBeforeConfiguration(commandLine);
     Outcome end = loadLaunchConfig(config);
     configureSplash(config.splash);

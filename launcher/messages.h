@@ -15,4 +15,4 @@ bool messageBoxesEnabled();
 void disableMessageBoxes();
 
 // Also told every message shown (a service reports them elsewhere).
-void setMessageObserver(void (*observer)(const std::wstring& text));
+void setMessageObserver(void (*observer)(const std::u16string& text));

@@ -14,20 +14,20 @@
 namespace {
 
 std::atomic<bool> boxesEnabled{true};
-void (*messageObserver)(const std::wstring&) = nullptr;
+void (*messageObserver)(const std::u16string&) = nullptr;
 
-std::wstring messageText(const MessageTexts& texts, int id) {
+std::u16string messageText(const MessageTexts& texts, int id) {
     const MessageText& text = texts.text(id);
-    return text.wide ? toWide(text.wideText) : narrowToWide(text.narrowText);
+    return text.wide ? text.wideText : narrowToWide(text.narrowText);
 }
 
-void writeToStandardError(const std::wstring& text) {
+void writeToStandardError(const std::u16string& text) {
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode;
     if (err != nullptr && err != INVALID_HANDLE_VALUE && GetConsoleMode(err, &mode)) {
         std::fflush(stderr);
         DWORD written;
-        WriteConsoleW(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        WriteConsoleW(err, wideZ(text), static_cast<DWORD>(text.size()), &written, nullptr);
         WriteConsoleW(err, L"\n", 1, &written, nullptr);
         return;
     }
@@ -35,7 +35,7 @@ void writeToStandardError(const std::wstring& text) {
     std::fflush(stderr);
 }
 
-void showWide(const MessageTexts& texts, std::wstring text) {
+void showWide(const MessageTexts& texts, std::u16string text) {
     hideSplash();
     if (const char* path = logFilePath()) {
         std::string longPath;
@@ -44,22 +44,22 @@ void showWide(const MessageTexts& texts, std::wstring text) {
     }
     if (messageObserver != nullptr) messageObserver(text);
     if (boxesEnabled) {
-        const std::wstring caption = messageText(texts, MessageId::ErrorCaption);
+        const std::u16string caption = messageText(texts, MessageId::ErrorCaption);
         // The owner, the hidden splash window, ends with its thread at any
         // moment; a box it can no longer own is shown without an owner.
         // (Windows reports the failure as 0, Wine as -1.)
         initCommonControlsOnce();
         HWND boxOwner = messageOwner();
         if (boxOwner != nullptr && !IsWindow(boxOwner)) boxOwner = nullptr;
-        if (MessageBoxW(boxOwner, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK) <= 0 && boxOwner != nullptr)
-            MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+        if (MessageBoxW(boxOwner, wideZ(text), wideZ(caption), MB_ICONERROR | MB_OK) <= 0 && boxOwner != nullptr)
+            MessageBoxW(nullptr, wideZ(text), wideZ(caption), MB_ICONERROR | MB_OK);
     } else {
         writeToStandardError(text);
     }
 }
 
-std::wstring substituted(const MessageTexts& texts, int id, const char* argument) {
-    std::wstring text = messageText(texts, id);
+std::u16string substituted(const MessageTexts& texts, int id, const char* argument) {
+    std::u16string text = messageText(texts, id);
     if (argument != nullptr) text = substituteFirstPlaceholder(text, narrowToWide(argument));
     return text;
 }
@@ -68,7 +68,7 @@ std::wstring substituted(const MessageTexts& texts, int id, const char* argument
 
 bool messageBoxesEnabled() { return boxesEnabled; }
 void disableMessageBoxes() { boxesEnabled = false; }
-void setMessageObserver(void (*observer)(const std::wstring& text)) { messageObserver = observer; }
+void setMessageObserver(void (*observer)(const std::u16string& text)) { messageObserver = observer; }
 
 void showLaunchEnd(const LaunchEnd& end, const MessageTexts& texts) {
     if (end.messageId != 0)

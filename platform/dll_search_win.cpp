@@ -4,9 +4,9 @@
 #include "platform/win_text.h"
 
 void keepCurrentDirectoryOutOfDllSearch() {
-    std::wstring system;
-    fillGrowing(system, [](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); });
-    SetDllDirectoryW(system.empty() ? L"" : system.c_str());
+    std::u16string system;
+    fillGrowing(system, [](char16_t* b, DWORD n) { return GetSystemDirectoryW(wideBuffer(b), n); });
+    SetDllDirectoryW(wideZ(system));
 }
 
 RuntimeLibrariesFirst::RuntimeLibrariesFirst(const std::string& binDirectory) {

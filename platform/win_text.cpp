@@ -1,22 +1,22 @@
 #include "platform/win_text.h"
 
-std::wstring narrowToWide(const std::string& text, UINT codePage) {
-    if (text.empty()) return std::wstring();
+std::u16string narrowToWide(const std::string& text, UINT codePage) {
+    if (text.empty()) return std::u16string();
     int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n > 0 ? n : 0, L'\0');
-    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    std::u16string out(n > 0 ? n : 0, u'\0');
+    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wideBuffer(out.data()), n);
     return out;
 }
 
-std::string wideToNarrow(const std::wstring& text, UINT codePage, bool* usedDefault) {
+std::string wideToNarrow(const std::u16string& text, UINT codePage, bool* usedDefault) {
     if (usedDefault) *usedDefault = false;
     if (text.empty()) return std::string();
     BOOL used = FALSE;
     BOOL* usedArg = (codePage == CP_UTF8 || codePage == CP_UTF7) ? nullptr : &used;
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, usedArg);
+    int n = WideCharToMultiByte(codePage, 0, wideZ(text), static_cast<int>(text.size()), nullptr, 0, nullptr, usedArg);
     std::string out(n > 0 ? n : 0, '\0');
     if (n > 0)
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, usedArg);
+        WideCharToMultiByte(codePage, 0, wideZ(text), static_cast<int>(text.size()), out.data(), n, nullptr, usedArg);
     if (usedDefault) *usedDefault = used != FALSE;
     return out;
 }

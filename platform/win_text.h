@@ -6,14 +6,18 @@
 
 #include "platform/win32.h"
 
-// Wide and UTF-16 strings are the same thing on Windows.
-inline std::u16string toU16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
-inline std::wstring toWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+// Wide text is UTF-16, held in std::u16string everywhere (one string type
+// for the portable code and the Win32 layer: std::wstring would be a second
+// copy of every string function in the stub). wchar_t is the same 16-bit
+// unit on Windows; these hand the characters to the W functions.
+inline const wchar_t* wideZ(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline wchar_t* wideBuffer(char16_t* s) { return reinterpret_cast<wchar_t*>(s); }
+inline std::u16string fromWide(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
 
-std::wstring narrowToWide(const std::string& text, UINT codePage = CP_ACP);
+std::u16string narrowToWide(const std::string& text, UINT codePage = CP_ACP);
 // usedDefault, when given, tells whether a character had no narrow form and
 // became "?".
-std::string wideToNarrow(const std::wstring& text, UINT codePage = CP_ACP, bool* usedDefault = nullptr);
+std::string wideToNarrow(const std::u16string& text, UINT codePage = CP_ACP, bool* usedDefault = nullptr);
 
 // The code page of the ANSI file functions (ANSI or OEM).
 UINT fileCodePage();

@@ -37,4 +37,4 @@ void serviceEnding(int exitCode);
 
 // A message that would have been a box: to the diagnostic log, the
 // service's error output and the Windows event log.
-void reportServiceMessage(const std::wstring& text);
+void reportServiceMessage(const std::u16string& text);

@@ -21,7 +21,7 @@ namespace V = ServiceValue;
 
 const char kEventSources[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
 
-void write(DWORD stream, const std::wstring& text) {
+void write(DWORD stream, const std::u16string& text) {
     HANDLE out = GetStdHandle(stream);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) {
         attachOrAllocateConsole();
@@ -29,14 +29,14 @@ void write(DWORD stream, const std::wstring& text) {
     }
     DWORD mode, written;
     if (GetConsoleMode(out, &mode)) {
-        WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        WriteConsoleW(out, wideZ(text), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
     const std::string bytes = wideToNarrow(text);
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
-std::wstring wide(const std::string& text) { return narrowToWide(text); }
-std::string narrow(const std::wstring& text) { return wideToNarrow(text); }
+std::u16string wide(const std::string& text) { return narrowToWide(text); }
+std::string narrow(const std::u16string& text) { return wideToNarrow(text); }
 
 // A line on standard output (say) or error (complain), printf's way.
 void writeLine(DWORD stream, const char* format, va_list args) {
@@ -156,17 +156,18 @@ SERVICE_STATUS_PROCESS stopAndWait(const Command& c, SC_HANDLE service) {
 
 // The password of another account, from standard input (never the command
 // line), not echoed on a console.
-std::wstring readPassword(const std::string& account) {
+std::u16string readPassword(const std::string& account) {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0, n = 0;
-    std::wstring password;
+    std::u16string password;
     if (GetConsoleMode(in, &mode)) {
         write(STD_ERROR_HANDLE, wide("Password of " + account + ": "));
         SetConsoleMode(in, mode & ~ENABLE_ECHO_INPUT);
         wchar_t c;
-        while (ReadConsoleW(in, &c, 1, &n, nullptr) && n == 1 && c != L'\r' && c != L'\n') password.push_back(c);
+        while (ReadConsoleW(in, &c, 1, &n, nullptr) && n == 1 && c != L'\r' && c != L'\n')
+            password.push_back(static_cast<char16_t>(c));
         SetConsoleMode(in, mode);
-        write(STD_ERROR_HANDLE, L"\r\n");
+        write(STD_ERROR_HANDLE, u"\r\n");
         return password;
     }
     std::string bytes;
@@ -220,14 +221,14 @@ DWORD grantFolder(const std::string& folder, const std::string& kind, const std:
     return result;
 }
 
-DWORD registerEventSource(const std::string& name, const std::wstring& executable) {
+DWORD registerEventSource(const std::string& name, const std::u16string& executable) {
     HKEY key;
     DWORD result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kEventSources) + name).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                                    nullptr, &key, nullptr);
     if (result != ERROR_SUCCESS) return result;
     const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
     result = RegSetValueExW(key, L"EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(executable.c_str()),
-                            static_cast<DWORD>((executable.size() + 1) * sizeof(wchar_t)));
+                            static_cast<DWORD>((executable.size() + 1) * sizeof(char16_t)));
     if (result == ERROR_SUCCESS)
         result = RegSetValueExA(key, "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof types);
     RegCloseKey(key);
@@ -242,8 +243,8 @@ bool changeConfig(SC_HANDLE service, DWORD level, void* info) { return ChangeSer
 // the step that failed, or empty; noFlag when the system does not take the
 // failure-actions flag (Wine), which is no failure.
 std::string configure(const ServiceSettings& s, SC_HANDLE service, bool& noFlag) {
-    std::wstring description = wide(s.description);
-    SERVICE_DESCRIPTIONW text{description.data()};
+    std::u16string description = wide(s.description);
+    SERVICE_DESCRIPTIONW text{wideBuffer(description.data())};
     if (!s.description.empty() && !changeConfig(service, SERVICE_CONFIG_DESCRIPTION, &text)) return "description";
     SERVICE_DELAYED_AUTO_START_INFO delayed{TRUE};
     if (serviceStartType(s.start).delayed && !changeConfig(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed))
@@ -267,17 +268,17 @@ std::string configure(const ServiceSettings& s, SC_HANDLE service, bool& noFlag)
     return std::string();
 }
 
-std::wstring ownPath() {
-    std::wstring path;
-    fillGrowing(path, [](wchar_t* buffer, DWORD capacity) { return GetModuleFileNameW(nullptr, buffer, capacity); });
+std::u16string ownPath() {
+    std::u16string path;
+    fillGrowing(path, [](char16_t* b, DWORD n) { return GetModuleFileNameW(nullptr, wideBuffer(b), n); });
     return path;
 }
 
 int install(const Command& c, const ServiceRequest& request) {
     const ServiceSettings& s = c.settings;
-    const std::wstring executable = ownPath();
+    const std::u16string executable = ownPath();
     std::u16string command;
-    if (!serviceImagePath(toU16(executable), request.arguments, c.rules, command)) {
+    if (!serviceImagePath(executable, request.arguments, c.rules, command)) {
         complain("An argument for the service holds both kinds of quote, which this executable's command line "
                  "cannot carry.");
         return ERROR_INVALID_PARAMETER;
@@ -287,19 +288,19 @@ int install(const Command& c, const ServiceRequest& request) {
     // LocalService and NetworkService take an empty password, a virtual
     // account none, LocalSystem no name at all; another account the one read.
     const bool given = !request.account.empty();
-    const std::wstring account = given ? toWide(request.account) : toWide(serviceAccount(s.account, s.name).name);
+    const std::u16string account = given ? request.account : serviceAccount(s.account, s.name).name;
     const std::string accountText = narrow(account);
-    std::wstring password = given ? readPassword(accountText) : std::wstring();
-    const wchar_t* secret = given ? password.c_str() : (s.account == "virtual" || account.empty() ? nullptr : L"");
-    const std::wstring dependencies = wide(multiString(s.dependsOn));
-    const std::wstring display = wide(s.displayName);
-    const std::wstring path = toWide(command);
-    const std::wstring name = wide(c.name);
-    Handle service(CreateServiceW(manager.get(), name.c_str(), display.c_str(), SERVICE_ALL_ACCESS,
+    std::u16string password = given ? readPassword(accountText) : std::u16string();
+    const wchar_t* secret = given ? wideZ(password) : (s.account == "virtual" || account.empty() ? nullptr : L"");
+    const std::u16string dependencies = wide(multiString(s.dependsOn));
+    const std::u16string display = wide(s.displayName);
+    const std::u16string& path = command;
+    const std::u16string name = wide(c.name);
+    Handle service(CreateServiceW(manager.get(), wideZ(name), wideZ(display), SERVICE_ALL_ACCESS,
                                   SERVICE_WIN32_OWN_PROCESS, serviceStartType(s.start).type, SERVICE_ERROR_NORMAL,
-                                  path.c_str(), nullptr, nullptr, s.dependsOn.empty() ? nullptr : dependencies.c_str(),
-                                  account.empty() ? nullptr : account.c_str(), secret));
-    SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
+                                  wideZ(path), nullptr, nullptr, s.dependsOn.empty() ? nullptr : wideZ(dependencies),
+                                  account.empty() ? nullptr : wideZ(account), secret));
+    SecureZeroMemory(password.data(), password.size() * sizeof(char16_t));
     if (!service) {
         const DWORD code = GetLastError();
         if (code != ERROR_SERVICE_EXISTS && code != ERROR_DUPLICATE_SERVICE_NAME)

@@ -136,7 +136,7 @@ void finishOutputFile(OutputFile& out) {
     if (out.file != INVALID_HANDLE_VALUE) FlushFileBuffers(out.file);
 }
 
-void writeErrorOutput(const std::wstring& text) {
+void writeErrorOutput(const std::u16string& text) {
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
     const std::string line = wideToNarrow(text, CP_UTF8) + "\r\n";
@@ -262,8 +262,8 @@ void startTicker() {
 }
 
 void WINAPI serviceMain(DWORD, LPWSTR*) {
-    const std::wstring name = narrowToWide(run.settings->name);
-    run.handle = RegisterServiceCtrlHandlerExW(name.c_str(), controlHandler, nullptr);
+    const std::u16string name = narrowToWide(run.settings->name);
+    run.handle = RegisterServiceCtrlHandlerExW(wideZ(name), controlHandler, nullptr);
     if (run.handle == nullptr) {
         logError("cannot register the control handler (%lu)", GetLastError());
         return;
@@ -340,8 +340,8 @@ int runAsService(const ServiceSettings& settings, int (*stages)()) {
     run.stages = stages;
     run.active = true;
     SetConsoleCtrlHandler(consoleHandler, TRUE);
-    std::wstring name = narrowToWide(settings.name);
-    const SERVICE_TABLE_ENTRYW table[] = {{name.data(), serviceMain}, {nullptr, nullptr}};
+    std::u16string name = narrowToWide(settings.name);
+    const SERVICE_TABLE_ENTRYW table[] = {{wideBuffer(name.data()), serviceMain}, {nullptr, nullptr}};
     run.underController = startedByServiceController();
     if (run.underController) {
         if (StartServiceCtrlDispatcherW(table)) return static_cast<int>(run.status.dwServiceSpecificExitCode);
@@ -379,12 +379,13 @@ void serviceEnding(int exitCode) {
     if (run.underController) setState(V::Stopped, exitCode);
 }
 
-void reportServiceMessage(const std::wstring& text) {
+void reportServiceMessage(const std::u16string& text) {
     logError("%s", wideToNarrow(text).c_str());
     if (!run.underController) return;
     writeErrorOutput(text);
-    if (run.eventSource == nullptr) run.eventSource = RegisterEventSourceW(nullptr, narrowToWide(run.settings->name).c_str());
+    if (run.eventSource == nullptr)
+        run.eventSource = RegisterEventSourceW(nullptr, wideZ(narrowToWide(run.settings->name)));
     if (run.eventSource == nullptr) return;
-    const wchar_t* strings[] = {text.c_str()};
+    const wchar_t* strings[] = {wideZ(text)};
     ReportEventW(run.eventSource, EVENTLOG_ERROR_TYPE, 0, kServiceMessageEvent, nullptr, 1, 0, strings, nullptr);
 }

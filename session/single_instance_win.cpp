@@ -98,7 +98,7 @@ Outcome writeNotification(const std::string& path, HANDLE notification, CommandL
         logInfo("CreateFile failed %lu", GetLastError());
         return failExchange(notification, "21");
     }
-    const std::string content = notificationContent(rawArguments(toU16(GetCommandLineW()), rules));
+    const std::string content = notificationContent(rawArguments(fromWide(GetCommandLineW()), rules));
     DWORD written = 0;
     if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
         written != content.size()) {

@@ -132,7 +132,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 void setSplashStatusText(const std::u16string& text) {
     if (!gate().started()) return;
     OwnWindow& w = own();
-    w.status.text = wideToNarrow(toWide(text));
+    w.status.text = wideToNarrow(text);
     InvalidateRect(w.window, nullptr, FALSE);
     UpdateWindow(w.window);
 }
