@@ -118,6 +118,13 @@ ControlAnswer answerControl(uint32_t state, uint32_t control) {
     }
 }
 
+ConsoleAnswer answerConsoleEvent(uint32_t event, bool underController) {
+    namespace V = ServiceValue;
+    if (underController) return {event == V::ConsoleLogoff, false};
+    const bool stop = event == V::ConsoleCtrlC || event == V::ConsoleBreak || event == V::ConsoleClose;
+    return {stop, stop};
+}
+
 uint32_t acceptedControls(uint32_t state) {
     namespace V = ServiceValue;
     if (state != V::StartPending && state != V::Running) return 0;

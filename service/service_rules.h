@@ -36,6 +36,7 @@ bool serviceImagePath(const std::u16string& executable, const ArgumentList& argu
 namespace ServiceValue {
 inline constexpr uint32_t Stopped = 1, StartPending = 2, StopPending = 3, Running = 4;
 inline constexpr uint32_t ControlStop = 1, ControlInterrogate = 4, ControlShutdown = 5, ControlPreshutdown = 15;
+inline constexpr uint32_t ConsoleCtrlC = 0, ConsoleBreak = 1, ConsoleClose = 2, ConsoleLogoff = 5, ConsoleShutdown = 6;
 inline constexpr uint32_t AcceptStop = 1, AcceptShutdown = 4, AcceptPreshutdown = 0x100;
 inline constexpr uint32_t ServiceSpecificError = 1066;  // ERROR_SERVICE_SPECIFIC_ERROR
 inline constexpr uint32_t NotImplemented = 120;         // ERROR_CALL_NOT_IMPLEMENTED
@@ -47,6 +48,16 @@ struct ControlAnswer {
     uint32_t result = 0;     // what the handler returns: NO_ERROR or ERROR_CALL_NOT_IMPLEMENTED
 };
 ControlAnswer answerControl(uint32_t state, uint32_t control);
+
+// What the console control handler (in front of the JVM's) does with an
+// event: under the controller it keeps a logoff from ending the service and
+// passes everything else on; in the console Ctrl+C, Ctrl+Break and closing
+// the window are the stop request.
+struct ConsoleAnswer {
+    bool handled = false;  // returned TRUE: no handler after this one sees it
+    bool beginStop = false;
+};
+ConsoleAnswer answerConsoleEvent(uint32_t event, bool underController);
 
 // The controls a state accepts: stop and pre-shutdown while starting or
 // running, none once a stop is under way.

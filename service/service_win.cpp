@@ -241,12 +241,13 @@ DWORD WINAPI controlHandler(DWORD control, DWORD, void*, void*) {
     return answer.result;
 }
 
-// In front of the JVM's own handler. A logoff never ends a service; in the
-// console, Ctrl+C, Ctrl+Break and closing the window are the stop request.
+static_assert(V::ConsoleCtrlC == CTRL_C_EVENT && V::ConsoleBreak == CTRL_BREAK_EVENT && V::ConsoleClose == CTRL_CLOSE_EVENT &&
+              V::ConsoleLogoff == CTRL_LOGOFF_EVENT && V::ConsoleShutdown == CTRL_SHUTDOWN_EVENT);
+
+// In front of the JVM's own handler (answerConsoleEvent).
 BOOL WINAPI consoleHandler(DWORD event) {
-    if (event == CTRL_LOGOFF_EVENT) return run.underController ? TRUE : FALSE;
-    if (run.underController) return FALSE;
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    const ConsoleAnswer answer = answerConsoleEvent(event, run.underController);
+    if (!answer.beginStop) return answer.handled ? TRUE : FALSE;
     beginStop();
     // The system ends the process once the handler of a closed window returns.
     if (event == CTRL_CLOSE_EVENT)

@@ -78,6 +78,22 @@ TEST(ServiceControls, AStopStartsOnceFromAStartOrARunAndIsAnsweredAtOnce) {
         EXPECT_EQ(c.beginStop, answer.beginStop) << c.state << "/" << c.control;
         EXPECT_EQ(c.result, answer.result) << c.state << "/" << c.control;
     }
+    // Console events: a logoff never reaches the JVM's handler under the
+    // controller (it would end the service); in the console the stop keys do.
+    const struct {
+        uint32_t event;
+        bool underController, handled, beginStop;
+    } events[] = {
+        {V::ConsoleLogoff, true, true, false},   {V::ConsoleLogoff, false, false, false},
+        {V::ConsoleCtrlC, true, false, false},   {V::ConsoleShutdown, true, false, false},
+        {V::ConsoleCtrlC, false, true, true},    {V::ConsoleBreak, false, true, true},
+        {V::ConsoleClose, false, true, true},    {V::ConsoleShutdown, false, false, false},
+    };
+    for (const auto& e : events) {
+        const ConsoleAnswer answer = answerConsoleEvent(e.event, e.underController);
+        EXPECT_EQ(e.handled, answer.handled) << e.event << "/" << e.underController;
+        EXPECT_EQ(e.beginStop, answer.beginStop) << e.event << "/" << e.underController;
+    }
     EXPECT_EQ(V::AcceptStop | V::AcceptPreshutdown, acceptedControls(V::Running));
     EXPECT_EQ(V::AcceptStop | V::AcceptPreshutdown, acceptedControls(V::StartPending));
     EXPECT_EQ(0u, acceptedControls(V::StopPending));
