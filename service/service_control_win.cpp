@@ -35,12 +35,10 @@ void write(DWORD stream, const std::u16string& text) {
     const std::string bytes = wideToNarrow(text);
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
-std::u16string wide(const std::string& text) { return narrowToWide(text); }
-std::string narrow(const std::u16string& text) { return wideToNarrow(text); }
 
 // A line on standard output (say) or error (complain), printf's way.
 void writeLine(DWORD stream, const char* format, va_list args) {
-    write(stream, wide(formatTextV(format, args) + "\r\n"));
+    write(stream, narrowToWide(formatTextV(format, args) + "\r\n"));
 }
 __attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
     va_list args;
@@ -161,7 +159,7 @@ std::u16string readPassword(const std::string& account) {
     DWORD mode = 0, n = 0;
     std::u16string password;
     if (GetConsoleMode(in, &mode)) {
-        write(STD_ERROR_HANDLE, wide("Password of " + account + ": "));
+        write(STD_ERROR_HANDLE, narrowToWide("Password of " + account + ": "));
         SetConsoleMode(in, mode & ~ENABLE_ECHO_INPUT);
         wchar_t c;
         while (ReadConsoleW(in, &c, 1, &n, nullptr) && n == 1 && c != L'\r' && c != L'\n')
@@ -174,7 +172,7 @@ std::u16string readPassword(const std::string& account) {
     char c;
     while (ReadFile(in, &c, 1, &n, nullptr) && n == 1 && c != '\n') bytes.push_back(c);
     if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-    password = wide(bytes);
+    password = narrowToWide(bytes);
     SecureZeroMemory(bytes.data(), bytes.size());
     return password;
 }
@@ -243,7 +241,7 @@ bool changeConfig(SC_HANDLE service, DWORD level, void* info) { return ChangeSer
 // the step that failed, or empty; noFlag when the system does not take the
 // failure-actions flag (Wine), which is no failure.
 std::string configure(const ServiceSettings& s, SC_HANDLE service, bool& noFlag) {
-    std::u16string description = wide(s.description);
+    std::u16string description = narrowToWide(s.description);
     SERVICE_DESCRIPTIONW text{wideBuffer(description.data())};
     if (!s.description.empty() && !changeConfig(service, SERVICE_CONFIG_DESCRIPTION, &text)) return "description";
     SERVICE_DELAYED_AUTO_START_INFO delayed{TRUE};
@@ -289,16 +287,15 @@ int install(const Command& c, const ServiceRequest& request) {
     // account none, LocalSystem no name at all; another account the one read.
     const bool given = !request.account.empty();
     const std::u16string account = given ? request.account : serviceAccount(s.account, s.name).name;
-    const std::string accountText = narrow(account);
+    const std::string accountText = wideToNarrow(account);
     std::u16string password = given ? readPassword(accountText) : std::u16string();
     const wchar_t* secret = given ? wideZ(password) : (s.account == "virtual" || account.empty() ? nullptr : L"");
-    const std::u16string dependencies = wide(multiString(s.dependsOn));
-    const std::u16string display = wide(s.displayName);
-    const std::u16string& path = command;
-    const std::u16string name = wide(c.name);
+    const std::u16string dependencies = narrowToWide(multiString(s.dependsOn));
+    const std::u16string display = narrowToWide(s.displayName);
+    const std::u16string name = narrowToWide(c.name);
     Handle service(CreateServiceW(manager.get(), wideZ(name), wideZ(display), SERVICE_ALL_ACCESS,
                                   SERVICE_WIN32_OWN_PROCESS, serviceStartType(s.start).type, SERVICE_ERROR_NORMAL,
-                                  wideZ(path), nullptr, nullptr, s.dependsOn.empty() ? nullptr : wideZ(dependencies),
+                                  wideZ(command), nullptr, nullptr, s.dependsOn.empty() ? nullptr : wideZ(dependencies),
                                   account.empty() ? nullptr : wideZ(account), secret));
     SecureZeroMemory(password.data(), password.size() * sizeof(char16_t));
     if (!service) {
@@ -326,7 +323,7 @@ int install(const Command& c, const ServiceRequest& request) {
         return failed("Cannot install the service " + c.name + " (" + step + "); nothing of it stays installed", code);
     }
     say("Installed the service %s (%s).", c.name.c_str(), s.displayName.c_str());
-    say("  command:     %s", narrow(path).c_str());
+    say("  command:     %s", wideToNarrow(command).c_str());
     say("  start:       %s", s.start.c_str());
     say("  account:     %s", account.empty() ? "LocalSystem" : accountText.c_str());
     say("  data folder: %s (stdout.log, stderr.log)", folder.c_str());
