@@ -30,6 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReleaseCase{"earlyAccess", "JAVA_VERSION=\"22\"\nJAVA_RUNTIME_VERSION=\"22-ea+27-2262\"\n", "22-ea"},
         ReleaseCase{"unquotedAndComments", "# made by hand\n\nJAVA_VERSION=11.0.21\n", "11.0.21"},
         ReleaseCase{"buildOnlyAfterPlus", "JAVA_VERSION=\"17.0.9\"\nJAVA_RUNTIME_VERSION=\"17.0.9+9-LTS\"\n", "17.0.9"},
+        ReleaseCase{"repeatedKeyTheLastLineHolds", "JAVA_VERSION=\"11\"\nJAVA_VERSION=\"17.0.9\"\n", "17.0.9"},
         ReleaseCase{"noVersion", "IMPLEMENTOR=\"Oracle\"\n", nullptr},
         ReleaseCase{"notANumber", "JAVA_VERSION=\"seventeen\"\n", nullptr},
         ReleaseCase{"emptyVersion", "JAVA_VERSION=\"\"\n", nullptr},
