@@ -313,8 +313,9 @@ TEST_P(ProbeTest, ReadsALongBannerAndLeavesNothingInTheTemporaryDirectory) {
     for (int start = 1; start <= 3; ++start) {
         // A changed java.exe is probed again.
         fs::last_write_time(bin + "/java.exe", fs::last_write_time(bin + "/java.exe") + std::chrono::hours(1));
-        rig::runWineLogged(exe);
-        EXPECT_EQ(static_cast<size_t>(start), countOf(rig::fakeCalls(bin), "java "));
+        const auto run = rig::runWineLogged(exe);
+        EXPECT_EQ(static_cast<size_t>(start), countOf(rig::fakeCalls(bin), "java "))
+            << "exit code " << run.result.exitCode << ", " << run.result.err << run.log;
         EXPECT_EQ(Homes{"jre"}, loads.loaded()) << "its version was read";
     }
     EXPECT_EQ(before, rig::tempFilesStartingWith("qvo"));
