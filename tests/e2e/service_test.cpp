@@ -203,10 +203,15 @@ protected:
         data = ws.file("data");
         fs::create_directories(data);
     }
+    // Files.write creates the file before it writes the name, so a file
+    // seen empty is still being written: wait for its contents.
     bool marked(const std::string& file) {
-        for (int i = 0; i < 80 && !fs::exists(data + "/" + file); ++i)
+        const std::string path = data + "/" + file;
+        for (int i = 0; i < 80; ++i) {
+            if (fs::exists(path) && rig::readFile(path) == name) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        return fs::exists(data + "/" + file) && rig::readFile(data + "/" + file) == name;
+        }
+        return false;
     }
     std::string data;
 };
