@@ -31,7 +31,9 @@
 #include <dlfcn.h>
 #include <jni.h>
 #include <limits.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -106,10 +108,16 @@ void publish(const std::string& path, const std::string& text) {
     std::rename(part.c_str(), path.c_str());
 }
 
+// Waits for PATH (written whole and renamed there by the fake) and reads it.
+// A change in its folder wakes the wait at once, so that each handshake costs
+// the start no polling interval; a look every 10 ms covers a missed event.
 std::u16string waitForFile(const std::string& path) {
+    const int changes = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (changes >= 0) inotify_add_watch(changes, path.substr(0, path.rfind('/')).c_str(), IN_MOVED_TO | IN_CLOSE_WRITE);
     for (;;) {
         std::ifstream in(path, std::ios::binary);
         if (in) {
+            if (changes >= 0) close(changes);
             const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             std::u16string text;
             for (size_t i = 0; i + 1 < bytes.size(); i += 2)
@@ -117,7 +125,16 @@ std::u16string waitForFile(const std::string& path) {
                                                      static_cast<unsigned char>(bytes[i + 1]) << 8));
             return text;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (changes < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        pollfd ready{changes, POLLIN, 0};
+        if (poll(&ready, 1, 10) > 0) {
+            char events[4096];
+            while (read(changes, events, sizeof events) > 0) {
+            }
+        }
     }
 }
 
