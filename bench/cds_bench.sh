@@ -35,12 +35,10 @@ version=$(sed -n 's/^JAVA_VERSION="\(.*\)"/\1/p' "$jdk/release")
 printf 'IMPLEMENTOR="Bench"\r\nJAVA_VERSION="%s"\r\n' "$version" > "$work/jre/release"
 printf 'timing=1\nmain=bridge\nbridge=%s\njdk=%s\n' "$dist/testing/fakejre/bridge" "$jdk" > "$bin/server/fakejre.ini"
 
-# The class path as Clojure's own script has it, with spec.alpha and
-# core.specs.alpha, which its jar declares.
-cp_entries=""
-for jar in "$clojure_jar" /usr/share/java/spec.alpha.jar /usr/share/java/core.specs.alpha.jar; do
-  [ -f "$jar" ] && cp_entries+="{ archive = '$(winpath "$jar")' }, "
-done
+# One executable with the builder's defaults: Clojure's jars as included
+# files, with spec.alpha and core.specs.alpha, which its jar declares (the
+# class path of Clojure's own script), and the runtime archive included;
+# all come from the per-user archive cache.
 folder="QarvoCdsBench"
 cat > "$work/app.toml" <<TOML
 [application]
@@ -52,18 +50,31 @@ arguments = ["-e", "(println (System/currentTimeMillis))"]
 
 [java]
 search-sequence = "B.\\\\jre"
-class-path = [ ${cp_entries} ]
 options-from-arguments = true
 user-options-folder = "$folder"
-
-[runtime]
-jar = "beside"
 TOML
+# Debian's jar names the two in its manifest by host paths (Class-Path:
+# /usr/share/maven-repo/...). On Windows such a path names nothing, but the
+# bridge's JVM runs on this host, where it does: their classes would come from
+# jars off the class path the launcher gives, which HotSpot's caches leave
+# out. The included copy has no Class-Path, as the jars are on the class path.
+clojure_copy=$work/$(basename "$(readlink -f "$clojure_jar")")
+mkdir -p "$work/unpacked"
+(cd "$work/unpacked" && "$jdk/bin/jar" xf "$(readlink -f "$clojure_jar")")
+awk '/^Class-Path:/ { skip = 1; next } skip && /^ / { next } { skip = 0; print }' \
+  "$work/unpacked/META-INF/MANIFEST.MF" > "$work/manifest"
+rm "$work/unpacked/META-INF/MANIFEST.MF"
+"$jdk/bin/jar" --create --file "$clojure_copy" --manifest "$work/manifest" -C "$work/unpacked" .
+rm -rf "$work/unpacked"
+for jar in "$clojure_copy" /usr/share/java/spec.alpha.jar /usr/share/java/core.specs.alpha.jar; do
+  [ -f "$jar" ] && printf '\n[[files]]\nsource = "%s"\n' "$(readlink -f "$jar")" >> "$work/app.toml"
+done
 "$dist/bin/qarvo-build" build "$work/app.toml" -o "$work/app.exe" --arch "$arch" >/dev/null
 sed "s/$folder/${folder}Dyn/" "$work/app.toml" > "$work/dyn.toml"
 "$dist/bin/qarvo-build" build "$work/dyn.toml" -o "$work/dyn.exe" --arch "$arch" >/dev/null
 cache=$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Local/$folder/cds
 dyn_cache=$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Local/${folder}Dyn/cds
+archives=$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Local/$folder/archives
 rm -rf "$(dirname "$cache")" "$(dirname "$dyn_cache")"
 
 # Milliseconds until the helper of the last start has made its cache (its
@@ -123,6 +134,7 @@ for r in $(seq 1 "$runs"); do
 done
 load_after=$(load)
 [ -z "$(ls "$cache" | grep -v '\.aot$')" ] || { echo "more than the cache in $cache: $(ls "$cache")" >&2; exit 1; }
+[ "$(find "$archives" -name '*.jar' | wc -l)" -ge 3 ] || { echo "the jars do not come from the archive cache $archives" >&2; exit 1; }
 
 med() { printf '%s\n' "$@" | median; }
 ratio() { echo "$1 / $2" | bc -l; }
