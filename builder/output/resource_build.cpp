@@ -279,6 +279,6 @@ bool buildImage(const std::string& stub, const std::string& stubPath, const Buil
     }
     image.setDirectory(pe::kDirectoryResource, {last.virtualAddress, static_cast<uint32_t>(section.size())});
     image.setSubsystem(subsystemForType(executableType(plan.block)));
-    warnings = resourceWarnings(plan.block, resources);
+    for (std::string& warning : resourceWarnings(plan.block, resources)) warnings.push_back(std::move(warning));
     return true;
 }
