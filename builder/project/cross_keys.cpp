@@ -1,6 +1,7 @@
 #include "builder/project/cross_keys.h"
 
 #include "builder/project/checks.h"
+#include "builder/project/jar_file.h"
 #include "builder/project/keys.h"
 #include "builder/project/launch_keys.h"
 #include "builder/project/service_rules.h"
@@ -97,6 +98,15 @@ bool placeRuntimeJar(KeyReader& reader, const BuilderChoices& choices, BuildPlan
     return true;
 }
 
+// An archive whose manifest names files included with it relative to
+// itself (Class-Path: lib/dep.jar) finds them only where they are extracted.
+bool namesFilesBesideIt(const IncludedFile& file, const std::vector<std::string>& names) {
+    std::map<std::string, std::string> attributes;
+    std::string why;
+    return !file.source.empty() && isClassPathArchive(file.name) && readJarManifest(file.source, attributes, why) &&
+           manifestNamesIncludedFiles(attributes, file.name, names);
+}
+
 // Entries 2002 and 2003: how many files are included, and their names; and
 // which of them go to the archive cache (entry 10144, written with their
 // digests when the executable is).
@@ -108,8 +118,17 @@ bool addIncludedFileEntries(KeyReader& reader, const BuilderChoices& choices, Bu
             return reader.failAt(e.line.at(id), e.keyOf(id),
                                  "entries 2002, 2003 and 10144 are written from [[files]]; remove this key");
     }
-    for (IncludedFile& f : plan.files)
-        if (!f.cacheSet) f.cache = choices.archiveCache && isClassPathArchive(f.name);
+    std::vector<std::string> included;
+    for (const IncludedFile& f : plan.files) included.push_back(f.name);
+    for (IncludedFile& f : plan.files) {
+        if (!f.cacheSet) {
+            f.cache = choices.archiveCache && isClassPathArchive(f.name) && !namesFilesBesideIt(f, included);
+        } else if (f.cache && namesFilesBesideIt(f, included)) {
+            plan.warnings.push_back(f.where + ": the Class-Path of " + f.name +
+                                    "'s manifest names included files, which are not beside its cached copy; "
+                                    "leave out cache = true to extract it with them");
+        }
+    }
     std::string names;
     for (const IncludedFile& f : plan.files) names += (names.empty() ? "" : ";") + f.name;
     e.narrow[C::IncludedFileCount] = std::to_string(plan.files.size());

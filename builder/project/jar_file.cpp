@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cctype>
 #include <cerrno>
 #include <vector>
 
@@ -200,6 +201,70 @@ std::vector<std::string> manifestVmOptions(const std::map<std::string, std::stri
                                *value + "\"; left out");
     }
     return options;
+}
+
+std::string classPathUrlAsWindowsPath(const std::string& url) {
+    std::string out;
+    for (size_t i = 0; i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size() && std::isxdigit(static_cast<unsigned char>(url[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(url[i + 2]))) {
+            out += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += url[i] == '/' ? '\\' : url[i];
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// folder + relative with its "." and ".." parts taken away, in lower case; a
+// folder keeps its ending backslash; false when it leaves the top.
+bool resolvedName(const std::string& folder, const std::string& relative, std::string& out) {
+    std::vector<std::string> parts;
+    const std::string path = folder + relative;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = path.find('\\', start);
+        const std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part == "..") {
+            if (parts.empty()) return false;
+            parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    out.clear();
+    for (const std::string& part : parts) out += (out.empty() ? "" : "\\") + lowerAscii(part);
+    const std::string last = relative.substr(relative.find_last_of('\\') + 1);
+    const bool directory = last.empty() || last == "." || last == "..";
+    if (directory && !out.empty()) out += '\\';
+    return true;
+}
+
+}  // namespace
+
+bool manifestNamesIncludedFiles(const std::map<std::string, std::string>& attributes, const std::string& archiveName,
+                                const std::vector<std::string>& includedNames) {
+    const std::string* classPath = attribute(attributes, "Class-Path");
+    if (classPath == nullptr) return false;
+    const size_t slash = archiveName.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? "" : archiveName.substr(0, slash + 1);
+    for (const std::string& url : words(*classPath)) {
+        if (url.find(':') != std::string::npos || url[0] == '/') continue;
+        std::string named;
+        if (!resolvedName(folder, classPathUrlAsWindowsPath(url), named)) continue;
+        const bool directory = named.empty() || named.back() == '\\';
+        for (const std::string& name : includedNames) {
+            const std::string included = lowerAscii(name);
+            if (included == lowerAscii(archiveName)) continue;
+            if (included == named || (directory && included.compare(0, named.size(), named) == 0)) return true;
+        }
+    }
+    return false;
 }
 
 bool readJarManifest(const std::string& path, std::map<std::string, std::string>& attributes, std::string& why) {

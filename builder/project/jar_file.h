@@ -24,6 +24,18 @@ std::map<std::string, std::string> manifestAttributes(const std::string& manifes
 std::vector<std::string> manifestVmOptions(const std::map<std::string, std::string>& attributes,
                                            const std::string& jarName, std::vector<std::string>& warnings);
 
+// A Class-Path URL relative to the jar as a Windows path: "%20" decoded,
+// slashes as backslashes.
+std::string classPathUrlAsWindowsPath(const std::string& url);
+
+// Whether the manifest's Class-Path names, relative to the folder of the
+// included archive archiveName ("app.jar", "user\\x.jar"), one of the files
+// of includedNames (an entry ending in "/" names a folder of them): such an
+// archive finds them only beside them, where they are extracted, not alone
+// in the archive cache. Absolute entries name the same place from anywhere.
+bool manifestNamesIncludedFiles(const std::map<std::string, std::string>& attributes, const std::string& archiveName,
+                                const std::vector<std::string>& includedNames);
+
 // The main attributes of the manifest of a jar on the host; false with why
 // when the file cannot be read or is no zip archive (a jar without a manifest
 // has no attributes).

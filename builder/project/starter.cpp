@@ -14,22 +14,6 @@
 
 namespace {
 
-// A Class-Path URL relative to the jar as a Windows path: "%20" decoded,
-// slashes as backslashes.
-std::string windowsPath(const std::string& url) {
-    std::string out;
-    for (size_t i = 0; i < url.size(); ++i) {
-        if (url[i] == '%' && i + 2 < url.size() && std::isxdigit(static_cast<unsigned char>(url[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(url[i + 2]))) {
-            out += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += url[i] == '/' ? '\\' : url[i];
-        }
-    }
-    return out;
-}
-
 // The entries relative to the jar; an absolute one (a Linux package's
 // "/usr/share/java/x.jar", "file:/C:/x.jar") names no place beside the
 // executable: left out, with a warning.
@@ -44,7 +28,7 @@ std::string classPathEntries(const std::string& jarName, const std::string& mani
                                " is not relative to the jar; left out of java.class-path");
             continue;
         }
-        std::string path = windowsPath(url);
+        std::string path = classPathUrlAsWindowsPath(url);
         const bool directory = !path.empty() && path.back() == '\\';
         if (directory) path.pop_back();
         if (path.empty()) continue;

@@ -223,6 +223,58 @@ source = "src/hello.jar"
     EXPECT_NE(std::string::npos, run.out.find("_dir/hello.jar:")) << run.out;
 }
 
+// A jar built as Maven builds it names its libraries in its manifest
+// (Class-Path: lib/dep.jar), relative to where it lies; with the builder's
+// defaults the application still finds them.
+TEST_F(ExtractionTest, AJarsManifestClassPathFindsTheIncludedLibraries) {
+    ws.write("src/app/Main.java", "package app; public class Main { public static void main(String[] a) {"
+                                  " System.out.println(dep.Dep.greeting()); } }\n");
+    ws.write("src/dep/Dep.java", "package dep; public class Dep { public static String greeting() { return \"from dep\"; } }\n");
+    ws.write("manifest.txt", "Class-Path: lib/dep.jar\n");
+    auto javac = rig::run({"javac", "--release", "8", "-d", ws.file("classes"), ws.file("src/app/Main.java"),
+                           ws.file("src/dep/Dep.java")});
+    ASSERT_EQ(0, javac.exitCode) << javac.err;
+    ASSERT_EQ(0, rig::run({"jar", "cfm", ws.file("app.jar"), ws.file("manifest.txt"), "-C", ws.file("classes"), "app"})
+                     .exitCode);
+    ASSERT_EQ(0, rig::run({"jar", "cf", ws.file("dep.jar"), "-C", ws.file("classes"), "dep"}).exitCode);
+    const std::string bin = rig::layFakeRuntime(ws.file("jre"));
+    auto java = rig::run({"sh", "-c", "readlink -f \"$(command -v java)\""});
+    std::ofstream(bin + "/server/fakejre.ini") << "main=bridge\nbridge=" << rig::distDirectory()
+                                               << "/testing/fakejre/bridge\njava=" << java.out;
+    const std::string project = R"toml(
+[application]
+name = "Deps"
+type = 2
+main-class = "app.Main"
+product-kind = "q"
+[java]
+search-sequence = "B.\\jre"
+user-options-folder = "QarvoManifestTest"
+[[files]]
+source = "app.jar"
+[[files]]
+source = "dep.jar"
+name = "lib\\dep.jar"
+)toml";
+    auto built = rig::buildProject(ws, project, "deps.exe");
+    ASSERT_EQ(0, built.exitCode) << built.err;
+    rig::RunOptions options;
+    options.env["LC_ALL"] = "C.UTF-8";
+    options.timeoutSeconds = 180;
+    auto run = rig::runWine(ws.file("deps.exe"), options);
+    EXPECT_EQ(0, run.exitCode) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("from dep\n")) << run.out << run.err;
+    // Asked to cache it all the same, the builder says what that breaks.
+    const std::string line = "source = \"app.jar\"\n";
+    std::string cachedProject = project;
+    cachedProject.replace(cachedProject.find(line), line.size(), line + "cache = true\n");
+    auto cached = rig::buildProject(ws, cachedProject, "cached.exe");
+    EXPECT_EQ(0, cached.exitCode) << cached.err;
+    EXPECT_NE(std::string::npos, cached.err.find("warning: ")) << cached.err;
+    EXPECT_NE(std::string::npos, cached.err.find("not beside its cached copy")) << cached.err;
+    fs::remove_all(fs::path(rig::wineTempDirectory()).parent_path() / "AppData" / "Local" / "QarvoManifestTest");
+}
+
 struct UnsafeName {
     const char* name;
     const char* entry;  // TOML basic string

@@ -202,3 +202,30 @@ TEST(ManifestOptions, TheBuilderTakesThemFromTheFirstArchiveUnlessTheProjectSets
     EXPECT_EQ("", stored("class-path = [{ archive = \"lib\\\\app.jar\" }]\njar-manifest-options = []\n"));
     std::filesystem::remove_all(dir);
 }
+
+// --- An included archive whose manifest names files included with it ------------
+
+struct BesideCase {
+    const char* classPath;  // nullptr: no Class-Path
+    const char* archive;
+    bool names;
+};
+
+class ManifestBesideTest : public ::testing::TestWithParam<BesideCase> {};
+
+TEST_P(ManifestBesideTest, NamesIncludedFilesOnlyRelativeToTheArchive) {
+    std::map<std::string, std::string> attributes{{"Main-Class", "a.B"}};
+    if (GetParam().classPath != nullptr) attributes["class-path"] = GetParam().classPath;
+    const std::vector<std::string> included = {"app.jar", "lib\\dep.jar", "user\\x.jar", "helper.dll"};
+    EXPECT_EQ(GetParam().names, manifestNamesIncludedFiles(attributes, GetParam().archive, included));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, ManifestBesideTest,
+    ::testing::Values(BesideCase{nullptr, "app.jar", false}, BesideCase{"lib/dep.jar", "app.jar", true},
+                      BesideCase{"other.jar  LIB/Dep.jar", "app.jar", true}, BesideCase{"lib/", "app.jar", true},
+                      BesideCase{"lib/./dep.jar", "app.jar", true}, BesideCase{"lib/other.jar", "app.jar", false},
+                      BesideCase{"/usr/share/java/helper.dll file:/C:/helper.dll", "app.jar", false},
+                      BesideCase{"../lib/dep.jar", "user\\x.jar", true}, BesideCase{"dep.jar", "user\\x.jar", false},
+                      BesideCase{"../helper.dll", "app.jar", false}, BesideCase{"app.jar", "app.jar", false},
+                      BesideCase{".", "app.jar", true}, BesideCase{"helper%2Edll", "app.jar", true}));
