@@ -119,6 +119,27 @@ std::optional<ClassPathFailure> ClassPathBuilder::appendConfiguredClassPath(std:
     return std::nullopt;
 }
 
+namespace {
+
+// Java reads an empty element of the class path as the working directory:
+// the separator written after each element must not add it, at the end or
+// before an override, nor may an empty element of an override.
+void dropEmptyElements(std::string& option) {
+    std::string out(kOptionPrefix);
+    for (size_t start = kOptionPrefix.size(); start <= option.size();) {
+        size_t end = option.find(';', start);
+        if (end == std::string::npos) end = option.size();
+        if (end > start) {
+            if (out.size() > kOptionPrefix.size()) out += ';';
+            out.append(option, start, end - start);
+        }
+        start = end + 1;
+    }
+    option = std::move(out);
+}
+
+}  // namespace
+
 std::optional<ClassPathFailure> ClassPathBuilder::buildClassPathOption(const ClassPathOverrides& overrides,
                                                                        std::string& option) {
     option = kOptionPrefix;
@@ -144,5 +165,6 @@ std::optional<ClassPathFailure> ClassPathBuilder::buildClassPathOption(const Cla
         if (!endsWith(option, ';')) option += ';';
         option += *overrides.append;
     }
+    dropEmptyElements(option);
     return std::nullopt;
 }

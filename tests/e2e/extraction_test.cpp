@@ -179,7 +179,7 @@ TEST_F(ExtractionTest, TheApplicationSeesTheDirectoryThePositionAndTheArchives) 
     }
     EXPECT_EQ(directory, properties["qarvo.tempDir"]);
     EXPECT_EQ(std::to_string(fs::file_size(exe)), properties["qarvo.unextractedPosition"]);
-    EXPECT_EQ(directory + "\\app.jar;" + directory + "\\user\\more.zip;", properties["java.class.path"]);
+    EXPECT_EQ(directory + "\\app.jar;" + directory + "\\user\\more.zip", properties["java.class.path"]);
     EXPECT_EQ(binary(3000, 3), appJar);
 }
 

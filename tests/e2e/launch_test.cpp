@@ -146,7 +146,7 @@ TEST_F(LaunchTest, OptionSourcesInOrder) {
     EXPECT_EQ(0u, got[0].find("-Dqarvo.semaphoreName="));
     EXPECT_EQ((std::vector<std::string>{"-Xmx64m", "-Dspaced=a b", "-Dcommon=" + dir() + "\\", "-Dcli=2", "-Dfile=1"}),
               std::vector<std::string>(got.begin() + 6, got.end() - 1));
-    EXPECT_EQ("-Djava.class.path=;extra.jar", got.back());
+    EXPECT_EQ("-Djava.class.path=extra.jar", got.back());
     EXPECT_TRUE(has(transcript(), "JNI_CreateJavaVM version=65538 options=" + std::to_string(got.size()) +
                                       " ignoreUnrecognized=1"));
     // "-J" arguments do not reach main when they are options.
