@@ -190,7 +190,10 @@ TEST_F(RebootTest, EndsTheSessionOfItsOwnPrefixOnly) {
     auto ended = rig::finish(inPrefix, 30);
     auto untouched = rig::finish(elsewhere, 30);
     EXPECT_NE(std::string::npos, ended.out.find("query-end-session\r\nend-session 1")) << ended.out;
-    EXPECT_EQ("waiting\r\n", untouched.out);
+    // Only what it received counts: Wine may add a line of its own about the
+    // helper (a fault in one of its threads was seen once).
+    EXPECT_NE(std::string::npos, untouched.out.find("waiting\r\n")) << untouched.out;
+    EXPECT_EQ(std::string::npos, untouched.out.find("end-session")) << untouched.out;
     std::string log;
     for (const auto& entry : fs::recursive_directory_iterator(prefix + "/drive_c/users"))
         if (entry.path().filename().string().rfind("mvt_nlog_", 0) == 0) log = rig::readFile(entry.path().string());
